@@ -1,0 +1,121 @@
+#include "cashbook/EntryGridModel.h"
+
+#include "core/Formats.h"
+
+EntryGridModel::EntryGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+bool EntryGridModel::setEntries(EntryRows rows, Money openingBalance, QHash<qint64, QString> accountNames,
+                                const Colours& colours)
+{
+    Money balance = openingBalance;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        const auto withIn = balance.plus(rows.entrada(row).value_or(Money()));
+        const auto withOut = withIn ? withIn->minus(rows.saida(row).value_or(Money())) : std::nullopt;
+        if (!withOut) {
+            clear();
+            return false;
+        }
+        balance = *withOut;
+        rows.setBalance(row, balance);
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_accountNames = std::move(accountNames);
+    m_colours = colours;
+    endResetModel();
+    return true;
+}
+
+void EntryGridModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_accountNames.clear();
+    endResetModel();
+}
+
+QString EntryGridModel::Exibir_Conta(qint64 idc) const
+{
+    const auto it = m_accountNames.constFind(idc);
+    return it == m_accountNames.constEnd() ? QStringLiteral("-") : it.value();
+}
+
+int EntryGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int EntryGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+bool EntryGridModel::isReceived(int row) const
+{
+    return m_rows.entrada(row).value_or(Money()).isPositive();
+}
+
+QString EntryGridModel::cellText(int row, int column) const
+{
+    switch (column) {
+    case Id: return QString::number(m_rows.id(row));
+    case Data: return Formats::date(m_rows.data(row));
+    case Hora: return Formats::time(m_rows.hora(row));
+    case Conta: {
+        const auto idc = m_rows.idconta(row);
+        return idc ? Exibir_Conta(*idc) : QString();
+    }
+    case NDoc: return m_rows.ndoc(row).toString();
+    case Descricao: return m_rows.descricao(row).toString();
+    case Entrada: return formatMoney(m_rows.entrada(row));
+    // An entry without an amount paid out shows "0,00" there.
+    case Saida: return m_rows.saida(row).value_or(Money()).format();
+    case Saldo: return m_rows.balance(row).format();
+    default: return QString();
+    }
+}
+
+QVariant EntryGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(row, index.column());
+    case Qt::BackgroundRole:
+        return isReceived(row) ? m_colours.receivedBackground : m_colours.paidBackground;
+    case Qt::ForegroundRole:
+        return isReceived(row) ? m_colours.receivedText : m_colours.paidText;
+    case Qt::TextAlignmentRole:
+        if (index.column() >= Entrada || index.column() == Id)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant EntryGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case Id: return tr("ID.");
+    case Data: return tr("Data");
+    case Hora: return tr("Hora");
+    case Conta: return tr("Conta");
+    case NDoc: return tr("N. Doc.");
+    case Descricao: return tr("Descrição");
+    case Entrada: return tr("Entrada");
+    case Saida: return tr("Saída");
+    case Saldo: return tr("Saldo");
+    default: return QVariant();
+    }
+}
+
+int EntryGridModel::widthInTwips(int column)
+{
+    static constexpr int widths[ColumnCount] = {800, 1100, 900, 2000, 1800, 4500, 1200, 1200, 1200};
+    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+}

@@ -1,0 +1,262 @@
+#include "cashbook/frmPrincipal.h"
+
+#include "ui_frmPrincipal.h"
+
+#include "cashbook/ActivePeriod.h"
+#include "cashbook/Balances.h"
+#include "cashbook/EntryGridModel.h"
+#include "cashbook/EntryReader.h"
+#include "core/Clock.h"
+#include "core/DbConnection.h"
+#include "core/Dialogs.h"
+#include "core/EnsureColumn.h"
+#include "core/Formats.h"
+#include "core/Product.h"
+#include "core/Session.h"
+#include "core/TextBoxes.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QUrl>
+
+namespace {
+constexpr int kTwipsPerPixel = 15;
+}
+
+frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
+    : QMainWindow(parent), m_session(session), m_ui(std::make_unique<Ui::frmPrincipal>())
+{
+    m_ui->setupUi(this);
+    m_ui->centralwidget->setStyleSheet(QStringLiteral("#centralwidget { background: white; }"));
+    m_model = new EntryGridModel(this);
+    m_ui->grade->setModel(m_model);
+
+    m_tmAtualiza = new QTimer(this);
+    m_tmAtualiza->setObjectName(QStringLiteral("tmAtualiza"));
+    m_tmAtualiza->setInterval(1);
+    connect(m_tmAtualiza, &QTimer::timeout, this, &frmPrincipal::onRefreshTimer);
+
+    TextBoxes::selectAllOnFocus(m_ui->txtDia);
+    TextBoxes::selectAllOnFocus(m_ui->txtDias);
+    TextBoxes::acceptDigitsOnly(m_ui->txtDias, 2);
+    m_ui->txtDias->installEventFilter(this);
+    qApp->installEventFilter(this);
+
+    connect(m_ui->btnAtivar, &QPushButton::clicked, this, &frmPrincipal::Activate);
+    connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
+
+    loadWindow();
+}
+
+frmPrincipal::~frmPrincipal()
+{
+    qApp->removeEventFilter(this);
+}
+
+void frmPrincipal::loadWindow()
+{
+    m_session.ReportStartDate = Session::noReportStartDate();
+    m_periodEnd = m_session.clock.today();
+    SetUpGrid();
+    m_ui->txtDia->setText(Formats::date(m_periodEnd));
+    m_ui->txtDias->setText(QStringLiteral("1"));
+    m_ui->lblDataHora->setText(ActivePeriod::dayCaption(m_periodEnd));
+    Activate();
+    applyRestrictions();
+    paintLegend();
+}
+
+void frmPrincipal::SetUpGrid()
+{
+    m_model->clear();
+    QHeaderView* header = m_ui->grade->horizontalHeader();
+    for (int column = 0; column < EntryGridModel::ColumnCount; ++column)
+        header->resizeSection(column, EntryGridModel::widthInTwips(column) / kTwipsPerPixel);
+    m_ui->grade->verticalHeader()->setDefaultSectionSize(22);
+}
+
+void frmPrincipal::applyRestrictions()
+{
+    if (!m_session.CurrentUser.isRestricted())
+        return;
+    m_ui->btnAtivar->setEnabled(false);
+    m_ui->btnEditar->setEnabled(false);
+    m_ui->btnExcluir->setEnabled(false);
+    m_ui->mnuUsuarios->setVisible(false);
+    m_ui->mnuOpcoes->setVisible(false);
+    // Typing another day must not show another day's entries.
+    m_ui->txtDia->setReadOnly(true);
+    m_ui->txtDias->setReadOnly(true);
+}
+
+void frmPrincipal::paintLegend()
+{
+    const SettingsValues& s = m_session.Settings;
+    m_ui->fr2->paintLegend(s.receivedBackground(), s.receivedText(), s.paidBackground(), s.paidText());
+}
+
+void frmPrincipal::Activate()
+{
+    const auto activation = ActivePeriod::activate(m_ui->txtDia->text(), m_ui->txtDias->text(),
+                                                   m_session.clock.today());
+    switch (activation.problem) {
+    case ActivePeriod::Problem::InvalidDate:
+        reportDateProblem(tr("Erro"), tr("Informe uma data válida antes de continuar!"));
+        return;
+    case ActivePeriod::Problem::FutureDate:
+        reportDateProblem(tr("Data inválida"), tr("Impossível ativar o caixa para uma data superior a atual!"));
+        return;
+    case ActivePeriod::Problem::None:
+        break;
+    }
+    m_periodEnd = activation.end;
+    m_periodStart = activation.start;
+    m_ui->txtDia->setText(Formats::date(m_periodEnd));
+    m_ui->lblDataHora->setText(ActivePeriod::periodCaption(m_periodStart, m_periodEnd));
+    FillGrid();
+}
+
+void frmPrincipal::reportDateProblem(const QString& title, const QString& text)
+{
+    m_session.dialogs.inform(this, Dialogs::Icon::Critical, title, text);
+    m_ui->txtDia->setFocus();
+    m_ui->txtDia->selectAll();
+}
+
+QDate frmPrincipal::gridFirstDay() const
+{
+    return m_session.CurrentUser.isRestricted() ? m_periodEnd : m_periodStart;
+}
+
+void frmPrincipal::FillGrid()
+{
+    DbConnection& db = m_session.db;
+    EntryRows rows;
+    auto read = EntryReader::readPeriod(db, gridFirstDay(), m_periodEnd, rows);
+    if (read.outcome == EntryReader::Outcome::MissingNdoc) {
+        // An older book: add the document number column and read again, once.
+        if (!EnsureColumn(db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)"))) {
+            m_model->clear();
+            return;
+        }
+        read = EntryReader::readPeriod(db, gridFirstDay(), m_periodEnd, rows);
+    }
+    if (read.outcome != EntryReader::Outcome::Read)
+        rows.clear();
+
+    Money opening;
+    if (!rows.isEmpty()) {
+        Fechar_Inicio();
+        opening = m_session.OpeningBalance;
+    }
+    const SettingsValues& s = m_session.Settings;
+    const EntryGridModel::Colours colours{s.receivedBackground(), s.receivedText(), s.paidBackground(),
+                                          s.paidText()};
+    if (!m_model->setEntries(std::move(rows), opening, EntryReader::accountNames(db), colours)) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Os valores deste período ultrapassam o limite que o sistema consegue "
+                                    "somar; os lançamentos não podem ser mostrados."));
+    }
+    if (m_model->rowCount() > 0) {
+        const QModelIndex last = m_model->index(m_model->rowCount() - 1, EntryGridModel::Saldo);
+        m_ui->grade->setCurrentIndex(last);
+        m_ui->grade->scrollTo(last);
+    }
+    ShowBalances();
+}
+
+void frmPrincipal::Fechar_Inicio()
+{
+    const QDate cutoff = m_session.ReportStartDate != Session::noReportStartDate() ? m_session.ReportStartDate
+                                                                                     : gridFirstDay();
+    const auto result = Balances::before(m_session.db, cutoff, m_session.ReportAccountId);
+    // On failure the opening balance keeps its previous value.
+    if (result.sums) {
+        if (const auto net = result.sums->net())
+            m_session.OpeningBalance = *net;
+    }
+}
+
+void frmPrincipal::ShowBalances()
+{
+    DbConnection& db = m_session.db;
+    const QDate yesterday = m_periodEnd.addDays(-1);
+    const auto dayBefore = Balances::ofDay(db, yesterday);
+    const auto yesterdayNet = dayBefore.sums ? dayBefore.sums->net() : std::nullopt;
+    if (!yesterdayNet)
+        return;
+    if (Status saved = Balances::SaveDayBalance(db, *yesterdayNet, yesterday); !saved)
+        reportSaveFailure(saved.reason());
+    m_ui->fr2->setYesterday(m_session.CurrentUser.isRestricted() ? QStringLiteral("-") : yesterdayNet->format());
+
+    const auto day = Balances::ofDay(db, m_periodEnd);
+    const auto todayNet = day.sums ? day.sums->net() : std::nullopt;
+    if (!todayNet)
+        return;
+    if (Status saved = Balances::SaveDayBalance(db, *todayNet, m_periodEnd); !saved)
+        reportSaveFailure(saved.reason());
+    m_ui->fr2->setToday(todayNet->format());
+
+    const auto totals = Balances::ofPeriod(db, m_periodStart, m_periodEnd);
+    if (totals.sums)
+        m_ui->fr2->setTotals(totals.sums->in.format(), totals.sums->out.format());
+}
+
+// The day figures are written on every refresh; a book that refuses the write
+// (read-only, locked, disk full) is reported once, not at every refresh.
+void frmPrincipal::reportSaveFailure(const QString& reason)
+{
+    if (reason == m_lastSaveFailure)
+        return;
+    m_lastSaveFailure = reason;
+    m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Erro"),
+                             tr("Não foi possível gravar o saldo do dia no livro de caixa:\n%1").arg(reason));
+}
+
+void frmPrincipal::requestRefresh()
+{
+    m_tmAtualiza->start();
+}
+
+void frmPrincipal::onRefreshTimer()
+{
+    m_tmAtualiza->stop();
+    Activate();
+    paintLegend();
+}
+
+void frmPrincipal::openWebSite()
+{
+    m_session.dialogs.openUrl(QUrl(QString::fromLatin1(Product::webSite)));
+}
+
+bool frmPrincipal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->txtDias && event->type() == QEvent::FocusOut)
+        m_ui->txtDias->setText(ActivePeriod::normalizedDays(m_ui->txtDias->text()));
+    if (takesAltA(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Alt+A belongs to "&Ativar" even though "&Atualizações" shows the same
+// letter: the key is taken before the shortcut system sees it as ambiguous.
+bool frmPrincipal::takesAltA(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_A || key->modifiers() != Qt::AltModifier)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // deliver it as a key press instead of a shortcut
+        return true;
+    }
+    if (m_ui->btnAtivar->isEnabled())
+        m_ui->btnAtivar->animateClick();
+    return true;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/Money.h"
+
+#include <QDate>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+namespace Ui {
+class frmPrincipal;
+}
+class EntryGridModel;
+struct Session;
+
+// The cash book: the entries of the active period with their running
+// balances, and the balance panel. It coordinates; the sums and the reading
+// of entries live in widget-free classes.
+class frmPrincipal final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmPrincipal(Session& session, QWidget* parent = nullptr);
+    ~frmPrincipal() override;
+
+    // "&Ativar": validates the day, sets the active period and fills the grid.
+    void Activate();
+    // Refills the grid for the active period, then the balance panel.
+    void FillGrid();
+    // The balance of the entries before the cut-off day into OpeningBalance.
+    void Fechar_Inicio();
+    // The four amounts of the panel, and the two days' rows of "saldos".
+    void ShowBalances();
+    // Asks for a refresh through the one-shot timer, as after new settings.
+    void requestRefresh();
+
+    QDate PeriodStart() const { return m_periodStart; }
+    QDate PeriodEnd() const { return m_periodEnd; }
+    EntryGridModel* gridModel() const { return m_model; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SetUpGrid();
+    void loadWindow();
+    void applyRestrictions();
+    void paintLegend();
+    void onRefreshTimer();
+    void openWebSite();
+    void reportDateProblem(const QString& title, const QString& text);
+    void reportSaveFailure(const QString& reason);
+    bool takesAltA(QObject* watched, QEvent* event);
+    // The first day the grid lists: the day only, for a restricted user.
+    QDate gridFirstDay() const;
+
+    Session& m_session;
+    std::unique_ptr<Ui::frmPrincipal> m_ui;
+    EntryGridModel* m_model = nullptr;
+    QTimer* m_tmAtualiza = nullptr;
+    QDate m_periodStart;
+    QDate m_periodEnd;
+    QString m_lastSaveFailure;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+
+// Where "today" and "now" come from; tests fix them.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    QDate today() const { return now().date(); }
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

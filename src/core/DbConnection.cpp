@@ -1,0 +1,148 @@
+#include "core/DbConnection.h"
+
+#include "core/BookFile.h"
+#include "core/Schema.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+QAtomicInt connectionCounter;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DbConnection", text);
+}
+} // namespace
+
+DbConnection::DbConnection()
+    : m_name(QStringLiteral("DbConnection-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+}
+
+DbConnection::~DbConnection()
+{
+    close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase DbConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool DbConnection::isOpen() const
+{
+    return database().isOpen();
+}
+
+void DbConnection::close()
+{
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        db.close();
+}
+
+Status DbConnection::open(const QString& filePath)
+{
+    close();
+    m_filePath = filePath;
+    QSqlDatabase db = database();
+    if (!db.isValid())
+        return Status::failure(tr("O suporte ao SQLite do Qt não está instalado (driver QSQLITE)."));
+
+    if (!QFileInfo::exists(filePath)) {
+        if (Status created = createNewBook(filePath); !created)
+            return created;
+    }
+    if (Status file = BookFile::check(filePath); !file)
+        return file;
+
+    db.setDatabaseName(filePath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        db.close();
+        return Status::failure(tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
+    }
+    if (Status contents = checkContents(); !contents) {
+        db.close();
+        return contents;
+    }
+    prepareForUse();
+    return Status::success();
+}
+
+// A new book is built under a temporary name and renamed into place, so an
+// interrupted creation never leaves a half-made bd.mdb behind.
+Status DbConnection::createNewBook(const QString& filePath)
+{
+    const QFileInfo info(filePath);
+    if (!QDir().mkpath(info.absolutePath()))
+        return Status::failure(tr("Não foi possível criar a pasta %1.").arg(QDir::toNativeSeparators(info.absolutePath())));
+    const QString temp = filePath + QStringLiteral(".novo");
+    QFile::remove(temp);
+    Status status = Status::success();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name + QStringLiteral("-new"));
+        db.setDatabaseName(temp);
+        if (!db.open())
+            status = Status::failure(db.lastError().text());
+        else
+            status = Schema::create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name + QStringLiteral("-new"));
+    if (status && !QFile::rename(temp, filePath))
+        status = Status::failure(tr("não foi possível gravar o arquivo"));
+    if (!status) {
+        QFile::remove(temp);
+        return Status::failure(tr("Não foi possível criar o livro de caixa %1: %2")
+                                   .arg(QDir::toNativeSeparators(filePath), status.reason()));
+    }
+    return Status::success();
+}
+
+// Opening is not proof: the driver "opens" any file. Read the structure and
+// let SQLite verify its pages before a single write happens.
+Status DbConnection::checkContents()
+{
+    QSqlDatabase db = database();
+    const QString where = QDir::toNativeSeparators(m_filePath);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+        return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2").arg(where, q.lastError().text()));
+    const QString verdict = q.value(0).toString();
+    if (verdict != u"ok")
+        return Status::failure(tr("O arquivo %1 está danificado (%2).").arg(where, verdict));
+    q.finish();
+
+    for (const QString& table : Schema::tableNames()) {
+        const QSqlRecord record = db.record(table);
+        if (record.isEmpty())
+            return Status::failure(tr("O arquivo %1 não é um livro de caixa: falta a tabela %2.").arg(where, table));
+        for (const QString& column : Schema::originalColumns(table)) {
+            if (record.indexOf(column) < 0)
+                return Status::failure(tr("O arquivo %1 não é um livro de caixa: falta a coluna %2.%3.")
+                                           .arg(where, table, column));
+        }
+    }
+    return Status::success();
+}
+
+// The rollback journal works on network folders too, and a full sync makes a
+// committed entry survive a crash or a power cut.
+void DbConnection::prepareForUse()
+{
+    QSqlQuery q(database());
+    q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    Schema::ensureIndexes(database());
+}

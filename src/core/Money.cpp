@@ -1,0 +1,153 @@
+#include "core/Money.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+std::optional<Money> Money::fromCents(qint64 cents)
+{
+    qint64 units = 0;
+    if (__builtin_mul_overflow(cents, qint64(100), &units))
+        return std::nullopt;
+    return Money(units);
+}
+
+std::optional<Money> Money::plus(Money other) const
+{
+    qint64 result = 0;
+    if (__builtin_add_overflow(m_units, other.m_units, &result))
+        return std::nullopt;
+    return Money(result);
+}
+
+std::optional<Money> Money::minus(Money other) const
+{
+    qint64 result = 0;
+    if (__builtin_sub_overflow(m_units, other.m_units, &result))
+        return std::nullopt;
+    return Money(result);
+}
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Integer part with optional thousands dots: either plain digits, or groups
+// of exactly three digits after each dot ("1.234.567").
+bool integerPartIsWellFormed(QStringView part)
+{
+    if (part.isEmpty())
+        return true;
+    if (!part.contains(u'.'))
+        return std::all_of(part.begin(), part.end(), isDigit);
+    const auto groups = part.split(u'.');
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const QStringView g = groups.at(i);
+        if (g.isEmpty() || !std::all_of(g.begin(), g.end(), isDigit))
+            return false;
+        if (i == 0 ? g.size() > 3 : g.size() != 3)
+            return false;
+    }
+    return true;
+}
+
+// Accumulates decimal digits into units, refusing overflow.
+bool appendDigit(qint64& value, QChar digit)
+{
+    return !__builtin_mul_overflow(value, qint64(10), &value)
+        && !__builtin_add_overflow(value, qint64(digit.unicode() - u'0'), &value);
+}
+
+} // namespace
+
+std::optional<Money> Money::parse(QStringView text)
+{
+    QStringView s = text.trimmed();
+    bool negative = false;
+    if (!s.isEmpty() && (s.front() == u'-' || s.front() == u'+')) {
+        negative = s.front() == u'-';
+        s = s.mid(1);
+    }
+    const qsizetype comma = s.indexOf(u',');
+    const QStringView intPart = comma < 0 ? s : s.left(comma);
+    const QStringView fracPart = comma < 0 ? QStringView() : s.mid(comma + 1);
+    if (!integerPartIsWellFormed(intPart) || !std::all_of(fracPart.begin(), fracPart.end(), isDigit))
+        return std::nullopt;
+    if (intPart.isEmpty() && fracPart.isEmpty())
+        return std::nullopt;
+
+    qint64 units = 0;
+    for (QChar c : intPart) {
+        if (c != u'.' && !appendDigit(units, c))
+            return std::nullopt;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (!appendDigit(units, i < fracPart.size() ? fracPart.at(i) : QChar(u'0')))
+            return std::nullopt;
+    }
+    if (fracPart.size() > 4 && fracPart.at(4) >= u'5') {
+        if (__builtin_add_overflow(units, qint64(1), &units))
+            return std::nullopt;
+    }
+    return Money(negative ? -units : units);
+}
+
+QString Money::format() const
+{
+    // Work on the magnitude as unsigned so that the most negative value formats too.
+    const bool negative = m_units < 0;
+    quint64 magnitude = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
+    quint64 cents = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+    const quint64 whole = cents / 100;
+    const quint64 fraction = cents % 100;
+
+    QString digits = QString::number(whole);
+    QString grouped;
+    grouped.reserve(digits.size() + digits.size() / 3 + 4);
+    const qsizetype lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+    grouped.append(QStringView(digits).left(lead));
+    for (qsizetype i = lead; i < digits.size(); i += 3) {
+        grouped.append(u'.');
+        grouped.append(QStringView(digits).mid(i, 3));
+    }
+    grouped.append(u',');
+    grouped.append(QChar(u'0' + int(fraction / 10)));
+    grouped.append(QChar(u'0' + int(fraction % 10)));
+    if (negative && cents != 0)
+        grouped.prepend(u'-');
+    return grouped;
+}
+
+std::optional<Money> Money::fromDb(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return std::nullopt;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::ULongLong:
+    case QMetaType::UInt:
+        return Money(value.toLongLong());
+    case QMetaType::Double: {
+        const double scaled = std::round(value.toDouble() * kUnitsPerReal);
+        if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
+            return std::nullopt;
+        return Money(static_cast<qint64>(scaled));
+    }
+    default: {
+        bool ok = false;
+        const qint64 units = value.toString().trimmed().toLongLong(&ok);
+        if (ok)
+            return Money(units);
+        return std::nullopt;
+    }
+    }
+}
+
+QString formatMoney(const std::optional<Money>& value)
+{
+    return value ? value->format() : QString();
+}

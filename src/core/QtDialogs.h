@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/Dialogs.h"
+
+// The real dialogs: QMessageBox, QColorDialog, QFileDialog and the desktop's
+// browser.
+class QtDialogs final : public Dialogs
+{
+public:
+    Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   Buttons buttons) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
+                         const QString& filter) override;
+    bool openUrl(const QUrl& url) override;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/Money.h"
+#include "core/Settings.h"
+
+#include <QDate>
+#include <QString>
+
+class Clock;
+class DbConnection;
+class Dialogs;
+
+// Who is logged in: "c" is the common level, "r" the restricted level.
+struct UserInfo
+{
+    QString userName;
+    QString userLevel = QStringLiteral("c");
+
+    bool isRestricted() const { return userLevel == u"r"; }
+};
+
+// The shared values of one run of the program, and the services every window
+// uses. main() creates one; each test builds its own.
+struct Session
+{
+    // 01/01/1900 in ReportStartDate means that no report period is in force.
+    static QDate noReportStartDate() { return QDate(1900, 1, 1); }
+
+    Session(DbConnection& db, Dialogs& dialogs, Clock& clock, QString dataDir)
+        : db(db), dialogs(dialogs), clock(clock), dataDir(std::move(dataDir))
+    {}
+
+    DbConnection& db;
+    Dialogs& dialogs;
+    Clock& clock;
+    QString dataDir;
+
+    UserInfo CurrentUser;
+    SettingsValues Settings;
+    qint64 EditEntryId = 0;
+    bool EntrySaved = false;
+    Money OpeningBalance;
+    QDate ReportStartDate = noReportStartDate();
+    qint64 ReportAccountId = 0;
+    QString ReportPeriodText;
+    bool NewPagePerDay = false;
+};
