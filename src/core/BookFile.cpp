@@ -75,9 +75,9 @@ Status check(const QString& filePath)
         return Status::failure(tr("O arquivo %1 está incompleto ou danificado.").arg(where));
 
     // The page count in the header is trustworthy only when written by the
-    // same change that wrote the version number after it.
+    // same change as the file change counter.
     const quint32 pageCount = bigEndian32(header, 28);
-    if (pageCount != 0 && bigEndian32(header, 92) == bigEndian32(header, 96)
+    if (pageCount != 0 && bigEndian32(header, 92) == bigEndian32(header, 24)
         && qint64(pageCount) * pageSize > size)
         return Status::failure(tr("O arquivo %1 está incompleto: faltam páginas.").arg(where));
     return Status::success();

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// Records every dialog the program asks for and answers it as the test says.
+class FakeDialogs final : public Dialogs
+{
+public:
+    struct Shown
+    {
+        Icon icon;
+        QString title;
+        QString text;
+        Buttons buttons;
+    };
+
+    Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   Buttons buttons) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
+                         const QString& filter) override;
+    bool openUrl(const QUrl& url) override;
+
+    // Answers to Yes/No questions, in order; when none is left, "yes".
+    QList<Answer> answers;
+    // Runs while a message is "open", for tests that look at the windows then.
+    std::function<void(const Shown&)> onMessage;
+    QList<Shown> shown;
+
+    QList<std::optional<QColor>> colours;
+    QList<QColor> colourInitials;
+    QStringList fileNames;
+    QList<QUrl> openedUrls;
+
+    const Shown& last() const { return shown.constLast(); }
+    QStringList texts() const;
+    void clear() { shown.clear(); }
+};

@@ -1,0 +1,80 @@
+#include "TestBook.h"
+
+#include "core/Money.h"
+#include "core/Startup.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+TestBook::TestBook() : session(db, dialogs, clock, m_dir.path())
+{
+    const Status opened = db.open(bookPath());
+    if (!opened)
+        qFatal("could not create the test book: %s", qPrintable(opened.reason()));
+}
+
+QString TestBook::bookPath() const
+{
+    return Startup::bookPath(m_dir.path());
+}
+
+void TestBook::exec(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db.database());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+QVariant TestBook::scalar(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db.database());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+qint64 TestBook::addAccount(const QString& name)
+{
+    exec(QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"), {name});
+    return scalar(QStringLiteral("select max(id) from contas")).toLongLong();
+}
+
+namespace {
+QVariant moneyValue(const std::optional<QString>& text)
+{
+    if (!text)
+        return QVariant(QMetaType(QMetaType::LongLong));
+    const auto money = Money::parse(*text);
+    if (!money)
+        qFatal("bad amount in a test: %s", qPrintable(*text));
+    return money->toDb();
+}
+} // namespace
+
+qint64 TestBook::addEntry(const QString& isoDate, const QString& time, std::optional<qint64> account,
+                          const QString& description, std::optional<QString> in, std::optional<QString> out,
+                          std::optional<QString> ndoc)
+{
+    exec(QStringLiteral("insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
+                        "values (?, ?, ?, ?, ?, ?, ?)"),
+         {account ? QVariant(*account) : QVariant(QMetaType(QMetaType::LongLong)), isoDate, time,
+          ndoc ? QVariant(*ndoc) : QVariant(QMetaType(QMetaType::QString)), description, moneyValue(in),
+          moneyValue(out)});
+    return scalar(QStringLiteral("select max(id) from caixa")).toLongLong();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}

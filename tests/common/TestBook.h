@@ -1,0 +1,43 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "FixedClock.h"
+#include "core/DbConnection.h"
+#include "core/Session.h"
+
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <optional>
+
+// A fresh data folder with an open cash book, a fixed clock, scripted dialogs
+// and a session over them: what every test case starts from.
+class TestBook
+{
+public:
+    TestBook();
+    TestBook(const TestBook&) = delete;
+    TestBook& operator=(const TestBook&) = delete;
+
+    QString dir() const { return m_dir.path(); }
+    QString bookPath() const;
+
+    qint64 addAccount(const QString& name);
+    // Amounts in reais as text ("100,00"); nothing stores NULL.
+    qint64 addEntry(const QString& isoDate, const QString& time, std::optional<qint64> account,
+                    const QString& description, std::optional<QString> in, std::optional<QString> out,
+                    std::optional<QString> ndoc = std::nullopt);
+    // Runs a statement, failing the test when it fails.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // The first column of the first row, or an invalid value.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+
+    QTemporaryDir m_dir;
+    DbConnection db;
+    FakeDialogs dialogs;
+    FixedClock clock;
+    Session session;
+};
+
+// Reads a whole file, for byte-for-byte comparisons.
+QByteArray fileBytes(const QString& path);

@@ -1,0 +1,54 @@
+#include "TestMain.h"
+
+#include <QList>
+#include <QTest>
+
+#include <memory>
+
+namespace TestMain {
+
+namespace {
+struct Entry
+{
+    const char* name;
+    Factory factory;
+};
+QList<Entry>& registry()
+{
+    static QList<Entry> entries;
+    return entries;
+}
+} // namespace
+
+bool add(const char* name, Factory factory)
+{
+    registry().append({name, std::move(factory)});
+    return true;
+}
+
+int runAll(int argc, char** argv)
+{
+    // "program ClassName [testfunctions...]" runs one class only.
+    QString only;
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    if (args.size() > 1 && !args.at(1).startsWith(u'-')) {
+        for (const Entry& e : registry()) {
+            if (args.at(1) == QLatin1String(e.name)) {
+                only = args.takeAt(1);
+                break;
+            }
+        }
+    }
+    int failures = 0;
+    for (const Entry& e : registry()) {
+        if (!only.isEmpty() && only != QLatin1String(e.name))
+            continue;
+        std::unique_ptr<QObject> test(e.factory());
+        failures += QTest::qExec(test.get(), args);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+} // namespace TestMain
