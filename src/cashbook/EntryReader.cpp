@@ -3,27 +3,26 @@
 #include "cashbook/EntryRows.h"
 #include "core/DbConnection.h"
 #include "core/Formats.h"
+#include "core/RowReader.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace EntryReader {
 
 namespace {
 
-std::optional<qint64> optionalId(const QVariant& v)
+std::optional<Money> moneyAt(const RowReader& row, int column)
 {
-    if (v.isNull())
+    if (row.isNull(column))
         return std::nullopt;
-    bool ok = false;
-    const qint64 id = v.toLongLong(&ok);
-    return ok ? std::optional<qint64>(id) : std::nullopt;
+    if (row.isInteger(column))
+        return Money::fromUnits(*row.integer(column));
+    return Money::fromDb(row.value(column)); // stored by another tool as text or REAL
 }
 
-std::optional<QString> optionalText(const QVariant& v)
+std::optional<QStringView> textAt(const RowReader& row, int column)
 {
-    return v.isNull() ? std::nullopt : std::optional<QString>(v.toString());
+    return row.isNull(column) ? std::nullopt : std::optional<QStringView>(row.text(column));
 }
 
 } // namespace
@@ -31,40 +30,38 @@ std::optional<QString> optionalText(const QVariant& v)
 Result readPeriod(DbConnection& db, const QDate& first, const QDate& last, EntryRows& rows)
 {
     rows.clear();
-    QSqlQuery q(db.database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select * from caixa where data >= ? and data <= ? order by data, hora, id"));
-    q.addBindValue(Formats::dbDate(first));
-    q.addBindValue(Formats::dbDate(last));
-    if (!q.exec())
-        return {Outcome::Failed, q.lastError().text()};
-
-    const QSqlRecord record = q.record();
-    const int ndoc = record.indexOf(QStringLiteral("ndoc"));
+    RowReader row(db, QStringLiteral("select * from caixa where data >= ? and data <= ? order by data, hora, id"),
+                  {Formats::dbDate(first), Formats::dbDate(last)});
+    if (!row.ok())
+        return {Outcome::Failed, row.error()};
+    const int ndoc = row.indexOf(QStringLiteral("ndoc"));
     if (ndoc < 0)
         return {Outcome::MissingNdoc, QString()};
-    const int id = record.indexOf(QStringLiteral("id"));
-    const int idconta = record.indexOf(QStringLiteral("idconta"));
-    const int data = record.indexOf(QStringLiteral("data"));
-    const int hora = record.indexOf(QStringLiteral("hora"));
-    const int descricao = record.indexOf(QStringLiteral("descricao"));
-    const int entrada = record.indexOf(QStringLiteral("entrada"));
-    const int saida = record.indexOf(QStringLiteral("saida"));
+    const int id = row.indexOf(QStringLiteral("id"));
+    const int idconta = row.indexOf(QStringLiteral("idconta"));
+    const int data = row.indexOf(QStringLiteral("data"));
+    const int hora = row.indexOf(QStringLiteral("hora"));
+    const int descricao = row.indexOf(QStringLiteral("descricao"));
+    const int entrada = row.indexOf(QStringLiteral("entrada"));
+    const int saida = row.indexOf(QStringLiteral("saida"));
 
     EntryRows::Entry entry;
-    while (q.next()) {
-        entry.id = q.value(id).toLongLong();
-        entry.idconta = optionalId(q.value(idconta));
-        entry.data = Formats::dateFromDb(q.value(data));
-        entry.hora = Formats::timeFromDb(q.value(hora));
-        entry.ndoc = optionalText(q.value(ndoc));
-        entry.descricao = optionalText(q.value(descricao));
-        entry.entrada = Money::fromDb(q.value(entrada));
-        entry.saida = Money::fromDb(q.value(saida));
+    while (row.next()) {
+        entry.id = row.integer(id).value_or(0);
+        entry.idconta = row.integer(idconta);
+        entry.data = row.date(data);
+        entry.hora = row.time(hora);
+        entry.entrada = moneyAt(row, entrada);
+        entry.saida = moneyAt(row, saida);
+        // The views are copied into the rows' storage before the next row.
+        entry.ndoc = textAt(row, ndoc);
+        entry.descricao = textAt(row, descricao);
         rows.append(entry);
     }
-    if (q.lastError().isValid())
-        return {Outcome::Failed, q.lastError().text()};
+    if (!row.ok()) {
+        rows.clear();
+        return {Outcome::Failed, row.error()};
+    }
     return {Outcome::Read, QString()};
 }
 

@@ -49,8 +49,7 @@ void EntryRows::append(const Entry& entry)
     if (entry.descricao)
         flags |= HasDescricao;
     r.flags = flags;
-    storeTexts(r, entry.ndoc ? QStringView(*entry.ndoc) : QStringView(),
-               entry.descricao ? QStringView(*entry.descricao) : QStringView());
+    storeTexts(r, entry.ndoc.value_or(QStringView()), entry.descricao.value_or(QStringView()));
     ++m_size;
 }
 

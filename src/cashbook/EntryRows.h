@@ -25,8 +25,9 @@ public:
         std::optional<qint64> idconta;
         QDate data;
         QTime hora;
-        std::optional<QString> ndoc;
-        std::optional<QString> descricao;
+        // Views: the texts are copied into the rows' own storage on append.
+        std::optional<QStringView> ndoc;
+        std::optional<QStringView> descricao;
         std::optional<Money> entrada;
         std::optional<Money> saida;
     };

@@ -110,8 +110,13 @@ void frmPrincipal::Activate()
     case ActivePeriod::Problem::None:
         break;
     }
-    m_periodEnd = activation.end;
-    m_periodStart = activation.start;
+    showPeriod(activation.start, activation.end);
+}
+
+void frmPrincipal::showPeriod(const QDate& start, const QDate& end)
+{
+    m_periodStart = start;
+    m_periodEnd = end;
     m_ui->txtDia->setText(Formats::date(m_periodEnd));
     m_ui->lblDataHora->setText(ActivePeriod::periodCaption(m_periodStart, m_periodEnd));
     FillGrid();

@@ -27,6 +27,8 @@ public:
 
     // "&Ativar": validates the day, sets the active period and fills the grid.
     void Activate();
+    // Makes start..end the active period, without the checks of Activate.
+    void showPeriod(const QDate& start, const QDate& end);
     // Refills the grid for the active period, then the balance panel.
     void FillGrid();
     // The balance of the entries before the cut-off day into OpeningBalance.

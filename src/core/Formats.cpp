@@ -69,14 +69,8 @@ QString dbTime(const QTime& t)
     return t.toString(QStringLiteral("HH:mm:ss"));
 }
 
-QDate dateFromDb(const QVariant& value)
+QDate dateFromText(QStringView s)
 {
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime)
-        return value.toDate();
-    const QString text = value.toString();
-    const QStringView s(text);
     if (s.size() < 10 || s.at(4) != u'-' || s.at(7) != u'-')
         return {};
     const int year = digitsAt(s, 0, 4);
@@ -87,14 +81,17 @@ QDate dateFromDb(const QVariant& value)
     return QDate(year, month, day);
 }
 
-QTime timeFromDb(const QVariant& value)
+QDate dateFromDb(const QVariant& value)
 {
     if (value.isNull())
         return {};
-    if (value.typeId() == QMetaType::QTime || value.typeId() == QMetaType::QDateTime)
-        return value.toTime();
-    const QString text = value.toString();
-    QStringView s(text);
+    if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime)
+        return value.toDate();
+    return dateFromText(value.toString());
+}
+
+QTime timeFromText(QStringView s)
+{
     // A full timestamp keeps only its time part.
     if (s.size() >= 16 && s.at(4) == u'-' && (s.at(10) == u' ' || s.at(10) == u'T'))
         s = s.mid(11);
@@ -108,6 +105,15 @@ QTime timeFromDb(const QVariant& value)
     if (hour < 0 || minute < 0 || second < 0)
         return {};
     return QTime(hour, minute, second);
+}
+
+QTime timeFromDb(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QTime || value.typeId() == QMetaType::QDateTime)
+        return value.toTime();
+    return timeFromText(value.toString());
 }
 
 QColor colorFromSetting(const QString& text, const QColor& fallback)

@@ -31,6 +31,8 @@ QString dbTime(const QTime& t);
 // an invalid QDate/QTime.
 QDate dateFromDb(const QVariant& value);
 QTime timeFromDb(const QVariant& value);
+QDate dateFromText(QStringView text);
+QTime timeFromText(QStringView text);
 
 // Colours are 24-bit numbers with red in the low byte, stored as their
 // decimal text. A text that is not such a number gives the fallback.

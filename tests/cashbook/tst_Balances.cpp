@@ -140,14 +140,17 @@ private slots:
         for (int i = 0; i < 20000; ++i) {
             EntryRows::Entry e;
             e.id = i;
-            e.descricao = QString(i % 300, QChar(u'a' + i % 26));
+            const QString descricao(i % 300, QChar(u'a' + i % 26));
+            const QString ndoc = QString::number(i);
+            e.descricao = descricao;
             if (i % 3 == 0)
-                e.ndoc = QString::number(i);
+                e.ndoc = ndoc;
             rows.append(e);
         }
         EntryRows::Entry huge;
         huge.id = -1;
-        huge.descricao = QString(3 << 20, u'z'); // larger than a text chunk
+        const QString longText(3 << 20, u'z'); // larger than a text chunk
+        huge.descricao = longText;
         rows.append(huge);
         QCOMPARE(rows.size(), qsizetype(20001));
         for (int i = 0; i < 20000; i += 7) {
