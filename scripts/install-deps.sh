@@ -13,7 +13,7 @@ fonts-liberation2 xvfb xauth poppler-utils
 "
 # For developers who look at the windows under Xvfb: screenshots.
 if [ "${1:-}" = "--screenshots" ]; then
-    PACKAGES="$PACKAGES imagemagick x11-utils"
+    PACKAGES="$PACKAGES imagemagick x11-utils xdotool"
 fi
 
 missing=""

@@ -4,6 +4,7 @@
 
 #include "cashbook/ActivePeriod.h"
 #include "cashbook/Balances.h"
+#include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/EntryReader.h"
 #include "core/Clock.h"
@@ -44,6 +45,10 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     qApp->installEventFilter(this);
 
     connect(m_ui->btnAtivar, &QPushButton::clicked, this, &frmPrincipal::Activate);
+    auto* commands = new EntryCommands(m_session, m_ui->grade, m_model, [this] { FillGrid(); }, this);
+    connect(m_ui->btnAdicionar, &QToolButton::clicked, commands, &EntryCommands::add);
+    connect(m_ui->btnEditar, &QToolButton::clicked, commands, &EntryCommands::edit);
+    connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
 
     loadWindow();

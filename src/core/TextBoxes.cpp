@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 
 namespace TextBoxes {
 
@@ -20,8 +19,7 @@ protected:
     {
         if (event->type() == QEvent::FocusIn) {
             // After the click that gave the focus has placed the cursor.
-            if (auto* box = qobject_cast<QLineEdit*>(watched))
-                QTimer::singleShot(0, box, &QLineEdit::selectAll);
+            QMetaObject::invokeMethod(watched, "selectAll", Qt::QueuedConnection);
         }
         return false;
     }
@@ -49,7 +47,7 @@ protected:
 
 } // namespace
 
-void selectAllOnFocus(QLineEdit* box)
+void selectAllOnFocus(QWidget* box)
 {
     box->installEventFilter(new SelectAllFilter(box));
 }

@@ -1,0 +1,74 @@
+#include "cashbook/EntryCommands.h"
+
+#include "cashbook/EntryGridModel.h"
+#include "core/Dialogs.h"
+#include "core/Session.h"
+#include "entries/EntryStore.h"
+#include "entries/frmCadCaixa.h"
+
+#include <QKeyEvent>
+#include <QTableView>
+
+EntryCommands::EntryCommands(Session& session, QTableView* grid, EntryGridModel* model,
+                             std::function<void()> refresh, QWidget* window)
+    : QObject(window), m_session(session), m_grid(grid), m_model(model), m_refresh(std::move(refresh)),
+      m_window(window)
+{
+    m_grid->installEventFilter(this);
+    connect(m_grid, &QTableView::doubleClicked, this, &EntryCommands::edit);
+}
+
+int EntryCommands::selectedRow() const
+{
+    const QModelIndex current = m_grid->currentIndex();
+    return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
+}
+
+void EntryCommands::add()
+{
+    m_session.EditEntryId = 0;
+    m_session.EntrySaved = false;
+    frmCadCaixa form(m_session, m_window);
+    form.exec();
+    if (m_session.EntrySaved)
+        m_refresh();
+}
+
+void EntryCommands::edit()
+{
+    const int row = selectedRow();
+    if (row < 0 || m_model->cellText(row, EntryGridModel::Id).isEmpty() || m_session.CurrentUser.isRestricted())
+        return;
+    frmCadCaixa form(m_session, m_window);
+    m_session.EditEntryId = m_model->rows().id(row);
+    form.fillForEdit({m_model->cellText(row, EntryGridModel::Data), m_model->rows().hora(row),
+                      m_model->cellText(row, EntryGridModel::Conta), m_model->cellText(row, EntryGridModel::NDoc),
+                      m_model->cellText(row, EntryGridModel::Descricao),
+                      m_model->cellText(row, EntryGridModel::Entrada), m_model->cellText(row, EntryGridModel::Saida)});
+    form.exec();
+    m_refresh();
+}
+
+void EntryCommands::remove()
+{
+    const int row = selectedRow();
+    if (row < 0 || m_model->cellText(row, EntryGridModel::Data).isEmpty())
+        return;
+    if (!m_session.dialogs.askYesNo(m_window, tr("Excluir"), tr("Tem certeza que deseja excluir o registro?")))
+        return;
+    if (Status removed = EntryStore(m_session.db).remove(m_model->rows().id(row)); !removed) {
+        m_session.dialogs.inform(m_window, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não foi possível excluir o lançamento:\n%1").arg(removed.reason()));
+    }
+    m_refresh();
+}
+
+bool EntryCommands::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyRelease
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && !m_session.CurrentUser.isRestricted()) {
+        remove();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,202 @@
+#include "entries/frmCadCaixa.h"
+
+#include "ui_frmCadCaixa.h"
+
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/Formats.h"
+#include "core/Session.h"
+#include "core/TextBoxes.h"
+#include "core/WindowStyle.h"
+#include "entries/AccountBook.h"
+#include "entries/AmountBox.h"
+#include "entries/EntryStore.h"
+#include "entries/frmCadConta.h"
+
+namespace {
+
+// A masked box whose prompt characters are all that is left.
+bool isBlank(const QString& maskedText)
+{
+    for (QChar c : maskedText) {
+        if (c.isDigit())
+            return false;
+    }
+    return true;
+}
+
+void paint(QWidget* box, const QColor& background, const QColor& text)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, text);
+    box->setPalette(palette);
+}
+
+QString amountOrZero(const QString& text)
+{
+    return text.trimmed().isEmpty() ? QStringLiteral("0,00") : text;
+}
+
+} // namespace
+
+frmCadCaixa::frmCadCaixa(Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadCaixa>())
+{
+    m_ui->setupUi(this);
+    WindowStyle::fixedToolWindow(this);
+    for (QLineEdit* box : {m_ui->txtDia, m_ui->txtHora, m_ui->txtNDoc, m_ui->txtEntrada, m_ui->txtSaida})
+        TextBoxes::selectAllOnFocus(box);
+    TextBoxes::selectAllOnFocus(m_ui->txtDescricao);
+    for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida}) {
+        AmountBox::filterKeys(box);
+        box->installEventFilter(this);
+    }
+    connect(m_ui->btnSalvar, &QToolButton::clicked, this, &frmCadCaixa::save);
+    connect(m_ui->btnCancelar, &QToolButton::clicked, this, &QDialog::reject);
+    connect(m_ui->btnConta, &QPushButton::clicked, this, &frmCadCaixa::openAccountRegister);
+    load();
+}
+
+frmCadCaixa::~frmCadCaixa() = default;
+
+void frmCadCaixa::load()
+{
+    if (m_session.EditEntryId == 0 && !Formats::parseDate(m_ui->txtDia->text())) {
+        const QDateTime now = m_session.clock.now();
+        m_ui->txtDia->setText(Formats::date(now.date()));
+        m_ui->txtHora->setText(Formats::time(now.time()));
+    }
+    if (m_session.CurrentUser.isRestricted())
+        m_ui->txtDia->setEnabled(false); // a restricted user posts for today only
+    LoadAccountList();
+    paintAmountBoxes();
+}
+
+void frmCadCaixa::paintAmountBoxes()
+{
+    const SettingsValues& s = m_session.Settings;
+    paint(m_ui->txtEntrada, s.receivedBackground(), s.receivedText());
+    paint(m_ui->txtSaida, s.paidBackground(), s.paidText());
+}
+
+void frmCadCaixa::LoadAccountList()
+{
+    m_ui->cboConta->clear();
+    const auto names = AccountBook(m_session.db).namesInOrder();
+    if (names)
+        m_ui->cboConta->addItems(*names);
+    if (m_ui->cboConta->count() == 0) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Contas"),
+                                 tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
+        frmCadConta(m_session, this).exec();
+        return;
+    }
+    m_ui->cboConta->setCurrentIndex(0);
+}
+
+void frmCadCaixa::openAccountRegister()
+{
+    frmCadConta(m_session, this).exec();
+    LoadAccountList();
+}
+
+void frmCadCaixa::fillForEdit(const GridRow& row)
+{
+    m_ui->txtDia->setText(row.data);
+    m_storedTime = row.hora;
+    m_ui->txtHora->setText(Formats::time(row.hora));
+    // An account that no longer exists leaves the list without a choice.
+    m_ui->cboConta->setCurrentIndex(m_ui->cboConta->findText(row.conta, Qt::MatchExactly));
+    m_ui->txtNDoc->setText(row.ndoc);
+    m_ui->txtDescricao->setPlainText(row.descricao);
+    m_ui->txtEntrada->setText(amountOrZero(row.entrada));
+    m_ui->txtSaida->setText(amountOrZero(row.saida));
+}
+
+bool frmCadCaixa::refuse(const QString& title, const QString& text, QWidget* focus)
+{
+    m_session.dialogs.inform(this, Dialogs::Icon::Critical, title, text);
+    if (focus)
+        focus->setFocus();
+    return false;
+}
+
+bool frmCadCaixa::passesChecks()
+{
+    const QString empty = tr("Campo vazio!");
+    const QString recheck = tr("Verifique e tente novamente.");
+    if (isBlank(m_ui->txtDia->text()))
+        return refuse(empty, tr("informe um dia válido antes de continuar!"), m_ui->txtDia);
+    const auto day = Formats::parseDate(m_ui->txtDia->text());
+    if (!day)
+        return refuse(recheck, tr("Data informada é inválida!"), m_ui->txtDia);
+    if (*day > m_session.clock.today())
+        return refuse(tr("Erro"), tr("Não é possível lançar um registro para datas superiores a atual!"), m_ui->txtDia);
+    if (*day != m_session.clock.today()
+        && !m_session.dialogs.askYesNo(this, tr("Confirma lançamento?"),
+                                       tr("A data que está lançando este registro é diferente da data atual, "
+                                          "confirma lançamento?"))) {
+        m_ui->txtDia->setFocus();
+        return false;
+    }
+    if (isBlank(m_ui->txtHora->text()))
+        return refuse(empty, tr("informe um hora válida antes de continuar!"), m_ui->txtHora);
+    if (!Formats::parseTime(m_ui->txtHora->text()))
+        return refuse(recheck, tr("Hora informada é inválida!"), m_ui->txtHora);
+    if (m_ui->txtDescricao->toPlainText().trimmed().isEmpty())
+        return refuse(empty, tr("informe uma descrição válida antes de continuar!"), m_ui->txtDescricao);
+    if (m_ui->cboConta->currentIndex() < 0) {
+        refuse(empty, tr("Selecione uma conta antes de continuar!"), nullptr);
+        openAccountRegister();
+        return false;
+    }
+    const QString in = amountOrZero(m_ui->txtEntrada->text());
+    const QString out = amountOrZero(m_ui->txtSaida->text());
+    if (in == u"0,00" && out == u"0,00")
+        return refuse(empty, tr("informe uma entrada ou saída antes de continuar!"), m_ui->txtEntrada);
+    if (in != u"0,00" && out != u"0,00")
+        return refuse(empty, tr("O sistema só pode cadastrar uma entrada ou saída por vez!"), m_ui->txtEntrada);
+    return true;
+}
+
+void frmCadCaixa::save()
+{
+    // Boxes left without losing the focus (a keyboard save) are read as shown.
+    for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida})
+        box->setText(AmountBox::normalized(box->text()));
+    if (passesChecks())
+        write();
+}
+
+void frmCadCaixa::write()
+{
+    EntryStore::Entry entry;
+    entry.data = *Formats::parseDate(m_ui->txtDia->text());
+    const QString typedTime = m_ui->txtHora->text();
+    entry.hora = m_storedTime.isValid() && typedTime == Formats::time(m_storedTime) ? m_storedTime
+                                                                                      : *Formats::parseTime(typedTime);
+    entry.account = m_ui->cboConta->currentText();
+    entry.ndoc = m_ui->txtNDoc->text();
+    entry.descricao = m_ui->txtDescricao->toPlainText();
+    entry.entrada = Money::parse(amountOrZero(m_ui->txtEntrada->text())).value_or(Money());
+    entry.saida = Money::parse(amountOrZero(m_ui->txtSaida->text())).value_or(Money());
+
+    const auto saved = EntryStore(m_session.db).save(m_session.EditEntryId, entry);
+    if (!saved.status) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não foi possível gravar o lançamento:\n%1").arg(saved.status.reason()));
+        return;
+    }
+    m_session.EntrySaved = true;
+    accept();
+}
+
+bool frmCadCaixa::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut && (watched == m_ui->txtEntrada || watched == m_ui->txtSaida)) {
+        auto* box = static_cast<QLineEdit*>(watched);
+        box->setText(AmountBox::normalized(box->text()));
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,162 @@
+#include "entries/frmCadConta.h"
+
+#include "ui_frmCadConta.h"
+
+#include "core/Dialogs.h"
+#include "core/Session.h"
+#include "core/TextBoxes.h"
+#include "entries/AccountBook.h"
+#include "core/WindowStyle.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+frmCadConta::frmCadConta(Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadConta>()),
+      m_accounts(std::make_unique<AccountBook>(session.db))
+{
+    m_ui->setupUi(this);
+    WindowStyle::fixedToolWindow(this);
+
+    TextBoxes::selectAllOnFocus(m_ui->txtConta);
+    m_ui->txtConta->installEventFilter(this);
+    m_ui->grade->installEventFilter(this);
+    connect(m_ui->cmdLancar, &QPushButton::clicked, this, &frmCadConta::launch);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this, &frmCadConta::startRename);
+
+    SetUpGrid();
+    FillAccountGrid();
+}
+
+frmCadConta::~frmCadConta() = default;
+
+void frmCadConta::SetUpGrid()
+{
+    m_ui->grade->setRowCount(0);
+    QHeaderView* header = m_ui->grade->horizontalHeader();
+    header->resizeSection(0, 53);
+    header->resizeSection(1, 233);
+    header->resizeSection(2, 100);
+    m_ui->grade->verticalHeader()->setDefaultSectionSize(20);
+}
+
+void frmCadConta::FillAccountGrid()
+{
+    QTableWidget* grid = m_ui->grade;
+    grid->setRowCount(0);
+    const auto accounts = m_accounts->accountsById();
+    if (!accounts)
+        return;
+    for (const AccountBook::Account& account : *accounts) {
+        const int row = grid->rowCount();
+        grid->insertRow(row);
+        auto* id = new QTableWidgetItem(QString::number(account.id));
+        id->setBackground(palette().button());
+        grid->setItem(row, 0, id);
+        grid->setItem(row, 1, new QTableWidgetItem(account.name));
+        const auto balance = m_accounts->ConsultaSaldo(account.id);
+        auto* saldo = new QTableWidgetItem(balance ? balance->format() : QString());
+        saldo->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->setItem(row, 2, saldo);
+        grid->setCurrentCell(row, 1);
+    }
+}
+
+void frmCadConta::launch()
+{
+    const QString name = AccountBook::normalizedName(m_ui->txtConta->text());
+    m_ui->txtConta->setText(name);
+    if (name.isEmpty())
+        return;
+    const bool renaming = m_editMode && m_editId >= 1;
+    const AccountBook::Result result = renaming ? m_accounts->rename(m_editId, name) : m_accounts->create(name);
+    switch (result.outcome) {
+    case AccountBook::Outcome::Ignored:
+        if (!renaming || m_accounts->idOf(name))
+            return; // the name exists already: nothing happens, edit mode stays as it was
+        break; // the account being renamed no longer exists
+    case AccountBook::Outcome::Failed:
+        reportFailure(renaming ? tr("Não foi possível renomear a conta.") : tr("Não foi possível criar a conta."),
+                      result.error);
+        return;
+    case AccountBook::Outcome::Done:
+    case AccountBook::Outcome::InUse:
+        break;
+    }
+    if (renaming) {
+        m_editMode = false;
+        m_editId = 0;
+    }
+    m_ui->txtConta->clear();
+    FillAccountGrid();
+}
+
+bool frmCadConta::currentAccount(qint64* id, QString* name) const
+{
+    const int row = m_ui->grade->currentRow();
+    if (row < 0 || !m_ui->grade->item(row, 0) || !m_ui->grade->item(row, 1))
+        return false;
+    *name = m_ui->grade->item(row, 1)->text();
+    bool ok = false;
+    *id = m_ui->grade->item(row, 0)->text().toLongLong(&ok);
+    return ok && !name->isEmpty();
+}
+
+void frmCadConta::startRename()
+{
+    qint64 id = 0;
+    QString name;
+    if (!currentAccount(&id, &name))
+        return;
+    m_editMode = true;
+    m_editId = id;
+    m_ui->txtConta->setText(name);
+    m_ui->txtConta->setFocus();
+}
+
+void frmCadConta::deleteCurrent()
+{
+    qint64 id = 0;
+    QString name;
+    if (!currentAccount(&id, &name))
+        return;
+    const auto inUse = m_accounts->isInUse(id);
+    if (inUse && *inUse) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
+                                    "referência a mesma!"));
+        return;
+    }
+    if (!m_session.dialogs.askYesNo(this, tr("Excluir"), tr("Tem certeza que deseja excluir o registro?")))
+        return;
+    const AccountBook::Result result = m_accounts->remove(id);
+    if (result.outcome == AccountBook::Outcome::InUse) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
+                                    "referência a mesma!"));
+        return;
+    }
+    if (result.outcome == AccountBook::Outcome::Failed) {
+        reportFailure(tr("Não foi possível excluir a conta."), result.error);
+        return;
+    }
+    FillAccountGrid();
+}
+
+void frmCadConta::reportFailure(const QString& what, const QString& reason)
+{
+    m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"), what + u'\n' + reason);
+}
+
+bool frmCadConta::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->txtConta && event->type() == QEvent::FocusOut)
+        m_ui->txtConta->setText(AccountBook::normalizedName(m_ui->txtConta->text()));
+    if (watched == m_ui->grade && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        deleteCurrent();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
