@@ -18,15 +18,28 @@
 
 namespace {
 
-void loadTranslations(QApplication& app)
+void describeApplication(QCoreApplication& app)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("livro-caixa"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
     // Qt's own texts (the buttons of the message boxes among them) in Portuguese.
     auto* translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
+        QCoreApplication::installTranslator(translator);
 }
 
-QString dataDirFromCommandLine(QApplication& app)
+// --help and --version answer without a display.
+bool onlyAsksForInformation(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+QString dataDirFromCommandLine(QCoreApplication& app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Livro de Caixa: livro de caixa para pequenos negócios."));
@@ -45,11 +58,15 @@ QString dataDirFromCommandLine(QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    if (onlyAsksForInformation(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        describeApplication(app);
+        dataDirFromCommandLine(app); // prints and exits
+        return 0;
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("livro-caixa"));
-    QApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
+    describeApplication(app);
     QApplication::setApplicationDisplayName(QStringLiteral("Livro de Caixa"));
-    loadTranslations(app);
 
     const QString dataDir = Startup::resolveDataDir(
         dataDirFromCommandLine(app), QApplication::applicationDirPath(),
