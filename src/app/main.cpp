@@ -6,6 +6,8 @@
 #include "core/QtDialogs.h"
 #include "core/Session.h"
 #include "core/Startup.h"
+#include "users/StoredSecrets.h"
+#include "users/frmLogin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,8 +17,15 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
+
+struct CommandLine
+{
+    QString dataDir;
+    bool disableLogin = false;
+};
 
 void describeApplication(QCoreApplication& app)
 {
@@ -28,18 +37,19 @@ void describeApplication(QCoreApplication& app)
         QCoreApplication::installTranslator(translator);
 }
 
-// --help and --version answer without a display.
-bool onlyAsksForInformation(int argc, char* argv[])
+// --help, --version and --disable-login work without a display.
+bool runsWithoutWindows(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version"
+            || arg == "--disable-login")
             return true;
     }
     return false;
 }
 
-QString dataDirFromCommandLine(QCoreApplication& app)
+CommandLine parseCommandLine(QCoreApplication& app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Livro de Caixa: livro de caixa para pequenos negócios."));
@@ -49,43 +59,80 @@ QString dataDirFromCommandLine(QCoreApplication& app)
                                      QStringLiteral("Pasta de dados com o livro de caixa bd.mdb e a pasta "
                                                     "Backups (criada quando não existe)."),
                                      QStringLiteral("DIR"));
+    const QCommandLineOption disableLogin(QStringLiteral("disable-login"),
+                                          QStringLiteral("Desliga o login de usuários do livro de caixa da pasta "
+                                                         "de dados e termina."));
     parser.addOption(dataDir);
+    parser.addOption(disableLogin);
     parser.process(app);
-    return parser.value(dataDir);
+    return {parser.value(dataDir), parser.isSet(disableLogin)};
+}
+
+QString dataFolder(const CommandLine& commandLine)
+{
+    const QString dir = Startup::resolveDataDir(commandLine.dataDir, QCoreApplication::applicationDirPath(),
+                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    if (!QDir().mkpath(dir)) {
+        std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
+                     qPrintable(QDir::toNativeSeparators(dir)));
+        return QString();
+    }
+    return dir;
+}
+
+int disableLogin(const QString& dir)
+{
+    DbConnection db;
+    Status done = db.open(Startup::bookPath(dir));
+    if (done)
+        done = Startup::disableLogin(db);
+    if (!done) {
+        std::fprintf(stderr, "livro-caixa: o login não foi desligado: %s\n", qPrintable(done.reason()));
+        return 1;
+    }
+    std::printf("Login de usuários desligado no livro de caixa %s.\n",
+                qPrintable(QDir::toNativeSeparators(Startup::bookPath(dir))));
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (onlyAsksForInformation(argc, argv)) {
+    if (runsWithoutWindows(argc, argv)) {
         QCoreApplication app(argc, argv);
         describeApplication(app);
-        dataDirFromCommandLine(app); // prints and exits
-        return 0;
+        const CommandLine commandLine = parseCommandLine(app); // --help and --version exit here
+        const QString dir = dataFolder(commandLine);
+        return dir.isEmpty() ? 1 : disableLogin(dir);
     }
     QApplication app(argc, argv);
     describeApplication(app);
     QApplication::setApplicationDisplayName(QStringLiteral("Livro de Caixa"));
-
-    const QString dataDir = Startup::resolveDataDir(
-        dataDirFromCommandLine(app), QApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    if (!QDir().mkpath(dataDir)) {
-        std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
-                     qPrintable(QDir::toNativeSeparators(dataDir)));
+    const QString dir = dataFolder(parseCommandLine(app));
+    if (dir.isEmpty())
         return 1;
-    }
 
     DbConnection db;
     QtDialogs dialogs;
     SystemClock clock;
-    Session session(db, dialogs, clock, dataDir);
+    Session session(db, dialogs, clock, dir);
 
-    // The login window comes with the users; until then the main window opens
-    // whatever the login switch says.
-    Startup::Main(session);
-    frmPrincipal window(session);
-    window.show();
+    const Startup::FirstWindow first = Startup::Main(session);
+    StoredSecrets::protect(session);
+    std::unique_ptr<frmPrincipal> mainWindow;
+    const auto showMainWindow = [&] {
+        mainWindow = std::make_unique<frmPrincipal>(session);
+        mainWindow->show();
+    };
+    std::unique_ptr<frmLogin> login;
+    if (first == Startup::FirstWindow::Login) {
+        login = std::make_unique<frmLogin>(session);
+        QObject::connect(login.get(), &frmLogin::loggedIn, showMainWindow);
+        QObject::connect(login.get(), &frmLogin::cancelled, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        login->show();
+    } else {
+        showMainWindow();
+    }
     return app.exec();
 }

@@ -15,6 +15,7 @@
 #include "core/Product.h"
 #include "core/Session.h"
 #include "core/TextBoxes.h"
+#include "users/frmCadUsuarios.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -50,6 +51,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     connect(m_ui->btnEditar, &QToolButton::clicked, commands, &EntryCommands::edit);
     connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
+    connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { frmCadUsuarios(m_session, this).exec(); });
 
     loadWindow();
 }

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace Startup {
 
@@ -30,6 +32,14 @@ FirstWindow Main(Session& session)
     session.CurrentUser = UserInfo();
     LoadSettings(session.db, session.Settings);
     return session.Settings.susuario ? FirstWindow::Login : FirstWindow::Main;
+}
+
+Status disableLogin(DbConnection& db)
+{
+    QSqlQuery q(db.database());
+    if (!q.exec(QStringLiteral("update opcoes set susuario = 0")))
+        return Status::failure(q.lastError().text());
+    return Status::success();
 }
 
 QString resolveDataDir(const QString& commandLineDir, const QString& programDir, const QString& userDataDir)

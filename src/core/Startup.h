@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <QString>
 
+class DbConnection;
 struct Session;
 
 // The program's start-up routine, without the windows: main() shows the
@@ -14,6 +17,10 @@ enum class FirstWindow { Login, Main };
 // and start-up goes on), sets the common level, loads the settings and tells
 // which window comes first.
 FirstWindow Main(Session& session);
+
+// Switches login off in an open book: the way back in for whoever holds the
+// data folder and lost the administrator's password.
+Status disableLogin(DbConnection& db);
 
 // The text of the message shown when the book cannot be opened.
 QString connectionFailureText(const QString& reason);

@@ -1,0 +1,48 @@
+#include "users/frmUsuario.h"
+
+#include "ui_frmUsuario.h"
+
+#include "core/Dialogs.h"
+#include "core/Product.h"
+#include "core/Session.h"
+#include "core/WindowStyle.h"
+#include "users/UserStore.h"
+
+frmUsuario::frmUsuario(Session& session, const QString& question, std::function<QString()> typedUser,
+                       QWidget* parent)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmUsuario>()),
+      m_typedUser(std::move(typedUser))
+{
+    m_ui->setupUi(this);
+    WindowStyle::fixedToolWindow(this);
+    m_ui->lblLembrete->setText(question);
+    m_ui->txtRespostaSecreta->setFocus();
+    connect(m_ui->btnVerificar, &QPushButton::clicked, this, &frmUsuario::verify);
+}
+
+frmUsuario::~frmUsuario() = default;
+
+void frmUsuario::verify()
+{
+    const QString answer = m_ui->txtRespostaSecreta->text();
+    if (answer.trimmed().isEmpty())
+        return;
+    QString hint;
+    const QString support = QString::fromLatin1(Product::supportEmail);
+    switch (UserStore(m_session.db).checkAnswer(m_typedUser().trimmed().toLower(), answer, &hint)) {
+    case UserStore::Answer::NoSuchUser:
+        return;
+    case UserStore::Answer::Accepted:
+        m_ui->txtDicaSenha->setText(hint);
+        m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Dica abaixo."),
+                                 tr("Dica cadastrada abaixo, caso não consiga lembrar de sua senha por esta dica "
+                                    "envie um email para %1 com sua dúvida.")
+                                     .arg(support));
+        return;
+    case UserStore::Answer::Refused:
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Opção inválida..."),
+                                 tr("Resposta inválida, verifique e tente novamente.") + u'\n'
+                                     + tr("Para ajuda envie um email para %1 com sua dúvida.").arg(support));
+        return;
+    }
+}
