@@ -84,17 +84,26 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// The main window over the benchmark book, as the program opens it.
+struct OpenBook
+{
+    explicit OpenBook(const QString& path) : session(db, dialogs, clock, QFileInfo(path).absolutePath())
+    {
+        if (!db.open(path))
+            qFatal("cannot open %s", qPrintable(path));
+        LoadSettings(db, session.Settings);
+    }
+    DbConnection db;
+    SilentDialogs dialogs;
+    SystemClock clock;
+    Session session;
+};
+
 // One measurement in a process of its own, so that memory figures are clean.
 int measure(const QString& path, int days)
 {
-    DbConnection db;
-    if (!db.open(path))
-        return 1;
-    SilentDialogs dialogs;
-    SystemClock clock;
-    Session session(db, dialogs, clock, QFileInfo(path).absolutePath());
-    LoadSettings(db, session.Settings);
-    frmPrincipal window(session);
+    OpenBook book(path);
+    frmPrincipal window(book.session);
 
     const QDate first = kLastDay.addDays(-days);
     qint64 rows = 0;
@@ -121,13 +130,8 @@ int measure(const QString& path, int days)
 
 int measureOpeningBalance(const QString& path)
 {
-    DbConnection db;
-    if (!db.open(path))
-        return 1;
-    SilentDialogs dialogs;
-    SystemClock clock;
-    Session session(db, dialogs, clock, QFileInfo(path).absolutePath());
-    frmPrincipal window(session);
+    OpenBook book(path);
+    frmPrincipal window(book.session);
     window.showPeriod(kLastDay.addDays(-1), kLastDay);
     std::vector<double> times;
     for (int i = 0; i < 7; ++i) {
