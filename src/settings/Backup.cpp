@@ -75,13 +75,8 @@ Backup::Result Backup::make(const QString& bookPath, int keep, const QDateTime& 
 {
     Result result;
     const QString folder = folderFor(bookPath);
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
-        result.copy = Status::failure(
-            tr("A pasta de backups %1 não pôde ser criada (um arquivo com esse nome, falta de "
-               "permissão ou disco cheio).")
-                .arg(native(folder)));
+    if (result.copy = makeFolder(folder); !result.copy)
         return result;
-    }
     // A copy cut short by a crash or a power cut is of no use to anyone.
     const QStringList leftovers = QDir(folder).entryList(
         {QStringLiteral("*.bkp") + temporaryName(QString())}, QDir::Files | QDir::Hidden);
@@ -103,6 +98,21 @@ Backup::Result Backup::make(const QString& bookPath, int keep, const QDateTime& 
                                                .arg(native(oldest), file.errorString()));
     }
     return result;
+}
+
+Status Backup::makeFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isFile())
+        return Status::failure(
+            tr("A pasta de backups %1 não pôde ser criada: já existe um arquivo com "
+               "esse nome.")
+                .arg(native(folder)));
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
+        return Status::failure(
+            tr("A pasta de backups %1 não pôde ser criada (falta de permissão ou "
+               "disco cheio).")
+                .arg(native(folder)));
+    return Status::success();
 }
 
 Status Backup::copyChecked(const QString& from, const QString& to)

@@ -44,6 +44,7 @@ public:
     static Result make(const QString& bookPath, int keep, const QDateTime& moment);
 
 private:
+    static Status makeFolder(const QString& folder);
     static Status copyChecked(const QString& from, const QString& to);
     static Status writeCopy(const QString& from, const QString& to);
     static Status check(const QString& path);
