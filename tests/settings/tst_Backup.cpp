@@ -28,9 +28,11 @@ struct ClosedBook : TestBook
 {
     ClosedBook()
     {
+        db.database().transaction();
         for (int i = 0; i < 20; ++i)
             addEntry(QStringLiteral("2026-12-05"), QStringLiteral("08:00:00"), std::nullopt,
                      QStringLiteral("Venda %1").arg(i), QStringLiteral("10,00"), QStringLiteral("0,00"));
+        db.database().commit();
         db.close();
     }
     QString backups() const { return QDir(dir()).filePath(QStringLiteral("Backups")); }
@@ -227,9 +229,11 @@ private slots:
     void copyOfTheLiveBookHoldsTheLastEntries()
     {
         TestBook book;
+        QVERIFY(book.db.database().transaction());
         for (int i = 0; i < 200; ++i)
             book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("08:00:00"), std::nullopt,
                           QStringLiteral("Lançamento %1").arg(i), QStringLiteral("1,00"), QStringLiteral("0,00"));
+        QVERIFY(book.db.database().commit());
         // The last write just before closing, in a transaction of its own.
         QVERIFY(book.db.database().transaction());
         book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("14:03:00"), std::nullopt,
