@@ -63,12 +63,6 @@ private slots:
         QCOMPARE(SettingsStore::normalizedBackupCount(typed), stored);
     }
 
-    void currency()
-    {
-        QCOMPARE(SettingsStore::normalizedCurrency(QString()), QStringLiteral("R$"));
-        QCOMPARE(SettingsStore::normalizedCurrency(QStringLiteral("US")), QStringLiteral("US"));
-    }
-
     void emptyTableGetsItsSingleRow()
     {
         TestBook book;
