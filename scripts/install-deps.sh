@@ -11,9 +11,10 @@ qt6-translations-l10n libgl-dev
 libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev
 fonts-liberation2 xvfb xauth poppler-utils
 "
-# For developers who look at the windows under Xvfb: screenshots.
+# For developers who look at the windows under Xvfb: screenshots, a window
+# manager (title bars, closing a window) and simulated clicks and keys.
 if [ "${1:-}" = "--screenshots" ]; then
-    PACKAGES="$PACKAGES imagemagick x11-utils xdotool"
+    PACKAGES="$PACKAGES imagemagick x11-utils xdotool twm"
 fi
 
 missing=""

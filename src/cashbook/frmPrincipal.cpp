@@ -16,8 +16,11 @@
 #include "core/Session.h"
 #include "core/TextBoxes.h"
 #include "users/frmCadUsuarios.h"
+#include "settings/ExitBackup.h"
+#include "settings/frmOpcoes.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QUrl>
@@ -52,6 +55,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
     connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { frmCadUsuarios(m_session, this).exec(); });
+    connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
 
     loadWindow();
 }
@@ -241,6 +245,19 @@ void frmPrincipal::onRefreshTimer()
 void frmPrincipal::openWebSite()
 {
     m_session.dialogs.openUrl(QUrl(QString::fromLatin1(Product::webSite)));
+}
+
+void frmPrincipal::openSettings()
+{
+    frmOpcoes window(m_session, this);
+    connect(&window, &frmOpcoes::saved, this, &frmPrincipal::requestRefresh);
+    window.exec();
+}
+
+void frmPrincipal::closeEvent(QCloseEvent* event)
+{
+    ExitBackup::run(this, m_session);
+    event->accept();
 }
 
 bool frmPrincipal::eventFilter(QObject* watched, QEvent* event)

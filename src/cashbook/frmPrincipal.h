@@ -44,6 +44,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window ends the program, after the backup (automatic or
+    // asked for).
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void SetUpGrid();
@@ -52,6 +55,7 @@ private:
     void paintLegend();
     void onRefreshTimer();
     void openWebSite();
+    void openSettings();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const QString& reason);
     bool takesAltA(QObject* watched, QEvent* event);

@@ -1,0 +1,39 @@
+#include "settings/ExitBackup.h"
+
+#include "core/Dialogs.h"
+#include "core/Session.h"
+#include "settings/Backup.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QWidget>
+
+void ExitBackup::run(QWidget* window, Session& session)
+{
+    window->setWindowTitle(tr("Finalizando software e realizando backup, aguarde..."));
+    window->setCursor(Qt::WaitCursor);
+    window->repaint();
+
+    const bool wanted =
+        session.Settings.bkpautomatico ||
+        session.dialogs.askYesNo(window, tr("Backup"),
+                                 tr("Deseja realizar backup do seu banco de dados agora?\n"
+                                    "Pode ser que demore um pouco."));
+    if (!wanted)
+        return;
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Backup::Result result = RunBackup(session);
+    QGuiApplication::restoreOverrideCursor();
+
+    if (!result.copy) {
+        session.dialogs.inform(
+            window, Dialogs::Icon::Critical, tr("Backup"),
+            tr("O backup do livro de caixa não foi feito.\n%1").arg(result.copy.reason()));
+    } else if (!result.prune) {
+        session.dialogs.inform(
+            window, Dialogs::Icon::Exclamation, tr("Backup"),
+            tr("O backup foi gravado em %1.\n%2")
+                .arg(QDir::toNativeSeparators(result.file), result.prune.reason()));
+    }
+}
