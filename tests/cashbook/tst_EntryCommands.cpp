@@ -33,12 +33,6 @@ struct CommandBook : TestBook
     qint64 last = 0;
 };
 
-template<typename T>
-T* control(QWidget& w, const char* name)
-{
-    return childNamed<T>(&w, name);
-}
-
 // Records whether an entry form was opened, closing it at once. It watches
 // for about 100 ms; a test that expects no form waits that long.
 struct FormWatch
@@ -79,11 +73,11 @@ private slots:
         CommandBook book;
         frmPrincipal w(book.session);
         whenModal<frmCadCaixa>([](frmCadCaixa* form) {
-            QCOMPARE(childNamed<QLineEdit>(form, "txtDia")->text(), QStringLiteral("05/12/2026"));
-            childNamed<QComboBox>(form, "cboConta")->setCurrentText(QStringLiteral("CAIXA"));
-            childNamed<QPlainTextEdit>(form, "txtDescricao")->setPlainText(QStringLiteral("Sangria"));
-            childNamed<QLineEdit>(form, "txtSaida")->setText(QStringLiteral("50,00"));
-            childNamed<QToolButton>(form, "btnSalvar")->click();
+            QCOMPARE(control<QLineEdit>(*form, "txtDia")->text(), QStringLiteral("05/12/2026"));
+            control<QComboBox>(*form, "cboConta")->setCurrentText(QStringLiteral("CAIXA"));
+            control<QPlainTextEdit>(*form, "txtDescricao")->setPlainText(QStringLiteral("Sangria"));
+            control<QLineEdit>(*form, "txtSaida")->setText(QStringLiteral("50,00"));
+            control<QToolButton>(*form, "btnSalvar")->click();
         });
         control<QToolButton>(w, "btnAdicionar")->click();
         QVERIFY(book.dialogs.shown.isEmpty());
@@ -101,12 +95,12 @@ private slots:
         frmPrincipal w(book.session);
         QString shownDescription, shownTime, shownAccount, shownIn, shownOut, shownDoc;
         whenModal<frmCadCaixa>([&](frmCadCaixa* form) {
-            shownDescription = childNamed<QPlainTextEdit>(form, "txtDescricao")->toPlainText();
-            shownTime = childNamed<QLineEdit>(form, "txtHora")->text();
-            shownAccount = childNamed<QComboBox>(form, "cboConta")->currentText();
-            shownIn = childNamed<QLineEdit>(form, "txtEntrada")->text();
-            shownOut = childNamed<QLineEdit>(form, "txtSaida")->text();
-            shownDoc = childNamed<QLineEdit>(form, "txtNDoc")->text();
+            shownDescription = control<QPlainTextEdit>(*form, "txtDescricao")->toPlainText();
+            shownTime = control<QLineEdit>(*form, "txtHora")->text();
+            shownAccount = control<QComboBox>(*form, "cboConta")->currentText();
+            shownIn = control<QLineEdit>(*form, "txtEntrada")->text();
+            shownOut = control<QLineEdit>(*form, "txtSaida")->text();
+            shownDoc = control<QLineEdit>(*form, "txtNDoc")->text();
             form->reject();
         });
         // Right after a refresh the last row is the selected one.
@@ -139,8 +133,8 @@ private slots:
         CommandBook book;
         frmPrincipal w(book.session);
         whenModal<frmCadCaixa>([](frmCadCaixa* form) {
-            childNamed<QPlainTextEdit>(form, "txtDescricao")->setPlainText(QStringLiteral("Troco corrigido"));
-            childNamed<QToolButton>(form, "btnSalvar")->click();
+            control<QPlainTextEdit>(*form, "txtDescricao")->setPlainText(QStringLiteral("Troco corrigido"));
+            control<QToolButton>(*form, "btnSalvar")->click();
         });
         control<QToolButton>(w, "btnEditar")->click();
         QCOMPARE(book.scalar(QStringLiteral("select hora from caixa where id = ?"), {book.last}).toString(), QStringLiteral("10:30:15"));
@@ -211,10 +205,10 @@ private slots:
 
         bool dateLocked = false;
         whenModal<frmCadCaixa>([&](frmCadCaixa* form) {
-            dateLocked = !childNamed<QLineEdit>(form, "txtDia")->isEnabled();
-            childNamed<QPlainTextEdit>(form, "txtDescricao")->setPlainText(QStringLiteral("Venda do caixa 2"));
-            childNamed<QLineEdit>(form, "txtEntrada")->setText(QStringLiteral("5,00"));
-            childNamed<QToolButton>(form, "btnSalvar")->click();
+            dateLocked = !control<QLineEdit>(*form, "txtDia")->isEnabled();
+            control<QPlainTextEdit>(*form, "txtDescricao")->setPlainText(QStringLiteral("Venda do caixa 2"));
+            control<QLineEdit>(*form, "txtEntrada")->setText(QStringLiteral("5,00"));
+            control<QToolButton>(*form, "btnSalvar")->click();
         });
         control<QToolButton>(w, "btnAdicionar")->click();
         QVERIFY(dateLocked);

@@ -1,3 +1,4 @@
+#include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
 #include "cashbook/EntryGridModel.h"
@@ -36,15 +37,6 @@ struct PreparedBook : TestBook
     qint64 banco = 0;
 };
 
-template<typename T>
-T* child(QWidget& window, const char* name)
-{
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
-}
-
 QStringList column(const EntryGridModel* model, int c)
 {
     QStringList texts;
@@ -55,7 +47,7 @@ QStringList column(const EntryGridModel* model, int c)
 
 QString label(QWidget& w, const char* name)
 {
-    return child<QLabel>(w, name)->text();
+    return control<QLabel>(w, name)->text();
 }
 
 } // namespace
@@ -70,19 +62,19 @@ private slots:
         PreparedBook book;
         frmPrincipal w(book.session);
         QCOMPARE(w.windowTitle(), QStringLiteral("..:: Tamiro - Lavrenta ::.."));
-        QCOMPARE(child<QLineEdit>(w, "txtDia")->text(), QStringLiteral("05/12/2026"));
-        QCOMPARE(child<QLineEdit>(w, "txtDias")->text(), QStringLiteral("1"));
+        QCOMPARE(control<QLineEdit>(w, "txtDia")->text(), QStringLiteral("05/12/2026"));
+        QCOMPARE(control<QLineEdit>(w, "txtDias")->text(), QStringLiteral("1"));
         QCOMPARE(label(w, "lblDataHora"), QStringLiteral("CAIXA ATIVO : 04/12/2026 até 05/12/2026"));
         QCOMPARE(w.PeriodStart(), QDate(2026, 12, 4));
         QCOMPARE(w.PeriodEnd(), QDate(2026, 12, 5));
         QCOMPARE(book.session.ReportStartDate, QDate(1900, 1, 1));
         QVERIFY(book.dialogs.shown.isEmpty());
-        QCOMPARE(child<QAction>(w, "mnuAtualizacoes")->text(), QStringLiteral("&Atualizações"));
-        QCOMPARE(child<QToolButton>(w, "btnAdicionar")->toolTip(), QStringLiteral("Adicionar registro"));
-        QCOMPARE(child<QToolButton>(w, "btnExcluir")->toolTip(), QStringLiteral("Excluir registro"));
-        QCOMPARE(child<QToolButton>(w, "btnEditar")->toolTip(), QStringLiteral("Editar registro"));
-        QCOMPARE(child<QLabel>(w, "lblSaldoHoje")->toolTip(), QStringLiteral("Saldo Hoje"));
-        QCOMPARE(child<QLabel>(w, "lblTotalSaidas")->toolTip(), QStringLiteral("Total de saídas ativas na tela"));
+        QCOMPARE(control<QAction>(w, "mnuAtualizacoes")->text(), QStringLiteral("&Atualizações"));
+        QCOMPARE(control<QToolButton>(w, "btnAdicionar")->toolTip(), QStringLiteral("Adicionar registro"));
+        QCOMPARE(control<QToolButton>(w, "btnExcluir")->toolTip(), QStringLiteral("Excluir registro"));
+        QCOMPARE(control<QToolButton>(w, "btnEditar")->toolTip(), QStringLiteral("Editar registro"));
+        QCOMPARE(control<QLabel>(w, "lblSaldoHoje")->toolTip(), QStringLiteral("Saldo Hoje"));
+        QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->toolTip(), QStringLiteral("Total de saídas ativas na tela"));
     }
 
     void gridListsThePeriodWithRunningBalances()
@@ -111,7 +103,7 @@ private slots:
         QCOMPARE(model->index(1, 5).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
         QCOMPARE(model->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
         // The selected row after a refresh is the last one, at its balance.
-        const QModelIndex current = child<QTableView>(w, "grade")->currentIndex();
+        const QModelIndex current = control<QTableView>(w, "grade")->currentIndex();
         QCOMPARE(current.row(), 5);
         QCOMPARE(current.column(), int(EntryGridModel::Saldo));
     }
@@ -147,9 +139,9 @@ private slots:
     {
         PreparedBook book;
         frmPrincipal w(book.session);
-        child<QLineEdit>(w, "txtDia")->setText(QStringLiteral("02/12/2026"));
-        child<QLineEdit>(w, "txtDias")->setText(QStringLiteral("2"));
-        child<QPushButton>(w, "btnAtivar")->click();
+        control<QLineEdit>(w, "txtDia")->setText(QStringLiteral("02/12/2026"));
+        control<QLineEdit>(w, "txtDias")->setText(QStringLiteral("2"));
+        control<QPushButton>(w, "btnAtivar")->click();
         QCOMPARE(label(w, "lblDataHora"), QStringLiteral("CAIXA ATIVO : 30/11/2026 até 02/12/2026"));
         QCOMPARE(w.gridModel()->rowCount(), 2);
         QCOMPARE(book.session.OpeningBalance.format(), QStringLiteral("0,00"));
@@ -158,8 +150,8 @@ private slots:
         QCOMPARE(label(w, "lblSaldoHoje"), QStringLiteral("-200,00"));
 
         // A period without entries still refreshes the panel.
-        child<QLineEdit>(w, "txtDia")->setText(QStringLiteral("01/01/2025"));
-        child<QPushButton>(w, "btnAtivar")->click();
+        control<QLineEdit>(w, "txtDia")->setText(QStringLiteral("01/01/2025"));
+        control<QPushButton>(w, "btnAtivar")->click();
         QCOMPARE(w.gridModel()->rowCount(), 0);
         QCOMPARE(label(w, "lblSaldoHoje"), QStringLiteral("0,00"));
         QCOMPARE(label(w, "lblTotalEntradas"), QStringLiteral("0,00"));
@@ -184,9 +176,9 @@ private slots:
         frmPrincipal w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto* txtDia = child<QLineEdit>(w, "txtDia");
+        auto* txtDia = control<QLineEdit>(w, "txtDia");
         txtDia->setText(typed);
-        child<QPushButton>(w, "btnAtivar")->click();
+        control<QPushButton>(w, "btnAtivar")->click();
         QCOMPARE(book.dialogs.shown.size(), 1);
         QCOMPARE(book.dialogs.last().title, title);
         QCOMPARE(book.dialogs.last().text, text);
@@ -205,7 +197,7 @@ private slots:
         frmPrincipal w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto* txtDias = child<QLineEdit>(w, "txtDias");
+        auto* txtDias = control<QLineEdit>(w, "txtDias");
         txtDias->setFocus();
         txtDias->clear();
         QTest::keyClicks(txtDias, QStringLiteral("a-9,x"));
@@ -214,11 +206,11 @@ private slots:
         QCOMPARE(txtDias->text(), QStringLiteral("99"));
         txtDias->clear();
         QTest::keyClick(txtDias, Qt::Key_0);
-        child<QLineEdit>(w, "txtDia")->setFocus();
+        control<QLineEdit>(w, "txtDia")->setFocus();
         QCOMPARE(txtDias->text(), QStringLiteral("1"));
         txtDias->setFocus();
         txtDias->clear();
-        child<QLineEdit>(w, "txtDia")->setFocus();
+        control<QLineEdit>(w, "txtDia")->setFocus();
         QCOMPARE(txtDias->text(), QStringLiteral("1"));
     }
 
@@ -228,7 +220,7 @@ private slots:
         frmPrincipal w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto* txtDia = child<QLineEdit>(w, "txtDia");
+        auto* txtDia = control<QLineEdit>(w, "txtDia");
         txtDia->setFocus();
         txtDia->setText(QStringLiteral("01/12/2026"));
         QTest::keyClick(txtDia, Qt::Key_A, Qt::AltModifier);
@@ -249,20 +241,20 @@ private slots:
         QCOMPARE(label(w, "lblSaldoOntem"), QStringLiteral("-"));
         QCOMPARE(label(w, "lblSaldoHoje"), QStringLiteral("40,00"));
         QCOMPARE(label(w, "lblTotalEntradas"), QStringLiteral("160,00"));
-        QVERIFY(!child<QPushButton>(w, "btnAtivar")->isEnabled());
-        QVERIFY(!child<QToolButton>(w, "btnEditar")->isEnabled());
-        QVERIFY(!child<QToolButton>(w, "btnExcluir")->isEnabled());
-        QVERIFY(child<QToolButton>(w, "btnAdicionar")->isEnabled());
-        QVERIFY(!child<QAction>(w, "mnuUsuarios")->isVisible());
-        QVERIFY(!child<QAction>(w, "mnuOpcoes")->isVisible());
-        QVERIFY(child<QAction>(w, "mnuAtualizacoes")->isVisible());
-        QVERIFY(child<QLineEdit>(w, "txtDia")->isReadOnly());
-        QVERIFY(child<QLineEdit>(w, "txtDias")->isReadOnly());
+        QVERIFY(!control<QPushButton>(w, "btnAtivar")->isEnabled());
+        QVERIFY(!control<QToolButton>(w, "btnEditar")->isEnabled());
+        QVERIFY(!control<QToolButton>(w, "btnExcluir")->isEnabled());
+        QVERIFY(control<QToolButton>(w, "btnAdicionar")->isEnabled());
+        QVERIFY(!control<QAction>(w, "mnuUsuarios")->isVisible());
+        QVERIFY(!control<QAction>(w, "mnuOpcoes")->isVisible());
+        QVERIFY(control<QAction>(w, "mnuAtualizacoes")->isVisible());
+        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly());
+        QVERIFY(control<QLineEdit>(w, "txtDias")->isReadOnly());
 
         // Alt+A cannot activate another day either.
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::keyClick(child<QLineEdit>(w, "txtDia"), Qt::Key_A, Qt::AltModifier);
+        QTest::keyClick(control<QLineEdit>(w, "txtDia"), Qt::Key_A, Qt::AltModifier);
         QTest::qWait(150);
         QCOMPARE(w.PeriodEnd(), QDate(2026, 12, 5));
     }
@@ -271,11 +263,11 @@ private slots:
     {
         PreparedBook book;
         frmPrincipal w(book.session);
-        QVERIFY(child<QPushButton>(w, "btnAtivar")->isEnabled());
-        QVERIFY(child<QToolButton>(w, "btnEditar")->isEnabled());
-        QVERIFY(child<QAction>(w, "mnuUsuarios")->isVisible());
-        QVERIFY(child<QAction>(w, "mnuOpcoes")->isVisible());
-        QVERIFY(!child<QLineEdit>(w, "txtDia")->isReadOnly());
+        QVERIFY(control<QPushButton>(w, "btnAtivar")->isEnabled());
+        QVERIFY(control<QToolButton>(w, "btnEditar")->isEnabled());
+        QVERIFY(control<QAction>(w, "mnuUsuarios")->isVisible());
+        QVERIFY(control<QAction>(w, "mnuOpcoes")->isVisible());
+        QVERIFY(!control<QLineEdit>(w, "txtDia")->isReadOnly());
         QCOMPARE(label(w, "lblSaldoOntem"), QStringLiteral("70,00"));
     }
 
@@ -316,9 +308,9 @@ private slots:
         w.requestRefresh();
         QTRY_COMPARE(w.gridModel()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
         QCOMPARE(w.gridModel()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
-        QCOMPARE(child<QLabel>(w, "lblEntrada")->palette().color(QPalette::Window), QColor(0, 255, 0));
-        QCOMPARE(child<QLabel>(w, "lblSaida")->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-        QCOMPARE(child<QLabel>(w, "lblSaida")->palette().color(QPalette::Window), QColor(255, 0, 0));
+        QCOMPARE(control<QLabel>(w, "lblEntrada")->palette().color(QPalette::Window), QColor(0, 255, 0));
+        QCOMPARE(control<QLabel>(w, "lblSaida")->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        QCOMPARE(control<QLabel>(w, "lblSaida")->palette().color(QPalette::Window), QColor(255, 0, 0));
     }
 
     void refusedDayBalanceIsReportedOnce()
@@ -350,7 +342,7 @@ private slots:
     {
         PreparedBook book;
         frmPrincipal w(book.session);
-        child<QAction>(w, "mnuAtualizacoes")->trigger();
+        control<QAction>(w, "mnuAtualizacoes")->trigger();
         QCOMPARE(book.dialogs.openedUrls.size(), 1);
         QVERIFY(book.dialogs.openedUrls.first().isValid());
         QCOMPARE(book.dialogs.openedUrls.first().scheme(), QStringLiteral("https"));
@@ -368,8 +360,8 @@ private slots:
         QVERIFY(w.height() >= 716);
         // The grid takes what the window gives it; the bottom frames stay whole.
         w.resize(1400, 1000);
-        QTRY_VERIFY(child<QTableView>(w, "grade")->height() > 600);
-        QCOMPARE(child<QWidget>(w, "fr2")->size(), QSize(463, 84));
+        QTRY_VERIFY(control<QTableView>(w, "grade")->height() > 600);
+        QCOMPARE(control<QWidget>(w, "fr2")->size(), QSize(463, 84));
     }
 };
 

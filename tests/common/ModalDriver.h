@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -21,13 +23,4 @@ void whenModal(std::function<void(T*)> action, int attemptsLeft = 500)
         if (attemptsLeft > 0)
             whenModal<T>(std::move(action), attemptsLeft - 1);
     });
-}
-
-template<typename T>
-T* childNamed(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
 }

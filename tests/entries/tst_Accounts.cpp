@@ -15,7 +15,7 @@ namespace {
 
 QStringList gridColumn(frmCadConta& w, int column)
 {
-    auto* grid = childNamed<QTableWidget>(&w, "grade");
+    auto* grid = control<QTableWidget>(w, "grade");
     QStringList texts;
     for (int r = 0; r < grid->rowCount(); ++r)
         texts.append(grid->item(r, column)->text());
@@ -24,15 +24,15 @@ QStringList gridColumn(frmCadConta& w, int column)
 
 void typeAndLaunch(frmCadConta& w, const QString& text)
 {
-    auto* box = childNamed<QLineEdit>(&w, "txtConta");
+    auto* box = control<QLineEdit>(w, "txtConta");
     box->setFocus();
     box->setText(text);
-    childNamed<QPushButton>(&w, "cmdLancar")->click();
+    control<QPushButton>(w, "cmdLancar")->click();
 }
 
 void selectRow(frmCadConta& w, int row)
 {
-    childNamed<QTableWidget>(&w, "grade")->setCurrentCell(row, 1);
+    control<QTableWidget>(w, "grade")->setCurrentCell(row, 1);
 }
 
 qint64 storedBalance(TestBook& book, qint64 id)
@@ -54,10 +54,10 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Contas"));
         typeAndLaunch(w, QStringLiteral("  casa  "));
         QCOMPARE(gridColumn(w, 1), QStringList{QStringLiteral("CASA")});
-        QCOMPARE(childNamed<QLineEdit>(&w, "txtConta")->text(), QString());
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), QString());
         typeAndLaunch(w, QStringLiteral("casa"));
         QCOMPARE(gridColumn(w, 1), QStringList{QStringLiteral("CASA")});
-        QCOMPARE(childNamed<QLineEdit>(&w, "txtConta")->text(), QStringLiteral("CASA"));
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), QStringLiteral("CASA"));
         typeAndLaunch(w, QStringLiteral("   "));
         QCOMPARE(book.scalar(QStringLiteral("select count(*) from contas")).toInt(), 1);
         typeAndLaunch(w, QStringLiteral("ação d'ávila"));
@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(gridColumn(w, 2), (QStringList{QStringLiteral("0,00"), QStringLiteral("0,00")}));
         QVERIFY(book.dialogs.shown.isEmpty());
         // After a fill the last account is the current row.
-        QCOMPARE(childNamed<QTableWidget>(&w, "grade")->currentRow(), 1);
+        QCOMPARE(control<QTableWidget>(w, "grade")->currentRow(), 1);
         QCOMPARE(storedBalance(book, 2), qint64(0));
     }
 
@@ -75,10 +75,10 @@ private slots:
         frmCadConta w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto* box = childNamed<QLineEdit>(&w, "txtConta");
+        auto* box = control<QLineEdit>(w, "txtConta");
         box->setFocus();
         QTest::keyClicks(box, QStringLiteral("  banco central "));
-        childNamed<QTableWidget>(&w, "grade")->setFocus();
+        control<QTableWidget>(w, "grade")->setFocus();
         QCOMPARE(box->text(), QStringLiteral("BANCO CENTRAL"));
     }
 
@@ -89,11 +89,11 @@ private slots:
         book.addAccount(QStringLiteral("LOJA"));
         book.addEntry(QStringLiteral("2026-12-01"), QStringLiteral("08:00:00"), casa, QStringLiteral("x"), QStringLiteral("5,00"), QStringLiteral("0,00"));
         frmCadConta w(book.session);
-        auto* grid = childNamed<QTableWidget>(&w, "grade");
+        auto* grid = control<QTableWidget>(w, "grade");
         selectRow(w, 0);
         emit grid->cellDoubleClicked(0, 1);
         QVERIFY(w.isRenaming());
-        QCOMPARE(childNamed<QLineEdit>(&w, "txtConta")->text(), QStringLiteral("CASA"));
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), QStringLiteral("CASA"));
 
         // A name another account has: nothing happens, still renaming.
         typeAndLaunch(w, QStringLiteral("loja"));
@@ -120,7 +120,7 @@ private slots:
         book.addEntry(QStringLiteral("2026-11-01"), QStringLiteral("08:00:00"), casa, QStringLiteral("x"), QStringLiteral("0,00"), QStringLiteral("30,00"));
         frmCadConta w(book.session);
         QCOMPARE(gridColumn(w, 2), QStringList{QStringLiteral("70,00")});
-        auto* grid = childNamed<QTableWidget>(&w, "grade");
+        auto* grid = control<QTableWidget>(w, "grade");
         selectRow(w, 0);
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(book.dialogs.shown.size(), 1);
@@ -136,7 +136,7 @@ private slots:
         TestBook book;
         book.addAccount(QStringLiteral("D'ÁVILA"));
         frmCadConta w(book.session);
-        auto* grid = childNamed<QTableWidget>(&w, "grade");
+        auto* grid = control<QTableWidget>(w, "grade");
         selectRow(w, 0);
         book.dialogs.answers = {Dialogs::Answer::No};
         QTest::keyClick(grid, Qt::Key_Delete);
@@ -164,9 +164,9 @@ private slots:
         typeAndLaunch(w, QStringLiteral("banco"));
         QCOMPARE(book.dialogs.shown.size(), 1);
         QVERIFY(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível criar a conta.")));
-        QCOMPARE(childNamed<QLineEdit>(&w, "txtConta")->text(), QStringLiteral("BANCO"));
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), QStringLiteral("BANCO"));
         selectRow(w, 0);
-        QTest::keyClick(childNamed<QTableWidget>(&w, "grade"), Qt::Key_Delete);
+        QTest::keyClick(control<QTableWidget>(w, "grade"), Qt::Key_Delete);
         QVERIFY(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível excluir a conta.")));
         QCOMPARE(gridColumn(w, 1), QStringList{QStringLiteral("CAIXA")});
     }
@@ -176,7 +176,7 @@ private slots:
         TestBook book;
         frmCadConta w(book.session);
         w.show();
-        childNamed<QPushButton>(&w, "Command1")->click();
+        control<QPushButton>(w, "Command1")->click();
         QVERIFY(!w.isVisible());
     }
 

@@ -30,13 +30,13 @@ struct FormBook : TestBook
 // Fills the boxes of a new entry with valid values for today.
 void fillValid(frmCadCaixa& form)
 {
-    childNamed<QLineEdit>(&form, "txtDia")->setText(QStringLiteral("05/12/2026"));
-    childNamed<QLineEdit>(&form, "txtHora")->setText(QStringLiteral("14:03"));
-    childNamed<QComboBox>(&form, "cboConta")->setCurrentText(QStringLiteral("CAIXA"));
-    childNamed<QLineEdit>(&form, "txtNDoc")->setText(QStringLiteral("  NF 77 "));
-    childNamed<QPlainTextEdit>(&form, "txtDescricao")->setPlainText(QStringLiteral("Venda à vista "));
-    childNamed<QLineEdit>(&form, "txtEntrada")->setText(QStringLiteral("10,00"));
-    childNamed<QLineEdit>(&form, "txtSaida")->setText(QStringLiteral("0,00"));
+    control<QLineEdit>(form, "txtDia")->setText(QStringLiteral("05/12/2026"));
+    control<QLineEdit>(form, "txtHora")->setText(QStringLiteral("14:03"));
+    control<QComboBox>(form, "cboConta")->setCurrentText(QStringLiteral("CAIXA"));
+    control<QLineEdit>(form, "txtNDoc")->setText(QStringLiteral("  NF 77 "));
+    control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(QStringLiteral("Venda à vista "));
+    control<QLineEdit>(form, "txtEntrada")->setText(QStringLiteral("10,00"));
+    control<QLineEdit>(form, "txtSaida")->setText(QStringLiteral("0,00"));
 }
 
 int entries(TestBook& book)
@@ -56,16 +56,16 @@ private slots:
         FormBook book;
         frmCadCaixa form(book.session);
         QCOMPARE(form.windowTitle(), QStringLiteral("Registros"));
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtDia")->text(), QStringLiteral("05/12/2026"));
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtHora")->text(), QStringLiteral("14:03"));
-        auto* accounts = childNamed<QComboBox>(&form, "cboConta");
+        QCOMPARE(control<QLineEdit>(form, "txtDia")->text(), QStringLiteral("05/12/2026"));
+        QCOMPARE(control<QLineEdit>(form, "txtHora")->text(), QStringLiteral("14:03"));
+        auto* accounts = control<QComboBox>(form, "cboConta");
         QCOMPARE(accounts->count(), 2);
         QCOMPARE(accounts->currentText(), QStringLiteral("BANCO D'ÁVILA")); // first in name order
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtEntrada")->text(), QStringLiteral("0,00"));
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtEntrada")->palette().color(QPalette::Base), QColor(Qt::blue));
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtSaida")->palette().color(QPalette::Base), QColor(Qt::red));
-        QCOMPARE(childNamed<QToolButton>(&form, "btnSalvar")->toolTip(), QStringLiteral("Salvar registro"));
-        QVERIFY(childNamed<QLineEdit>(&form, "txtDia")->isEnabled());
+        QCOMPARE(control<QLineEdit>(form, "txtEntrada")->text(), QStringLiteral("0,00"));
+        QCOMPARE(control<QLineEdit>(form, "txtEntrada")->palette().color(QPalette::Base), QColor(Qt::blue));
+        QCOMPARE(control<QLineEdit>(form, "txtSaida")->palette().color(QPalette::Base), QColor(Qt::red));
+        QCOMPARE(control<QToolButton>(form, "btnSalvar")->toolTip(), QStringLiteral("Salvar registro"));
+        QVERIFY(control<QLineEdit>(form, "txtDia")->isEnabled());
         QVERIFY(book.dialogs.shown.isEmpty());
     }
 
@@ -74,8 +74,8 @@ private slots:
         FormBook book;
         book.session.CurrentUser.userLevel = QStringLiteral("r");
         frmCadCaixa form(book.session);
-        QVERIFY(!childNamed<QLineEdit>(&form, "txtDia")->isEnabled());
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtDia")->text(), QStringLiteral("05/12/2026"));
+        QVERIFY(!control<QLineEdit>(form, "txtDia")->isEnabled());
+        QCOMPARE(control<QLineEdit>(form, "txtDia")->text(), QStringLiteral("05/12/2026"));
     }
 
     void savesANewEntryOfToday()
@@ -131,9 +131,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&form));
         fillValid(form);
         if (box == u"txtDescricao")
-            childNamed<QPlainTextEdit>(&form, "txtDescricao")->setPlainText(value);
+            control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(value);
         else
-            childNamed<QLineEdit>(&form, qPrintable(box))->setText(value);
+            control<QLineEdit>(form, qPrintable(box))->setText(value);
         form.save();
         QCOMPARE(book.dialogs.shown.size(), 1);
         QCOMPARE(book.dialogs.last().title, title);
@@ -152,7 +152,7 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         fillValid(form);
-        childNamed<QLineEdit>(&form, "txtDia")->setText(QStringLiteral("04/12/2026"));
+        control<QLineEdit>(form, "txtDia")->setText(QStringLiteral("04/12/2026"));
         book.dialogs.answers = {Dialogs::Answer::No};
         form.save();
         QCOMPARE(book.dialogs.last().title, QStringLiteral("Confirma lançamento?"));
@@ -172,8 +172,8 @@ private slots:
         frmCadCaixa form(book.session);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        auto* in = childNamed<QLineEdit>(&form, "txtEntrada");
-        auto* out = childNamed<QLineEdit>(&form, "txtSaida");
+        auto* in = control<QLineEdit>(form, "txtEntrada");
+        auto* out = control<QLineEdit>(form, "txtSaida");
         const auto typeThenLeave = [&](const QString& keys) {
             in->setFocus();
             in->clear();
@@ -219,7 +219,7 @@ private slots:
         FormBook book;
         frmCadCaixa form(book.session);
         fillValid(form);
-        childNamed<QLineEdit>(&form, "txtEntrada")->setText(QStringLiteral("-5"));
+        control<QLineEdit>(form, "txtEntrada")->setText(QStringLiteral("-5"));
         form.save();
         QCOMPARE(book.scalar(QStringLiteral("select entrada from caixa")).toLongLong(), qint64(-50000));
     }
@@ -229,8 +229,8 @@ private slots:
         FormBook book;
         frmCadCaixa form(book.session);
         fillValid(form);
-        childNamed<QLineEdit>(&form, "txtEntrada")->setText(QStringLiteral("-"));
-        childNamed<QLineEdit>(&form, "txtSaida")->setText(QStringLiteral("3,00"));
+        control<QLineEdit>(form, "txtEntrada")->setText(QStringLiteral("-"));
+        control<QLineEdit>(form, "txtSaida")->setText(QStringLiteral("3,00"));
         form.save();
         QVERIFY(book.dialogs.shown.isEmpty());
         QCOMPARE(book.scalar(QStringLiteral("select entrada from caixa")).toLongLong(), qint64(0));
@@ -247,9 +247,9 @@ private slots:
         frmCadCaixa form(book.session);
         form.fillForEdit({QStringLiteral("01/12/2026"), QTime(9, 15, 42), QStringLiteral("CAIXA"), QString(),
                           QStringLiteral("Antigo"), QStringLiteral("100,00"), QStringLiteral("0,00")});
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtHora")->text(), QStringLiteral("09:15"));
-        childNamed<QComboBox>(&form, "cboConta")->setCurrentText(QStringLiteral("BANCO D'ÁVILA"));
-        childNamed<QPlainTextEdit>(&form, "txtDescricao")->setPlainText(QStringLiteral("Corrigido"));
+        QCOMPARE(control<QLineEdit>(form, "txtHora")->text(), QStringLiteral("09:15"));
+        control<QComboBox>(form, "cboConta")->setCurrentText(QStringLiteral("BANCO D'ÁVILA"));
+        control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(QStringLiteral("Corrigido"));
         form.save(); // another day: confirmed by the default "yes"
         QCOMPARE(entries(book), 1);
         QCOMPARE(book.scalar(QStringLiteral("select idconta from caixa where id = ?"), {id}).toLongLong(), book.banco);
@@ -270,8 +270,8 @@ private slots:
         form.fillForEdit({QStringLiteral("05/12/2026"), QTime(9, 15, 42), QStringLiteral("CAIXA"), QString(),
                           QStringLiteral("x"), QStringLiteral("1,00"), QString()});
         // An amount stored empty is shown as "0,00", so the entry can be saved.
-        QCOMPARE(childNamed<QLineEdit>(&form, "txtSaida")->text(), QStringLiteral("0,00"));
-        childNamed<QLineEdit>(&form, "txtHora")->setText(QStringLiteral("10:00"));
+        QCOMPARE(control<QLineEdit>(form, "txtSaida")->text(), QStringLiteral("0,00"));
+        control<QLineEdit>(form, "txtHora")->setText(QStringLiteral("10:00"));
         form.save();
         QVERIFY(book.dialogs.shown.isEmpty());
         QCOMPARE(book.scalar(QStringLiteral("select hora from caixa where id = ?"), {id}).toString(), QStringLiteral("10:00:00"));
@@ -286,7 +286,7 @@ private slots:
         frmCadCaixa form(book.session);
         form.fillForEdit({QStringLiteral("05/12/2026"), QTime(9, 0), QStringLiteral("-"), QString(),
                           QStringLiteral("x"), QStringLiteral("1,00"), QStringLiteral("0,00")});
-        QCOMPARE(childNamed<QComboBox>(&form, "cboConta")->currentIndex(), -1);
+        QCOMPARE(control<QComboBox>(form, "cboConta")->currentIndex(), -1);
         bool registerOpened = false;
         whenModal<frmCadConta>([&](frmCadConta* reg) {
             registerOpened = true;
@@ -298,15 +298,15 @@ private slots:
         QCOMPARE(book.dialogs.last().title, QStringLiteral("Campo vazio!"));
         QCOMPARE(book.scalar(QStringLiteral("select idconta from caixa where id = ?"), {id}).toLongLong(), qint64(99));
         // The list was loaded again: the first account is chosen now.
-        QCOMPARE(childNamed<QComboBox>(&form, "cboConta")->currentIndex(), 0);
+        QCOMPARE(control<QComboBox>(form, "cboConta")->currentIndex(), 0);
     }
 
     void noAccountsOpensTheRegister()
     {
         TestBook book;
         whenModal<frmCadConta>([](frmCadConta* reg) {
-            childNamed<QLineEdit>(reg, "txtConta")->setText(QStringLiteral("caixa"));
-            childNamed<QPushButton>(reg, "cmdLancar")->click();
+            control<QLineEdit>(*reg, "txtConta")->setText(QStringLiteral("caixa"));
+            control<QPushButton>(*reg, "cmdLancar")->click();
             reg->reject();
         });
         frmCadCaixa form(book.session);
@@ -316,10 +316,10 @@ private slots:
         QCOMPARE(book.dialogs.last().text, QStringLiteral("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
         // The account exists now, but the list stays empty until "..." reloads it.
         QCOMPARE(book.scalar(QStringLiteral("select descricao from contas")).toString(), QStringLiteral("CAIXA"));
-        auto* accounts = childNamed<QComboBox>(&form, "cboConta");
+        auto* accounts = control<QComboBox>(form, "cboConta");
         QCOMPARE(accounts->count(), 0);
         whenModal<frmCadConta>([](frmCadConta* reg) { reg->reject(); });
-        childNamed<QPushButton>(&form, "btnConta")->click();
+        control<QPushButton>(form, "btnConta")->click();
         QCOMPARE(accounts->count(), 1);
         QCOMPARE(accounts->currentText(), QStringLiteral("CAIXA"));
     }
@@ -347,7 +347,7 @@ private slots:
         QVERIFY(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível gravar o lançamento:")));
         QVERIFY(form.isVisible());
         QVERIFY(!book.session.EntrySaved);
-        QCOMPARE(childNamed<QPlainTextEdit>(&form, "txtDescricao")->toPlainText(), QStringLiteral("Venda à vista "));
+        QCOMPARE(control<QPlainTextEdit>(form, "txtDescricao")->toPlainText(), QStringLiteral("Venda à vista "));
         QCOMPARE(book.scalar(QStringLiteral("select saldo from contas where id = ?"), {book.caixa}).toLongLong(), qint64(0));
     }
 
@@ -357,7 +357,7 @@ private slots:
         frmCadCaixa form(book.session);
         form.show();
         fillValid(form);
-        childNamed<QToolButton>(&form, "btnCancelar")->click();
+        control<QToolButton>(form, "btnCancelar")->click();
         QVERIFY(!form.isVisible());
         QVERIFY(!book.session.EntrySaved);
         QCOMPARE(entries(book), 0);

@@ -43,7 +43,7 @@ struct UsersBook : TestBook
 
 QLineEdit* box(frmLogin& w, const char* name)
 {
-    return childNamed<QLineEdit>(&w, name);
+    return control<QLineEdit>(w, name);
 }
 
 // Types into the login boxes as a user does: the user box loses the focus.
@@ -74,9 +74,9 @@ private slots:
         UsersBook book;
         frmLogin w(book.session);
         QCOMPARE(box(w, "txtUsuario")->text(), QString());
-        QVERIFY(!childNamed<QCheckBox>(&w, "ckLembrardeMim")->isChecked());
+        QVERIFY(!control<QCheckBox>(w, "ckLembrardeMim")->isChecked());
         QCOMPARE(box(w, "txtUsuario")->palette().color(QPalette::Text), QColor(54, 123, 158));
-        QCOMPARE(childNamed<QPushButton>(&w, "btnLogin")->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(control<QPushButton>(w, "btnLogin")->focusPolicy(), Qt::NoFocus);
         QCOMPARE(box(w, "txtSenha")->echoMode(), QLineEdit::Password);
     }
 
@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(book.session.CurrentUser.userName, QString());
         // Once the focus left the password box it is lower case, and accepted.
         box(w, "txtUsuario")->setFocus();
-        childNamed<QPushButton>(&w, "btnLogin")->click();
+        control<QPushButton>(w, "btnLogin")->click();
         QCOMPARE(loggedIn.count(), 1);
     }
 
@@ -122,7 +122,7 @@ private slots:
         show(w);
         QSignalSpy loggedIn(&w, &frmLogin::loggedIn);
         typeCredentials(w, QStringLiteral("maria"), QStringLiteral("   "));
-        childNamed<QPushButton>(&w, "btnLogin")->click();
+        control<QPushButton>(w, "btnLogin")->click();
         typeCredentials(w, QString(), QStringLiteral("segredo"));
         pressEnterInPassword(w);
         QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
@@ -153,7 +153,7 @@ private slots:
         {
             frmLogin w(book.session);
             show(w); // the name is lower-cased as the focus leaves its box
-            childNamed<QCheckBox>(&w, "ckLembrardeMim")->setChecked(true);
+            control<QCheckBox>(w, "ckLembrardeMim")->setChecked(true);
             typeCredentials(w, QStringLiteral("Maria"), QStringLiteral("segredo"));
             w.Login();
         }
@@ -161,8 +161,8 @@ private slots:
         {
             frmLogin w(book.session);
             QCOMPARE(box(w, "txtUsuario")->text(), QStringLiteral("maria"));
-            QVERIFY(childNamed<QCheckBox>(&w, "ckLembrardeMim")->isChecked());
-            childNamed<QCheckBox>(&w, "ckLembrardeMim")->setChecked(false);
+            QVERIFY(control<QCheckBox>(w, "ckLembrardeMim")->isChecked());
+            control<QCheckBox>(w, "ckLembrardeMim")->setChecked(false);
             typeCredentials(w, QStringLiteral("joao"), QStringLiteral("caixa1"));
             w.Login();
         }
@@ -207,7 +207,7 @@ private slots:
         frmLogin w(book.session);
         show(w);
         QSignalSpy cancelled(&w, &frmLogin::cancelled);
-        childNamed<QPushButton>(&w, "btnCancelar")->click();
+        control<QPushButton>(w, "btnCancelar")->click();
         QCOMPARE(cancelled.count(), 1);
         QVERIFY(!w.isVisible());
     }
@@ -239,9 +239,9 @@ private slots:
         box(w, "txtUsuario")->setText(QStringLiteral("JOAO"));
         QString question, hintBefore, hintAfterRefusal, hintAfterAcceptance, hintAfterLaterRefusal;
         whenModal<frmUsuario>([&](frmUsuario* reminder) {
-            question = childNamed<QLabel>(reminder, "lblLembrete")->text();
-            auto* answer = childNamed<QLineEdit>(reminder, "txtRespostaSecreta");
-            auto* hint = childNamed<QLineEdit>(reminder, "txtDicaSenha");
+            question = control<QLabel>(*reminder, "lblLembrete")->text();
+            auto* answer = control<QLineEdit>(*reminder, "txtRespostaSecreta");
+            auto* hint = control<QLineEdit>(*reminder, "txtDicaSenha");
             reminder->verify(); // empty: nothing
             answer->setText(QStringLiteral("Dona Cidx"));
             reminder->verify();
@@ -300,17 +300,17 @@ private slots:
         frmPrincipal& w = *m_window;
         QCOMPARE(w.gridModel()->rowCount(), 1);
         QCOMPARE(w.gridModel()->cellText(0, EntryGridModel::Saldo), QStringLiteral("110,00"));
-        QCOMPARE(childNamed<QLabel>(&w, "lblSaldoOntem")->text(), QStringLiteral("-"));
-        QVERIFY(!childNamed<QToolButton>(&w, "btnEditar")->isEnabled());
-        QVERIFY(!childNamed<QToolButton>(&w, "btnExcluir")->isEnabled());
-        QVERIFY(!childNamed<QAction>(&w, "mnuUsuarios")->isVisible());
-        QVERIFY(!childNamed<QAction>(&w, "mnuOpcoes")->isVisible());
+        QCOMPARE(control<QLabel>(w, "lblSaldoOntem")->text(), QStringLiteral("-"));
+        QVERIFY(!control<QToolButton>(w, "btnEditar")->isEnabled());
+        QVERIFY(!control<QToolButton>(w, "btnExcluir")->isEnabled());
+        QVERIFY(!control<QAction>(w, "mnuUsuarios")->isVisible());
+        QVERIFY(!control<QAction>(w, "mnuOpcoes")->isVisible());
         bool dateLocked = false;
         whenModal<frmCadCaixa>([&](frmCadCaixa* form) {
-            dateLocked = !childNamed<QLineEdit>(form, "txtDia")->isEnabled();
+            dateLocked = !control<QLineEdit>(*form, "txtDia")->isEnabled();
             form->reject();
         });
-        childNamed<QToolButton>(&w, "btnAdicionar")->click();
+        control<QToolButton>(w, "btnAdicionar")->click();
         QVERIFY(dateLocked);
     }
 

@@ -16,7 +16,7 @@ namespace {
 
 QLineEdit* box(frmCadUsuarios& w, const char* name)
 {
-    return childNamed<QLineEdit>(&w, name);
+    return control<QLineEdit>(w, name);
 }
 
 void fill(frmCadUsuarios& w, const QString& login, const QString& password)
@@ -29,7 +29,7 @@ void fill(frmCadUsuarios& w, const QString& login, const QString& password)
 
 int rowOf(frmCadUsuarios& w, const QString& login)
 {
-    auto* grid = childNamed<QTableWidget>(&w, "grade");
+    auto* grid = control<QTableWidget>(w, "grade");
     for (int r = 0; r < grid->rowCount(); ++r) {
         if (grid->item(r, 1)->text() == login)
             return r;
@@ -69,7 +69,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         fill(w, QStringLiteral("maria"), QStringLiteral("segredo"));
-        childNamed<QComboBox>(&w, "txtPerguntaSecreta")->setCurrentIndex(1);
+        control<QComboBox>(w, "txtPerguntaSecreta")->setCurrentIndex(1);
         box(w, "txtRespostaSecreta")->setText(QStringLiteral("Dona Cida"));
         box(w, "txtDicaSenha")->setText(QStringLiteral("escola"));
         if (emptied == u"different")
@@ -84,7 +84,7 @@ private slots:
         QWidget* focused = QApplication::focusWidget();
         QVERIFY(focused);
         if (focus == u"txtPerguntaSecreta")
-            QVERIFY(focused == childNamed<QComboBox>(&w, "txtPerguntaSecreta") || focused->parentWidget()->objectName() == focus);
+            QVERIFY(focused == control<QComboBox>(w, "txtPerguntaSecreta") || focused->parentWidget()->objectName() == focus);
         else
             QCOMPARE(focused->objectName(), focus);
         QCOMPARE(book.scalar(QStringLiteral("select count(*) from usuarios")).toInt(), 0);
@@ -95,7 +95,7 @@ private slots:
         TestBook book;
         frmCadUsuarios w(book.session);
         fill(w, QStringLiteral("MARIA "), QStringLiteral("Segredo"));
-        childNamed<QCheckBox>(&w, "ckUsuarioRestrito")->setChecked(true);
+        control<QCheckBox>(w, "ckUsuarioRestrito")->setChecked(true);
         w.save();
         QVERIFY(book.dialogs.shown.isEmpty());
         QCOMPARE(book.scalar(QStringLiteral("select usuario from usuarios")).toString(), QStringLiteral("maria"));
@@ -106,9 +106,9 @@ private slots:
         // After a save the boxes are empty and the grid lists the user.
         QCOMPARE(box(w, "txtUsuario")->text(), QString());
         QCOMPARE(box(w, "txtSenha")->text(), QString());
-        QVERIFY(!childNamed<QCheckBox>(&w, "ckUsuarioRestrito")->isChecked());
+        QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isChecked());
         QCOMPARE(rowOf(w, QStringLiteral("maria")), 0);
-        QVERIFY(childNamed<QTableWidget>(&w, "grade")->isColumnHidden(0));
+        QVERIFY(control<QTableWidget>(w, "grade")->isColumnHidden(0));
     }
 
     void loadingAUserShowsNoSecret()
@@ -123,12 +123,12 @@ private slots:
         w.loadUser(rowOf(w, QStringLiteral("joao")));
         QCOMPARE(box(w, "txtNome")->text(), QStringLiteral("João Caixa"));
         QCOMPARE(box(w, "txtEmail")->text(), QStringLiteral("joao@loja.com.br"));
-        QCOMPARE(childNamed<QComboBox>(&w, "txtPerguntaSecreta")->currentText(), QStringLiteral("Qual o nome da sua primeira professora?"));
+        QCOMPARE(control<QComboBox>(w, "txtPerguntaSecreta")->currentText(), QStringLiteral("Qual o nome da sua primeira professora?"));
         QCOMPARE(box(w, "txtDicaSenha")->text(), QStringLiteral("escola"));
         QCOMPARE(box(w, "txtRespostaSecreta")->text(), QString());
         QCOMPARE(box(w, "txtSenha")->text(), QStringLiteral("digitada"));
-        QVERIFY(childNamed<QCheckBox>(&w, "ckUsuarioRestrito")->isChecked());
-        QVERIFY(childNamed<QCheckBox>(&w, "ckUsuarioRestrito")->isEnabled());
+        QVERIFY(control<QCheckBox>(w, "ckUsuarioRestrito")->isChecked());
+        QVERIFY(control<QCheckBox>(w, "ckUsuarioRestrito")->isEnabled());
         // Saving again needs the answer typed again.
         box(w, "txtConfSenha")->setText(QStringLiteral("digitada"));
         w.save();
@@ -146,11 +146,11 @@ private slots:
         box(w, "txtSenha")->setText(QStringLiteral("dois"));
         box(w, "txtConfSenha")->setText(QStringLiteral("dois"));
         w.save();
-        QCOMPARE(childNamed<QTableWidget>(&w, "grade")->rowCount(), 2);
+        QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
         // The same login again overwrites, without a warning.
         fill(w, QStringLiteral("maria"), QStringLiteral("tres"));
         w.save();
-        QCOMPARE(childNamed<QTableWidget>(&w, "grade")->rowCount(), 2);
+        QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
         QVERIFY(UserStore(book.db).logIn(QStringLiteral("maria"), QStringLiteral("tres")));
         QVERIFY(book.dialogs.shown.isEmpty());
     }
@@ -162,8 +162,8 @@ private slots:
         QVERIFY(UserStore(book.db).save({QStringLiteral("Joao"), QStringLiteral("joao"), QStringLiteral("y"), {}, {}, {}, {}, true}).ok());
         book.session.CurrentUser.userName = QStringLiteral("maria");
         frmCadUsuarios w(book.session);
-        auto* grid = childNamed<QTableWidget>(&w, "grade");
-        auto* restricted = childNamed<QCheckBox>(&w, "ckUsuarioRestrito");
+        auto* grid = control<QTableWidget>(w, "grade");
+        auto* restricted = control<QCheckBox>(w, "ckUsuarioRestrito");
         w.loadUser(rowOf(w, QStringLiteral("maria")));
         QVERIFY(!restricted->isEnabled());
         w.loadUser(rowOf(w, QStringLiteral("joao")));
@@ -211,7 +211,7 @@ private slots:
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Tab);
         QCOMPARE(box(w, "txtSenha")->text(), QStringLiteral("abcdefghij"));
         QCOMPARE(frmCadUsuarios::properCase(QStringLiteral("joão DA silva")), QStringLiteral("João Da Silva"));
-        auto* question = childNamed<QComboBox>(&w, "txtPerguntaSecreta");
+        auto* question = control<QComboBox>(w, "txtPerguntaSecreta");
         QCOMPARE(question->count(), 4);
         QCOMPARE(question->itemText(0), QStringLiteral("Qual o nome do seu animal de extimação?"));
         QCOMPARE(question->itemText(3), QStringLiteral("Qual é o ano de seu casamento?"));
@@ -235,7 +235,7 @@ private slots:
         TestBook book;
         frmCadUsuarios w(book.session);
         w.show();
-        childNamed<QToolButton>(&w, "btnCancelar")->click();
+        control<QToolButton>(w, "btnCancelar")->click();
         QVERIFY(!w.isVisible());
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
