@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 // Null and "" in the expected figures are both NULL in the book (the reader
@@ -306,6 +308,29 @@ private slots:
         QVERIFY(third.db.isOpen());
         QCOMPARE(fileBytes(folder.file(QStringLiteral("bd-access-original-3.mdb"))), access);
         QCOMPARE(fileBytes(folder.file(QStringLiteral("bd-access-original-2.mdb"))), access);
+    }
+
+    // What a run cut short before the swap leaves: the original under its
+    // kept name too (a second name of the same file), a half-written book.
+    void anInterruptedRunIsTakenUpAgain()
+    {
+        const QByteArray access = fileBytes(legacyBook(QStringLiteral("bd-vazio.mdb")));
+        DataFolder folder;
+        folder.put(access);
+        const QString kept = folder.file(QStringLiteral("bd-access-original.mdb"));
+        QCOMPARE(::link(QFile::encodeName(folder.book()).constData(),
+                        QFile::encodeName(kept).constData()),
+                 0);
+        folder.put("SQLite format 3 meio escrito", QStringLiteral("bd.mdb.convertendo"));
+        folder.put("", QStringLiteral("bd.mdb.convertendo-journal"));
+
+        Start start(folder);
+        start.run();
+        QVERIFY(start.db.isOpen());
+        QVERIFY(start.dialogs.last().text.contains(kept));
+        QCOMPARE(folder.files(),
+                 (QStringList{QStringLiteral("bd-access-original.mdb"), QStringLiteral("bd.mdb")}));
+        QCOMPARE(fileBytes(kept), access);
     }
 };
 

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace AccessMigration {
@@ -115,6 +116,17 @@ Status writeNewBook(const QString& temp, const SourceBook& source, Progress& pro
     return verified;
 }
 
+// Two names of one file: a link made by a run that was interrupted before
+// the new book took its place.
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat first = {};
+    struct stat second = {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 // A hard link keeps the very bytes without copying them; where the file
 // system has no links, a copy is made and compared with the original.
 Status keepOriginal(const QString& bookPath, QString& kept)
@@ -122,8 +134,12 @@ Status keepOriginal(const QString& bookPath, QString& kept)
     const QString folder = QFileInfo(bookPath).absolutePath();
     for (int attempt = 1; attempt <= 999; ++attempt) {
         const QString candidate = keptOriginalName(folder, attempt);
-        if (QFileInfo::exists(candidate))
-            continue;
+        if (QFileInfo::exists(candidate)) {
+            if (!sameFile(candidate, bookPath))
+                continue;
+            kept = candidate;
+            return Status::success();
+        }
         if (::link(QFile::encodeName(bookPath).constData(),
                    QFile::encodeName(candidate).constData()) == 0) {
             kept = candidate;
