@@ -12,7 +12,8 @@ public:
     void setValue(qint64 value) override
     {
         shown().values.append(value);
-        if (m_dialogs.cancelProgressAt >= 0 && value >= m_dialogs.cancelProgressAt)
+        const QString& during = m_dialogs.cancelProgressDuring;
+        if (!during.isEmpty() && shown().labels.constLast().startsWith(during))
             m_canceled = true;
     }
     bool wasCanceled() const override { return m_canceled; }

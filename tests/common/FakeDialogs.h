@@ -47,8 +47,8 @@ public:
         QList<qint64> values;
     };
     QList<ProgressShown> progressShown;
-    // The user presses "Cancelar" once a progress window reaches this value.
-    qint64 cancelProgressAt = -1;
+    // The user presses "Cancelar" while a progress window's label starts with this.
+    QString cancelProgressDuring;
 
     const Shown& last() const { return shown.constLast(); }
     QStringList texts() const;

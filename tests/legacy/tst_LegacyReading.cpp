@@ -81,6 +81,16 @@ Status parse(const QByteArray& stream, SourceBook& book, const QByteArray& warni
     return SourceBook::parse({stream, warnings, crashed, exitCode}, book);
 }
 
+// Writes the tables into the book's empty tables, counting the figures.
+Status writeInto(TestBook& book, const QList<FakeTable>& tables, LegacyTables::Figures& figures)
+{
+    SourceBook source;
+    if (Status parsed = parse(readerOutput(tables), source); !parsed)
+        return parsed;
+    SilentProgress progress;
+    return LegacyTables::write(book.db.database(), source, progress, figures);
+}
+
 QList<FakeTable> withEntries(const QList<QByteArray>& rows)
 {
     QList<FakeTable> tables = currentLayout();
@@ -315,12 +325,9 @@ private slots:
                                              "2024-03-01 00:00:00\t1.0000"};
         tableNamed(tables, "opcoes").columns.removeLast(); // an older layout: no indioma
         tableNamed(tables, "opcoes").rows = {"1\t0\tmaria\t255\t0\t\\N\t0\t-1\t7\tR$"};
-        SourceBook source;
-        QVERIFY(parse(readerOutput(tables), source).ok());
         TestBook book;
-        SilentProgress progress;
         LegacyTables::Figures figures;
-        const Status written = LegacyTables::write(book.db.database(), source, progress, figures);
+        const Status written = writeInto(book, tables, figures);
         QVERIFY2(written.ok(), qPrintable(written.reason()));
         QVERIFY(LegacyTables::verify(book.db.database(), figures).ok());
         QCOMPARE(figures.rows.value(QStringLiteral("caixa")), 2);
@@ -385,12 +392,9 @@ private slots:
         QFETCH(QString, reasonPart);
         QList<FakeTable> tables = withEntries(rows);
         tableNamed(tables, "contas").rows = {"1\tCAIXA\t0.0000"};
-        SourceBook source;
-        QVERIFY(parse(readerOutput(tables), source).ok());
         TestBook book;
-        SilentProgress progress;
         LegacyTables::Figures figures;
-        const Status written = LegacyTables::write(book.db.database(), source, progress, figures);
+        const Status written = writeInto(book, tables, figures);
         QVERIFY(!written.ok());
         QVERIFY2(written.reason().contains(reasonPart), qPrintable(written.reason()));
         QCOMPARE(book.scalar(QStringLiteral("select count(*) from caixa")).toInt(), 0);

@@ -132,19 +132,20 @@ private slots:
 
     void cancellingLeavesTheOriginal_data()
     {
-        QTest::addColumn<qint64>("at");
-        QTest::newRow("while reading") << qint64(0);
-        QTest::newRow("while writing") << qint64(200);
+        QTest::addColumn<QString>("during");
+        QTest::newRow("while reading") << QStringLiteral("Lendo");
+        QTest::newRow("while writing") << QStringLiteral("Gravando");
     }
     void cancellingLeavesTheOriginal()
     {
-        QFETCH(qint64, at);
+        QFETCH(QString, during);
         const QByteArray bytes = completo();
         DataFolder folder;
         folder.put(bytes);
         Start start(folder);
-        start.dialogs.cancelProgressAt = at;
+        start.dialogs.cancelProgressDuring = during;
         start.run();
+        QVERIFY(start.dialogs.progressShown.constFirst().labels.constLast().startsWith(during));
         checkRefused(start, folder, bytes, QStringLiteral("a conversão foi cancelada"));
     }
 
