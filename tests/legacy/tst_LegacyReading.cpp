@@ -112,17 +112,13 @@ private slots:
         QTest::newRow("whole") << QByteArray("1500.0000") << qint64(15000000);
         QTest::newRow("ten cents") << QByteArray("0.1000") << qint64(1000);
         QTest::newRow("negative") << QByteArray("-150.0000") << qint64(-1500000);
-        QTest::newRow("large") << QByteArray("99999.9900") << qint64(999999900);
-        QTest::newRow("no decimals") << QByteArray("12") << qint64(120000);
         QTest::newRow("short decimals") << QByteArray("1.5") << qint64(15000);
         QTest::newRow("largest Currency")
             << QByteArray("922337203685477.5807") << qint64(9223372036854775807);
         // Not a float: 0.1 + 0.2 stays three tenths.
         QTest::newRow("tenths") << QByteArray("0.3000") << qint64(3000);
         QTest::newRow("empty") << QByteArray() << kRefused;
-        QTest::newRow("sign only") << QByteArray("-") << kRefused;
         QTest::newRow("dot without decimals") << QByteArray("1.") << kRefused;
-        QTest::newRow("no whole part") << QByteArray(".5") << kRefused;
         QTest::newRow("five decimals") << QByteArray("1.23456") << kRefused;
         QTest::newRow("comma") << QByteArray("1,00") << kRefused;
         QTest::newRow("exponent") << QByteArray("1e5") << kRefused;
@@ -223,21 +219,10 @@ private slots:
         const QByteArray cut = whole.left(whole.indexOf("rows\tcontas"));
         QTest::newRow("whole") << whole << QByteArray() << false << 0 << QString();
         QTest::newRow("broken off") << cut << QByteArray() << false << 0 << "terminou antes do fim";
+        // The reader's own refusal says more than libmdb's warnings.
         QTest::newRow("missing page") << header() + "error\tpage\t42\n"
                                       << QByteArray("offset 1 is beyond EOF\n") << false << 2
                                       << "a página 42 não está inteira";
-        QTest::newRow("rows missing")
-            << header() + "error\tcount\tcaixa\t196\t0\n"
-            << QByteArray() << false << 2
-            << "a tabela caixa tem 196 linhas, mas só 0 puderam ser lidas";
-        QTest::newRow("no table") << header() + "error\ttable\tsaldos\n"
-                                  << QByteArray() << false << 2
-                                  << "o arquivo não tem a tabela saldos";
-        QTest::newRow("not Access") << header() + "error\topen\n"
-                                    << QByteArray() << false << 2 << "criptografado";
-        QTest::newRow("size") << header() + "error\tsize\t106596\t4096\n"
-                              << QByteArray() << false << 2
-                              << "(106596 bytes) não é um número inteiro de páginas de 4096 bytes";
         QTest::newRow("unknown refusal") << header() + "error\txyz\n"
                                          << QByteArray() << false << 2 << "(xyz)";
         QTest::newRow("warning") << whole << QByteArray("\nwarning: odd page\nmore\n") << false << 0
