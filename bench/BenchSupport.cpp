@@ -90,4 +90,10 @@ void ensureBook(const QString& path, qint64 entries, const QDate& first, const Q
     q.exec(QStringLiteral("ANALYZE"));
 }
 
+Dialogs::Answer SilentDialogs::message(QWidget*, Icon, const QString& title, const QString& text, Buttons)
+{
+    std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
+    return Answer::No;
+}
+
 } // namespace Bench

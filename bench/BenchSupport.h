@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Dialogs.h"
+
 #include <QDate>
 #include <QString>
 
@@ -15,6 +17,16 @@ qint64 peakResidentBytes();
 // A book of `entries` cash entries spread evenly from `first` to `last` over
 // `accounts` accounts, built once and kept at `path` for later runs.
 void ensureBook(const QString& path, qint64 entries, const QDate& first, const QDate& last, int accounts);
+
+// Dialogs that answer nothing and print any message on standard error.
+class SilentDialogs final : public Dialogs
+{
+public:
+    Answer message(QWidget*, Icon, const QString& title, const QString& text, Buttons) override;
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool openUrl(const QUrl&) override { return false; }
+};
 
 class Stopwatch
 {

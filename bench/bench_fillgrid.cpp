@@ -33,18 +33,7 @@ const QDate kFirstDay(2023, 1, 1);
 const QDate kLastDay(2025, 12, 31);
 constexpr qint64 kEntries = 1000000;
 
-class SilentDialogs final : public Dialogs
-{
-public:
-    Answer message(QWidget*, Icon, const QString& title, const QString& text, Buttons) override
-    {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::No;
-    }
-    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    bool openUrl(const QUrl&) override { return false; }
-};
+using Bench::SilentDialogs;
 
 // The floor: SQLite's own C interface stepping through the period's rows and
 // reading every column, with nothing kept.

@@ -4,12 +4,36 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
 
-// Every message box, question, colour and file dialog, and the browser, goes
-// through this interface, so tests can answer them and read what was asked.
+// A window that counts while a long task runs; it closes when the object goes.
+class Progress
+{
+public:
+    virtual ~Progress() = default;
+    virtual void setLabel(const QString& text) = 0;
+    virtual void setMaximum(qint64 maximum) = 0;
+    // Also lets the window repaint and notice its cancel button.
+    virtual void setValue(qint64 value) = 0;
+    virtual bool wasCanceled() const = 0;
+};
+
+// Shows nothing and is never cancelled.
+class SilentProgress final : public Progress
+{
+public:
+    void setLabel(const QString&) override {}
+    void setMaximum(qint64) override {}
+    void setValue(qint64) override {}
+    bool wasCanceled() const override { return false; }
+};
+
+// Every message box, question, colour and file dialog, progress window and the
+// browser goes through this interface, so tests can answer them and read what
+// was asked.
 class Dialogs
 {
 public:
@@ -27,6 +51,14 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                                  const QString& filter) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
+    // A progress window with a cancel button; by default nothing is shown.
+    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        return std::make_unique<SilentProgress>();
+    }
 
     // Shorthands for the usual boxes.
     void inform(QWidget* parent, Icon icon, const QString& title, const QString& text)

@@ -1,9 +1,57 @@
 #include "core/QtDialogs.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// QProgressDialog counts in int; a longer task is shown in proportion.
+class QtProgress final : public Progress
+{
+public:
+    QtProgress(QWidget* parent, const QString& title, const QString& label)
+        : m_dialog(label, QCoreApplication::translate("QtDialogs", "Cancelar"), 0, 0, parent)
+    {
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setMinimumWidth(420);
+        m_dialog.show();
+        QApplication::processEvents();
+    }
+
+    void setLabel(const QString& text) override
+    {
+        m_dialog.setLabelText(text);
+        QApplication::processEvents();
+    }
+    void setMaximum(qint64 maximum) override
+    {
+        m_scale = std::max<qint64>(1, maximum / std::numeric_limits<int>::max() + 1);
+        m_dialog.setMaximum(int(maximum / m_scale));
+    }
+    void setValue(qint64 value) override
+    {
+        m_dialog.setValue(int(value / m_scale));
+        QApplication::processEvents();
+    }
+    bool wasCanceled() const override { return m_dialog.wasCanceled(); }
+
+private:
+    QProgressDialog m_dialog;
+    qint64 m_scale = 1;
+};
+
+} // namespace
 
 Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                                    Buttons buttons)
@@ -52,4 +100,9 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QSt
 bool QtDialogs::openUrl(const QUrl& url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+std::unique_ptr<Progress> QtDialogs::progress(QWidget* parent, const QString& title, const QString& label)
+{
+    return std::make_unique<QtProgress>(parent, title, label);
 }

@@ -2,8 +2,8 @@
 
 #include "core/Dialogs.h"
 
-// The real dialogs: QMessageBox, QColorDialog, QFileDialog and the desktop's
-// browser.
+// The real dialogs: QMessageBox, QColorDialog, QFileDialog, QProgressDialog
+// and the desktop's browser.
 class QtDialogs final : public Dialogs
 {
 public:
@@ -13,4 +13,5 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;
     bool openUrl(const QUrl& url) override;
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label) override;
 };

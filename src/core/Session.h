@@ -34,6 +34,9 @@ struct Session
     Dialogs& dialogs;
     Clock& clock;
     QString dataDir;
+    // The helper that reads the older program's Access books; empty means the
+    // one beside the running program.
+    QString accessReader;
 
     UserInfo CurrentUser;
     SettingsValues Settings;

@@ -1,8 +1,11 @@
 #include "core/Startup.h"
 
+#include "core/BookFile.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
+#include "core/legacy/AccessMigration.h"
+#include "core/legacy/ReaderProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,9 +25,33 @@ QString connectionFailureText(const QString& reason)
     return reason + u'\n' + QCoreApplication::translate("Startup", "Não foi possivel conectar ao servidor");
 }
 
+namespace {
+
+// The older program's book becomes a book of this program before it is
+// opened; one that cannot be converted is left as it was and reported as a
+// book that cannot be opened.
+Status migrateAccessBook(Session& session, const QString& path)
+{
+    const QString reader = session.accessReader.isEmpty() ? ReaderProcess::defaultProgram() : session.accessReader;
+    const AccessMigration::Result result = AccessMigration::migrate(path, reader, session.dialogs);
+    if (!result.status)
+        return Status::failure(AccessMigration::failureText(path, result.status.reason()));
+    session.dialogs.inform(nullptr, Dialogs::Icon::Information, AccessMigration::successTitle(),
+                           AccessMigration::successText(result));
+    return Status::success();
+}
+
+} // namespace
+
 FirstWindow Main(Session& session)
 {
-    if (Status opened = session.db.open(bookPath(session.dataDir)); !opened) {
+    const QString path = bookPath(session.dataDir);
+    Status opened = Status::success();
+    if (BookFile::kind(path) == BookFile::Kind::Access)
+        opened = migrateAccessBook(session, path);
+    if (opened)
+        opened = session.db.open(path);
+    if (!opened) {
         session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation,
                                QCoreApplication::translate("Startup", "A T E  Ç Ã O"),
                                connectionFailureText(opened.reason()));

@@ -15,7 +15,8 @@ enum class FirstWindow { Login, Main };
 
 // Opens the book in the data folder (a failure shows the connection message
 // and start-up goes on), sets the common level, loads the settings and tells
-// which window comes first.
+// which window comes first. The older program's Access book is first
+// converted into a book of this program.
 FirstWindow Main(Session& session);
 
 // Switches login off in an open book: the way back in for whoever holds the

@@ -1,5 +1,33 @@
 #include "FakeDialogs.h"
 
+namespace {
+
+class FakeProgress final : public Progress
+{
+public:
+    FakeProgress(FakeDialogs& dialogs, qsizetype index) : m_dialogs(dialogs), m_index(index) {}
+
+    void setLabel(const QString& text) override { shown().labels.append(text); }
+    void setMaximum(qint64 maximum) override { shown().maximum = maximum; }
+    void setValue(qint64 value) override
+    {
+        shown().values.append(value);
+        const QString& during = m_dialogs.cancelProgressDuring;
+        if (!during.isEmpty() && shown().labels.constLast().startsWith(during))
+            m_canceled = true;
+    }
+    bool wasCanceled() const override { return m_canceled; }
+
+private:
+    FakeDialogs::ProgressShown& shown() { return m_dialogs.progressShown[m_index]; }
+
+    FakeDialogs& m_dialogs;
+    qsizetype m_index;
+    bool m_canceled = false;
+};
+
+} // namespace
+
 Dialogs::Answer FakeDialogs::message(QWidget*, Icon icon, const QString& title, const QString& text,
                                      Buttons buttons)
 {
@@ -34,4 +62,10 @@ QStringList FakeDialogs::texts() const
     for (const Shown& s : shown)
         list.append(s.text);
     return list;
+}
+
+std::unique_ptr<Progress> FakeDialogs::progress(QWidget*, const QString& title, const QString& label)
+{
+    progressShown.append({title, {label}, 0, {}});
+    return std::make_unique<FakeProgress>(*this, progressShown.size() - 1);
 }

@@ -25,6 +25,7 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;
     bool openUrl(const QUrl& url) override;
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label) override;
 
     // Answers to Yes/No questions, in order; when none is left, "yes".
     QList<Answer> answers;
@@ -36,6 +37,18 @@ public:
     QList<QColor> colourInitials;
     QStringList fileNames;
     QList<QUrl> openedUrls;
+
+    // Every progress window asked for, with what it was told.
+    struct ProgressShown
+    {
+        QString title;
+        QStringList labels;
+        qint64 maximum = 0;
+        QList<qint64> values;
+    };
+    QList<ProgressShown> progressShown;
+    // The user presses "Cancelar" while a progress window's label starts with this.
+    QString cancelProgressDuring;
 
     const Shown& last() const { return shown.constLast(); }
     QStringList texts() const;

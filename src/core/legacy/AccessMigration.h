@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/Status.h"
+
+#include <QString>
+
+class Dialogs;
+
+// Turns the older program's Access book (a Jet file named bd.mdb) into a cash
+// book of this program. Nothing is lost or half done: the Access file is read
+// whole and checked before anything is written; the new book is written under
+// a temporary name and checked against it; only then does it take the name
+// bd.mdb, in one rename. The original stays in the data folder, byte for
+// byte, under a name of its own that no later migration overwrites.
+namespace AccessMigration {
+
+struct Result
+{
+    Status status = Status::success();
+    qint64 entries = 0;
+    qint64 accounts = 0;
+    qint64 users = 0;
+    // Where the Access file was kept.
+    QString keptOriginal;
+};
+
+// Migrates the Access file at bookPath, reading it with readerProgram
+// (livro-caixa-mdb) and showing the progress through dialogs. On failure the
+// file at bookPath is as it was and nothing else is left behind.
+Result migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs);
+
+// What the user is told.
+QString successTitle();
+QString successText(const Result& result);
+QString failureText(const QString& bookPath, const QString& reason);
+
+// The names the original is kept under, tried in order: bd-access-original.mdb,
+// then bd-access-original-2.mdb and so on.
+QString keptOriginalName(const QString& folder, int attempt);
+
+} // namespace AccessMigration
