@@ -1,5 +1,7 @@
 #include "LegacyTestSupport.h"
 
+#include "users/StoredSecrets.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -46,9 +48,13 @@ Start::Start(const DataFolder& folder) : session(db, dialogs, clock, folder.dir.
     session.accessReader = QStringLiteral(LIVRO_MDB_READER);
 }
 
+// As the program starts: the book is opened (converted first when it is an
+// Access file) and any secret it holds as text is hashed.
 Startup::FirstWindow Start::run()
 {
-    return Startup::Main(session);
+    const Startup::FirstWindow first = Startup::Main(session);
+    StoredSecrets::protect(session);
+    return first;
 }
 
 QVariantList Start::row(const QString& sql, const QVariantList& values) const

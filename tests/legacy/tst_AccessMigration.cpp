@@ -1,4 +1,6 @@
 #include "LegacyTestSupport.h"
+#include "users/PasswordHash.h"
+#include "users/UserStore.h"
 #include "TestBook.h"
 #include "TestMain.h"
 
@@ -159,13 +161,32 @@ const QStringList kOpcoes = {QStringLiteral("lembrar"),         QStringLiteral("
                              QStringLiteral("corletrasaida"),   QStringLiteral("bkpautomatico"),
                              QStringLiteral("qtdarquivosbkp"),  QStringLiteral("moeda"),
                              QStringLiteral("indioma")};
-const QStringList kUsuarios = {QStringLiteral("usuario"),  QStringLiteral("nome"),
-                               QStringLiteral("senha"),    QStringLiteral("email"),
-                               QStringLiteral("dica"),     QStringLiteral("pergunta"),
-                               QStringLiteral("resposta"), QStringLiteral("restrito")};
+const QStringList kUsuarios = {QStringLiteral("usuario"), QStringLiteral("nome"),
+                               QStringLiteral("email"),   QStringLiteral("dica"),
+                               QStringLiteral("pergunta"), QStringLiteral("restrito")};
+
+// Passwords and answers come over, then are hashed when the book is opened:
+// they are checked by what they let in, never by their stored text.
+void checkSecrets(Start& s, const QJsonValue& user)
+{
+    const QString login = user[u"usuario"].toString();
+    UserStore users(s.db);
+    const QString senha = s.scalar(QStringLiteral("select senha from usuarios where id = ?"), {user[u"id"].toInteger()}).toString();
+    QVERIFY2(PasswordHash::isHash(senha), qPrintable(login));
+    QVERIFY2(users.logIn(login, user[u"senha"].toString()), qPrintable(login));
+    QVERIFY(!users.logIn(login, user[u"senha"].toString() + u'x'));
+    const QString answer = user[u"resposta"].toString();
+    if (answer.isEmpty()) {
+        QVERIFY(s.scalar(QStringLiteral("select resposta from usuarios where id = ?"), {user[u"id"].toInteger()}).isNull());
+    } else {
+        QString hint;
+        QCOMPARE(users.checkAnswer(login, answer.toUpper(), &hint), UserStore::Answer::Accepted);
+        QCOMPARE(hint, user[u"dica"].toString());
+    }
+}
 
 // Columns the older layout lacks are there, empty.
-void checkOpcoesAndUsers(const Start& s, const QJsonValue& opcoes, const QJsonArray& users)
+void checkOpcoesAndUsers(Start& s, const QJsonValue& opcoes, const QJsonArray& users)
 {
     QCOMPARE(s.scalar(QStringLiteral("select count(*) from opcoes")).toLongLong(),
              opcoes.isNull() ? 0 : 1);
@@ -185,6 +206,15 @@ void checkOpcoesAndUsers(const Start& s, const QJsonValue& opcoes, const QJsonAr
         for (qsizetype i = 0; i < kUsuarios.size(); ++i)
             compareStored(r.value(i), value[kUsuarios.at(i)],
                           QStringLiteral("usuarios.") + kUsuarios.at(i));
+        checkSecrets(s, value);
+    }
+    // No password stays readable anywhere in the file (one that is also the
+    // user's login name is still there, as the name).
+    const QByteArray bytes = fileBytes(s.db.filePath());
+    for (const QJsonValue& value : users) {
+        const QString senha = value[u"senha"].toString();
+        if (senha != value[u"usuario"].toString())
+            QVERIFY2(!bytes.contains(senha.toUtf8()), qPrintable(senha));
     }
 }
 

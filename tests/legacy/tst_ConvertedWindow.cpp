@@ -2,11 +2,13 @@
 #include "TestMain.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
+#include "users/frmLogin.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 // A converted book in the main window, as a user of the older program sees
@@ -50,6 +52,34 @@ private slots:
                  QStringLiteral("293.016,29"));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("lblTotalSaidas"))->text(),
                  QStringLiteral("127.985,85"));
+    }
+
+    // Login was switched on in the older program: its users log in with
+    // their old passwords, now kept as hashes, at their old levels.
+    void theLoginWindowComesFirst()
+    {
+        DataFolder folder;
+        QVERIFY(QFile::copy(legacyBook(QStringLiteral("bd-completo.mdb")), folder.book()));
+        Start start(folder);
+        QCOMPARE(start.run(), Startup::FirstWindow::Login);
+        {
+            // The remembered user of the older program is offered.
+            frmLogin login(start.session);
+            QCOMPARE(login.findChild<QLineEdit*>(QStringLiteral("txtUsuario"))->text(), QStringLiteral("maria"));
+        }
+        const auto logIn = [&](const QString& user, const QString& password) {
+            frmLogin login(start.session);
+            QSignalSpy loggedIn(&login, &frmLogin::loggedIn);
+            login.findChild<QLineEdit*>(QStringLiteral("txtUsuario"))->setText(user);
+            login.findChild<QLineEdit*>(QStringLiteral("txtSenha"))->setText(password);
+            login.Login();
+            return loggedIn.count() == 1;
+        };
+        QVERIFY(!logIn(QStringLiteral("maria"), QStringLiteral("errada")));
+        QVERIFY(logIn(QStringLiteral("maria"), QStringLiteral("segredo")));
+        QCOMPARE(start.session.CurrentUser.userLevel, QStringLiteral("c"));
+        QVERIFY(logIn(QStringLiteral("joao"), QStringLiteral("caixa1")));
+        QCOMPARE(start.session.CurrentUser.userLevel, QStringLiteral("r"));
     }
 };
 
