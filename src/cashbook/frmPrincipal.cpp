@@ -15,6 +15,7 @@
 #include "core/Product.h"
 #include "core/Session.h"
 #include "core/TextBoxes.h"
+#include "reports/frmRel.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -50,6 +51,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     connect(m_ui->btnEditar, &QToolButton::clicked, commands, &EntryCommands::edit);
     connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
+    connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
 
     loadWindow();
 }
@@ -234,6 +236,14 @@ void frmPrincipal::onRefreshTimer()
     m_tmAtualiza->stop();
     Activate();
     paintLegend();
+}
+
+// The report window shares the opening-balance routine; nothing here is
+// refreshed after it closes.
+void frmPrincipal::openReports()
+{
+    frmRel reports(m_session, [this] { Fechar_Inicio(); }, this);
+    reports.exec();
 }
 
 void frmPrincipal::openWebSite()

@@ -52,6 +52,7 @@ private:
     void paintLegend();
     void onRefreshTimer();
     void openWebSite();
+    void openReports();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const QString& reason);
     bool takesAltA(QObject* watched, QEvent* event);
