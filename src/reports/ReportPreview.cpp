@@ -44,6 +44,7 @@ ReportPreview::ReportPreview(QWidget* parent) : QWidget(parent)
     m_pages = new PageView;
     m_pages->setObjectName(QStringLiteral("pageView"));
     m_scroll->setWidget(m_pages);
+    m_scroll->viewport()->installEventFilter(this);
     layout->addWidget(m_scroll, 1);
     setUpTools();
     connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &ReportPreview::followScroll);
@@ -247,13 +248,6 @@ void ReportPreview::fitToWidth()
     setZoom(zoom, true);
 }
 
-void ReportPreview::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    m_pages->setAvailableWidth(m_scroll->viewport()->width());
-    if (m_fitWidth)
-        fitToWidth();
-}
 
 void ReportPreview::scrollToPage(int page)
 {
@@ -372,6 +366,13 @@ void ReportPreview::copyPage()
 // where they would press its default button or close it.
 bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
+    // The room for the pages is known once the view has its size.
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        m_pages->setAvailableWidth(m_scroll->viewport()->width());
+        if (m_fitWidth)
+            fitToWidth();
+        return false;
+    }
     if (watched != m_findText || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -52,7 +52,6 @@ signals:
     void problem(const QString& reason);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
