@@ -34,6 +34,7 @@ ReportPreview::ReportPreview(QWidget* parent) : QWidget(parent)
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolBar->layout()->setSpacing(0);
     layout->addWidget(m_toolBar);
     setUpFindBar();
     layout->addWidget(m_findBar);
@@ -47,6 +48,7 @@ ReportPreview::ReportPreview(QWidget* parent) : QWidget(parent)
     m_scroll->viewport()->installEventFilter(this);
     layout->addWidget(m_scroll, 1);
     setUpTools();
+    setUpPageInfo();
     connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &ReportPreview::followScroll);
     updateState();
 }
@@ -59,6 +61,12 @@ QAction* ReportPreview::addTool(const QString& name, const QString& caption, con
     action->setObjectName(name);
     action->setToolTip(tip);
     m_toolBar->addAction(action);
+    // Small and tight, so that every tool's caption fits the window's width.
+    QFont small = font();
+    small.setPointSizeF(8);
+    QWidget* button = m_toolBar->widgetForAction(action);
+    button->setFont(small);
+    button->setStyleSheet(QStringLiteral("QToolButton { padding: 1px 1px; }"));
     m_tools.insert(name, action);
     return action;
 }
@@ -76,25 +84,15 @@ void ReportPreview::keepMnemonic(QAction* action, bool owns)
 void ReportPreview::setUpTools()
 {
     QAction* contents = addTool(QStringLiteral("toolContents"), tr("Índice"), tr("Índice"));
-    m_toolBar->addSeparator();
     QAction* print = addTool(QStringLiteral("toolPrint"), tr("&Imprimir..."), tr("Imprimir..."));
     QAction* copy = addTool(QStringLiteral("toolCopy"), tr("&Copiar"), tr("Copiar"));
     QAction* find = addTool(QStringLiteral("toolFind"), tr("&Localizar"), tr("Localizar"));
-    m_toolBar->addSeparator();
     QAction* single = addTool(QStringLiteral("toolSinglePage"), tr("&Página simples"), tr("Página simples"));
     QAction* multiple = addTool(QStringLiteral("toolMultiplePages"), tr("&Múltiplas páginas"), tr("Múltiplas páginas"));
     QAction* zoomOut = addTool(QStringLiteral("toolZoomOut"), tr("&Zoom -"), tr("Zoom -"));
     QAction* zoomIn = addTool(QStringLiteral("toolZoomIn"), tr("&Zoom +"), tr("Zoom +"));
-    m_zoomLabel = new QLabel(m_toolBar);
-    m_zoomLabel->setObjectName(QStringLiteral("lblZoom"));
-    m_toolBar->addWidget(m_zoomLabel);
-    m_toolBar->addSeparator();
     QAction* previous = addTool(QStringLiteral("toolPreviousPage"), tr("Página anterior"), tr("Página anterior"));
     QAction* next = addTool(QStringLiteral("toolNextPage"), tr("Próxima página"), tr("Próxima página"));
-    m_pageLabel = new QLabel(m_toolBar);
-    m_pageLabel->setObjectName(QStringLiteral("lblPagina"));
-    m_toolBar->addWidget(m_pageLabel);
-    m_toolBar->addSeparator();
     QAction* back = addTool(QStringLiteral("toolBack"), tr("&Voltar"), tr("Voltar"));
     QAction* forward = addTool(QStringLiteral("toolForward"), tr("&Avançar"), tr("Avançar"));
 
@@ -116,6 +114,34 @@ void ReportPreview::setUpTools()
     connect(zoomIn, &QAction::triggered, this, &ReportPreview::zoomIn);
     connect(previous, &QAction::triggered, this, &ReportPreview::previousPage);
     connect(next, &QAction::triggered, this, &ReportPreview::nextPage);
+}
+
+// The page number and the zoom sit over the pages' bottom-right corner,
+// leaving the toolbar to the tools.
+void ReportPreview::setUpPageInfo()
+{
+    m_pageInfo = new QWidget(m_scroll->viewport());
+    m_pageInfo->setObjectName(QStringLiteral("pageInfo"));
+    m_pageInfo->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pageInfo->setStyleSheet(QStringLiteral("#pageInfo { background: rgba(255, 255, 255, 215); border: 1px solid gray; }"
+                                             "#pageInfo QLabel { color: black; }"));
+    auto* layout = new QHBoxLayout(m_pageInfo);
+    layout->setContentsMargins(6, 1, 6, 1);
+    m_pageLabel = new QLabel(m_pageInfo);
+    m_pageLabel->setObjectName(QStringLiteral("lblPagina"));
+    layout->addWidget(m_pageLabel);
+    m_zoomLabel = new QLabel(m_pageInfo);
+    m_zoomLabel->setObjectName(QStringLiteral("lblZoom"));
+    layout->addWidget(m_zoomLabel);
+}
+
+void ReportPreview::placePageInfo()
+{
+    m_pageInfo->adjustSize();
+    const QSize room = m_scroll->viewport()->size();
+    m_pageInfo->move(room.width() - m_pageInfo->width() - 4, room.height() - m_pageInfo->height() - 4);
+    m_pageInfo->raise();
+    m_pageInfo->setVisible(pageCount() > 0);
 }
 
 void ReportPreview::setUpFindBar()
@@ -280,7 +306,8 @@ void ReportPreview::updateState()
     m_tools.value(QStringLiteral("toolSinglePage"))->setChecked(!m_pages->multiple());
     m_tools.value(QStringLiteral("toolMultiplePages"))->setChecked(m_pages->multiple());
     m_pageLabel->setText(count > 0 ? tr("Página %1 de %2").arg(page + 1).arg(count) : QString());
-    m_zoomLabel->setText(QStringLiteral(" %1% ").arg(qRound(zoom() * 100)));
+    m_zoomLabel->setText(QStringLiteral("%1%").arg(qRound(zoom() * 100)));
+    placePageInfo();
 }
 
 void ReportPreview::toggleFindBar()
@@ -371,6 +398,7 @@ bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
         m_pages->setAvailableWidth(m_scroll->viewport()->width());
         if (m_fitWidth)
             fitToWidth();
+        placePageInfo();
         return false;
     }
     if (watched != m_findText || event->type() != QEvent::KeyPress)

@@ -58,6 +58,8 @@ private:
     QAction* addTool(const QString& name, const QString& caption, const QString& tip);
     void setUpTools();
     void setUpFindBar();
+    void setUpPageInfo();
+    void placePageInfo();
     void keepMnemonic(QAction* action, bool owns);
     void toggleFindBar();
     void setZoom(double zoom, bool fitWidth);
@@ -74,6 +76,7 @@ private:
     QWidget* m_findBar = nullptr;
     QLineEdit* m_findText = nullptr;
     QLabel* m_findStatus = nullptr;
+    QWidget* m_pageInfo = nullptr;
     QLabel* m_pageLabel = nullptr;
     QLabel* m_zoomLabel = nullptr;
     QHash<QString, QAction*> m_tools;

@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace XlsxExport {
 
 namespace {
@@ -209,6 +211,15 @@ Status write(const CashBookContent& content, const QString& fileName)
     const lxw_error failure = written != LXW_NO_ERROR ? written : closed;
     if (failure != LXW_NO_ERROR)
         return Status::failure(tr("A planilha não pôde ser gravada: %1").arg(QString::fromUtf8(lxw_strerror(failure))));
+    // A temporary file is private to its owner; the workbook keeps the
+    // permissions of the file it replaces, or gets those of any new file.
+    if (target.exists()) {
+        partial.setPermissions(QFile::permissions(target.absoluteFilePath()));
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(partialPath.constData(), 0666 & ~mask);
+    }
     // Replaces an older file of that name in one step.
     if (std::rename(partialPath.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         return Status::failure(tr("O arquivo %1 não pôde ser gravado.").arg(QDir::toNativeSeparators(fileName)));

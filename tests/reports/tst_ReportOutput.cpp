@@ -127,6 +127,12 @@ private slots:
         const QString xlsx = book.dir() + QStringLiteral("/relatorio.xlsx");
         QVERIFY(XlsxExport::write(*out.content, xlsx));
         QCOMPARE(filesIn(book.dir()).filter(QStringLiteral("relatorio")), QStringList{QStringLiteral("relatorio.xlsx")});
+
+        // The permissions of any file the user saves, not those of a private temporary one.
+        QFile probe(book.dir() + QStringLiteral("/novo"));
+        QVERIFY(probe.open(QIODevice::WriteOnly));
+        probe.close();
+        QCOMPARE(QFile::permissions(xlsx), QFile::permissions(probe.fileName()));
         XlsxReader sheet;
         QVERIFY(sheet.read(xlsx));
         QCOMPARE(sheet.sheetName(), QStringLiteral("Livro de caixa"));
