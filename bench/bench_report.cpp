@@ -53,7 +53,8 @@ int measure(const QString& path, bool newPagePerDay)
     // report of one day, as a second report in a session would find them;
     // what that first report cost is printed too.
     const qint64 cold = Bench::residentBytes();
-    const auto warm = CashBookReport::build(db, {kPeriodStart, kPeriodStart, 0}, {}, QStringLiteral("Todas"));
+    const auto warm =
+        CashBookReport::build(db, {kPeriodStart, kPeriodStart, 0}, {}, QStringLiteral("Todas"));
     if (!warm.output.document || !ReportOutput::writePdf(*warm.output.document, pdf))
         qFatal("the warm-up report failed");
     const qint64 warmed = Bench::residentBytes();
@@ -86,13 +87,14 @@ int measure(const QString& path, bool newPagePerDay)
     const double xlsxSeconds = xlsxWatch.seconds();
 
     const qint64 entries = built.output.content->rows->rowCount();
-    std::printf("%-14s %6lld entries | layout %.3f s | PDF %.3f s (total %.3f s, %.1f MB) | %4d pages"
-                " | peak memory +%.0f bytes/entry after layout, +%.0f after the PDF | XLSX %.3f s"
-                " | first report's fixed cost %.1f MB\n",
-                newPagePerDay ? "page per day" : "continuous", entries, layout, pdfSeconds, layout + pdfSeconds,
-                double(QFileInfo(pdf).size()) / 1e6, built.output.document->pageCount(),
-                double(afterLayout - baseline) / double(entries), double(afterPdf - baseline) / double(entries),
-                xlsxSeconds, double(warmed - cold) / 1e6);
+    std::printf(
+        "%-14s %6lld entries | layout %.3f s | PDF %.3f s (total %.3f s, %.1f MB) | %4d pages"
+        " | peak memory +%.0f bytes/entry after layout, +%.0f after the PDF | XLSX %.3f s"
+        " | first report's fixed cost %.1f MB\n",
+        newPagePerDay ? "page per day" : "continuous", entries, layout, pdfSeconds,
+        layout + pdfSeconds, double(QFileInfo(pdf).size()) / 1e6,
+        built.output.document->pageCount(), double(afterLayout - baseline) / double(entries),
+        double(afterPdf - baseline) / double(entries), xlsxSeconds, double(warmed - cold) / 1e6);
     return 0;
 }
 
@@ -106,7 +108,8 @@ int main(int argc, char* argv[])
     QString dir = QDir::temp().filePath(QStringLiteral("livro-caixa-bench"));
     if (const qsizetype i = args.indexOf(QStringLiteral("--dir")); i >= 0 && i + 1 < args.size())
         dir = args.at(i + 1);
-    if (const qsizetype i = args.indexOf(QStringLiteral("--measure")); i >= 0 && i + 1 < args.size())
+    if (const qsizetype i = args.indexOf(QStringLiteral("--measure"));
+        i >= 0 && i + 1 < args.size())
         return measure(args.at(i + 1), args.contains(QStringLiteral("--page-per-day")));
 
     for (const qint64 entries : {qint64(10000), qint64(100000)}) {

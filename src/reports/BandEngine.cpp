@@ -27,7 +27,9 @@ public:
         m_columns.resize(definition.sections.size());
         for (qsizetype s = 0; s < definition.sections.size(); ++s) {
             for (const ReportControl& c : definition.sections.at(s).controls)
-                m_columns[s].append(c.kind == ControlKind::Field && !c.field.isEmpty() ? rows.columnOf(c.field) : -1);
+                m_columns[s].append(c.kind == ControlKind::Field && !c.field.isEmpty()
+                                        ? rows.columnOf(c.field)
+                                        : -1);
         }
     }
 
@@ -60,12 +62,14 @@ public:
         produce(ReportSection::Kind::ReportHeader, -1);
         produce(ReportSection::Kind::PageHeader, -1);
         const int header = m_definition.sectionOf(ReportSection::Kind::GroupHeader);
-        const int keyColumn = header < 0 ? -1 : m_rows.columnOf(m_definition.sections.at(header).groupField);
+        const int keyColumn =
+            header < 0 ? -1 : m_rows.columnOf(m_definition.sections.at(header).groupField);
         QString key;
         bool inGroup = false;
         const qsizetype count = m_rows.rowCount();
         for (qsizetype row = 0; row < count; ++row) {
-            const QString rowKey = keyColumn < 0 ? QString() : m_rows.fieldText(row, keyColumn, QString());
+            const QString rowKey =
+                keyColumn < 0 ? QString() : m_rows.fieldText(row, keyColumn, QString());
             if (!inGroup || rowKey != key) {
                 if (inGroup)
                     produce(ReportSection::Kind::GroupFooter, row - 1);
@@ -92,7 +96,8 @@ private:
 
 } // namespace
 
-QList<Band> run(const ReportDefinition& definition, const ReportDataSource& rows, ReportEvents& events)
+QList<Band> run(const ReportDefinition& definition, const ReportDataSource& rows,
+                ReportEvents& events)
 {
     return Runner(definition, rows, events).run();
 }

@@ -33,7 +33,8 @@ class BandContext
 public:
     BandContext(const ReportSection& section, Band& band, qsizetype row)
         : m_section(section), m_band(band), m_row(row)
-    {}
+    {
+    }
     const ReportSection& section() const { return m_section; }
     // The data row the band is bound to; -1 for the bands outside any row.
     qsizetype row() const { return m_row; }
@@ -65,6 +66,7 @@ namespace BandEngine {
 // group header, a detail band per row and a group footer, then the report
 // footer. Rows must arrive ordered by the group field. Page headers and
 // footers without height are left out.
-QList<Band> run(const ReportDefinition& definition, const ReportDataSource& rows, ReportEvents& events);
+QList<Band> run(const ReportDefinition& definition, const ReportDataSource& rows,
+                ReportEvents& events);
 
 } // namespace BandEngine

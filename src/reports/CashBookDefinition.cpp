@@ -68,7 +68,8 @@ ReportControl box(const QString& name, QRect rect, const QColor& colour)
     return c;
 }
 
-ReportControl heading(const QString& name, const QString& text, QRect rect, HAlign align = HAlign::Left)
+ReportControl heading(const QString& name, const QString& text, QRect rect,
+                      HAlign align = HAlign::Left)
 {
     ReportControl c = label(name, text, rect, font(10, true), align);
     c.background = kLightGrey;
@@ -89,11 +90,12 @@ ReportControl banner(ReportControl c)
 
 ReportSection reportHeader()
 {
-    ReportSection s{QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1170, {}, {}, false};
+    ReportSection s{
+        QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1170, {}, {}, false};
     s.controls = {
         line(QStringLiteral("Line1"), QLine(45, 75, 16230, 75)),
-        label(QStringLiteral("Label1"), tr("LIVRO DE CAIXA"), QRect(0, 300, 16185, 600), font(28, true),
-              HAlign::Center),
+        label(QStringLiteral("Label1"), tr("LIVRO DE CAIXA"), QRect(0, 300, 16185, 600),
+              font(28, true), HAlign::Center),
         line(QStringLiteral("Line2"), QLine(45, 990, 16230, 990)),
     };
     return s;
@@ -101,13 +103,18 @@ ReportSection reportHeader()
 
 ReportSection groupHeader()
 {
-    ReportSection s{QStringLiteral("GroupHeader1"), ReportSection::Kind::GroupHeader, 825, {},
-                    QStringLiteral("data"), true};
+    ReportSection s{QStringLiteral("GroupHeader1"),
+                    ReportSection::Kind::GroupHeader,
+                    825,
+                    {},
+                    QStringLiteral("data"),
+                    true};
     ReportControl pageBreak;
     pageBreak.name = QStringLiteral("PageBreak1");
     pageBreak.kind = ControlKind::PageBreak;
-    ReportControl day = banner(field(QStringLiteral("txtSaldoData"), QStringLiteral("data"),
-                                     QString::fromUtf16(kDateFormat), QRect(0, 0, 16185, 465), HAlign::Center));
+    ReportControl day =
+        banner(field(QStringLiteral("txtSaldoData"), QStringLiteral("data"),
+                     QString::fromUtf16(kDateFormat), QRect(0, 0, 16185, 465), HAlign::Center));
     day.font = font(18, true);
     s.controls = {
         pageBreak,
@@ -117,7 +124,8 @@ ReportSection groupHeader()
         heading(QStringLiteral("Label4"), tr("Conta"), QRect(1845, 495, 2685, 285)),
         heading(QStringLiteral("Label9"), tr("Número Documento"), QRect(4545, 495, 2363, 285)),
         heading(QStringLiteral("Label5"), tr("Descrição"), QRect(6930, 495, 6017, 285)),
-        heading(QStringLiteral("Label6"), tr("Entrada"), QRect(12960, 495, 960, 285), HAlign::Right),
+        heading(QStringLiteral("Label6"), tr("Entrada"), QRect(12960, 495, 960, 285),
+                HAlign::Right),
         heading(QStringLiteral("Label7"), tr("Saída"), QRect(13935, 495, 1035, 285), HAlign::Right),
         heading(QStringLiteral("Label8"), tr("Saldo"), QRect(14970, 495, 1215, 285), HAlign::Right),
     };
@@ -133,9 +141,10 @@ ReportSection detail()
     ReportControl accountId = field(QStringLiteral("txtIDConta"), QStringLiteral("idconta"), {},
                                     QRect(1890, 0, 420, 330));
     accountId.visible = false;
-    ReportControl document = field(QStringLiteral("Field7"), QStringLiteral("ndoc"), {}, QRect(4545, 0, 2370, 270));
-    ReportControl description = field(QStringLiteral("Field4"), QStringLiteral("descricao"), {},
-                                      QRect(6930, 0, 6015, 270));
+    ReportControl document =
+        field(QStringLiteral("Field7"), QStringLiteral("ndoc"), {}, QRect(4545, 0, 2370, 270));
+    ReportControl description =
+        field(QStringLiteral("Field4"), QStringLiteral("descricao"), {}, QRect(6930, 0, 6015, 270));
     // Names, document numbers and descriptions are printed whole, however long.
     account.canGrow = document.canGrow = description.canGrow = true;
     s.controls = {
@@ -146,8 +155,10 @@ ReportSection detail()
         accountId,
         document,
         description,
-        field(QStringLiteral("txtEntrada"), QStringLiteral("entrada"), money, QRect(12960, 0, 960, 270), HAlign::Right),
-        field(QStringLiteral("txtSaida"), QStringLiteral("saida"), money, QRect(13935, 0, 1035, 270), HAlign::Right),
+        field(QStringLiteral("txtEntrada"), QStringLiteral("entrada"), money,
+              QRect(12960, 0, 960, 270), HAlign::Right),
+        field(QStringLiteral("txtSaida"), QStringLiteral("saida"), money,
+              QRect(13935, 0, 1035, 270), HAlign::Right),
         field(QStringLiteral("txtSaldo"), {}, {}, QRect(14970, 0, 1215, 270), HAlign::Right),
         line(QStringLiteral("Line3"), QLine(16185, 375, 0, 375)),
     };
@@ -156,12 +167,17 @@ ReportSection detail()
 
 ReportSection groupFooter()
 {
-    ReportSection s{QStringLiteral("GroupFooter1"), ReportSection::Kind::GroupFooter, 330, {},
-                    QStringLiteral("data"), false};
-    ReportControl title = banner(field(QStringLiteral("txtTituloSaldoData"), {}, {}, QRect(0, 0, 13890, 330),
-                                       HAlign::Right));
+    ReportSection s{QStringLiteral("GroupFooter1"),
+                    ReportSection::Kind::GroupFooter,
+                    330,
+                    {},
+                    QStringLiteral("data"),
+                    false};
+    ReportControl title = banner(field(QStringLiteral("txtTituloSaldoData"), {}, {},
+                                       QRect(0, 0, 13890, 330), HAlign::Right));
     title.font = font(12, true);
-    ReportControl movement = field(QStringLiteral("txtSaldoDT"), {}, {}, QRect(13935, 0, 2250, 330), HAlign::Right);
+    ReportControl movement =
+        field(QStringLiteral("txtSaldoDT"), {}, {}, QRect(13935, 0, 2250, 330), HAlign::Right);
     movement.font = font(10, true);
     movement.border = true;
     movement.valign = VAlign::Center;
@@ -171,7 +187,8 @@ ReportSection groupFooter()
 
 ReportSection reportFooter()
 {
-    ReportSection s{QStringLiteral("ReportFooter"), ReportSection::Kind::ReportFooter, 10830, {}, {}, false};
+    ReportSection s{
+        QStringLiteral("ReportFooter"), ReportSection::Kind::ReportFooter, 10830, {}, {}, false};
     ReportControl chart;
     chart.name = QStringLiteral("chart");
     chart.kind = ControlKind::Chart;
@@ -181,7 +198,8 @@ ReportSection reportFooter()
         line(QStringLiteral("Line4"), QLine(0, 135, 16185, 150)),
         chart,
         box(QStringLiteral("Shape2"), QRect(480, 9720, 345, 360), QColor(0, 255, 255)),
-        label(QStringLiteral("lblEntradas"), QString(), QRect(855, 9735, 3390, 315), font(12, true)),
+        label(QStringLiteral("lblEntradas"), QString(), QRect(855, 9735, 3390, 315),
+              font(12, true)),
         box(QStringLiteral("Shape1"), QRect(480, 10140, 345, 360), QColor(255, 0, 0)),
         label(QStringLiteral("lblSaidas"), QString(), QRect(855, 10155, 3390, 315), font(12, true)),
     };
@@ -203,12 +221,9 @@ ReportDefinition dtrLivroCaixa()
     // The wider margin top and bottom, where printers leave the most paper bare.
     d.margins = QMargins(150, 250, 150, 250);
     d.sections = {
-        reportHeader(),
-        emptyBand(QStringLiteral("PageHeader"), ReportSection::Kind::PageHeader),
-        groupHeader(),
-        detail(),
-        groupFooter(),
-        emptyBand(QStringLiteral("PageFooter"), ReportSection::Kind::PageFooter),
+        reportHeader(), emptyBand(QStringLiteral("PageHeader"), ReportSection::Kind::PageHeader),
+        groupHeader(),  detail(),
+        groupFooter(),  emptyBand(QStringLiteral("PageFooter"), ReportSection::Kind::PageFooter),
         reportFooter(),
     };
     return d;

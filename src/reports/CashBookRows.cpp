@@ -11,8 +11,9 @@ std::optional<Money> amountIn(const RowReader& reader, int column)
 {
     if (column < 0 || reader.isNull(column))
         return std::nullopt;
-    return reader.isInteger(column) ? std::optional<Money>(Money::fromUnits(*reader.integer(column)))
-                                    : Money::fromDb(reader.value(column));
+    return reader.isInteger(column)
+               ? std::optional<Money>(Money::fromUnits(*reader.integer(column)))
+               : Money::fromDb(reader.value(column));
 }
 
 QString textIn(const RowReader& reader, int column)
@@ -113,7 +114,8 @@ bool CashBookRows::readDayMovements(DbConnection& db, const CashBookRequest& req
 
 int CashBookRows::columnOf(const QString& field) const
 {
-    static const char16_t* const names[] = {u"data", u"hora", u"idconta", u"ndoc", u"descricao", u"entrada", u"saida"};
+    static const char16_t* const names[] = {u"data",      u"hora",    u"idconta", u"ndoc",
+                                            u"descricao", u"entrada", u"saida"};
     for (int i = 0; i < int(std::size(names)); ++i) {
         if (field.compare(QStringView(names[i]), Qt::CaseInsensitive) == 0)
             return i;
@@ -125,13 +127,20 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
 {
     const CashBookEntry& e = m_entries.at(row);
     switch (Column(column)) {
-    case Data: return format.isEmpty() ? Formats::dbDate(e.data) : Formats::date(e.data);
-    case Hora: return Formats::time(e.hora);
-    case IdConta: return e.idconta ? QString::number(*e.idconta) : QString();
-    case NDoc: return e.ndoc;
-    case Descricao: return e.descricao;
-    case Entrada: return formatMoney(e.entrada);
-    case Saida: return formatMoney(e.saida);
+    case Data:
+        return format.isEmpty() ? Formats::dbDate(e.data) : Formats::date(e.data);
+    case Hora:
+        return Formats::time(e.hora);
+    case IdConta:
+        return e.idconta ? QString::number(*e.idconta) : QString();
+    case NDoc:
+        return e.ndoc;
+    case Descricao:
+        return e.descricao;
+    case Entrada:
+        return formatMoney(e.entrada);
+    case Saida:
+        return formatMoney(e.saida);
     }
     return QString();
 }

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 namespace {
-constexpr int kGap = 12;             // pixels around and between pages
+constexpr int kGap = 12;              // pixels around and between pages
 constexpr double kTwipsPerPixel = 15; // at the screen's usual 96 dots per inch
 } // namespace
 
@@ -85,7 +85,8 @@ void PageView::relayout()
     const int shown = m_multiple ? count : std::min(count, 1);
     const int rows = (shown + cols - 1) / cols;
     const int width = kGap + std::max(1, std::min(cols, shown)) * (page.width() + kGap);
-    setFixedSize(std::max(width, m_availableWidth), kGap + std::max(1, rows) * (page.height() + kGap));
+    setFixedSize(std::max(width, m_availableWidth),
+                 kGap + std::max(1, rows) * (page.height() + kGap));
     update();
 }
 
@@ -99,7 +100,8 @@ QRect PageView::pageRect(int page) const
     const int cols = columns();
     const int used = kGap + std::min(cols, m_multiple ? count : 1) * (size.width() + kGap);
     const int left = std::max(0, (width() - used) / 2); // centred in the room
-    return QRect(QPoint(left + kGap + (slot % cols) * (size.width() + kGap), kGap + (slot / cols) * (size.height() + kGap)),
+    return QRect(QPoint(left + kGap + (slot % cols) * (size.width() + kGap),
+                        kGap + (slot / cols) * (size.height() + kGap)),
                  size);
 }
 
@@ -121,7 +123,8 @@ int PageView::pageAt(const QPoint& point) const
         return m_current;
     const QSize size = pageSize();
     const int row = std::max(0, (point.y() - kGap / 2) / (size.height() + kGap));
-    const int col = std::clamp((point.x() - pageRect(0).left()) / (size.width() + kGap), 0, columns() - 1);
+    const int col =
+        std::clamp((point.x() - pageRect(0).left()) / (size.width() + kGap), 0, columns() - 1);
     return std::min(count - 1, row * columns() + col);
 }
 

@@ -28,11 +28,11 @@ struct ReportControl
 {
     QString name;
     ControlKind kind = ControlKind::Label;
-    QRect rect;       // labels, fields, boxes, the chart
-    QLine line;       // lines: their two end points
-    QString text;     // a label's caption, a field's text before any row
-    QString field;    // fields: the data column bound to it
-    QString format;   // fields: how the engine formats the bound value
+    QRect rect;     // labels, fields, boxes, the chart
+    QLine line;     // lines: their two end points
+    QString text;   // a label's caption, a field's text before any row
+    QString field;  // fields: the data column bound to it
+    QString format; // fields: how the engine formats the bound value
     ReportFont font;
     QColor foreground = Qt::black;
     QColor background; // invalid: transparent
@@ -47,7 +47,15 @@ struct ReportControl
 
 struct ReportSection
 {
-    enum class Kind { ReportHeader, PageHeader, GroupHeader, Detail, GroupFooter, PageFooter, ReportFooter };
+    enum class Kind {
+        ReportHeader,
+        PageHeader,
+        GroupHeader,
+        Detail,
+        GroupFooter,
+        PageFooter,
+        ReportFooter
+    };
 
     QString name;
     Kind kind = Kind::Detail;

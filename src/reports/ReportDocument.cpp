@@ -35,8 +35,8 @@ int growthLine(const ReportSection& section)
     return line;
 }
 
-void addItems(const ReportSection& section, const Band& band, const PlacedBand& placed, QPointF origin,
-              QList<DrawItem>& items)
+void addItems(const ReportSection& section, const Band& band, const PlacedBand& placed,
+              QPointF origin, QList<DrawItem>& items)
 {
     const int below = growthLine(section);
     for (qsizetype i = 0; i < section.controls.size(); ++i) {
@@ -59,8 +59,12 @@ void addItems(const ReportSection& section, const Band& band, const PlacedBand& 
             rect.setHeight(rect.height() + placed.growth);
         item.rect = rect;
         switch (c.kind) {
-        case ControlKind::Box: item.kind = DrawItem::Kind::Box; break;
-        case ControlKind::Chart: item.kind = DrawItem::Kind::Chart; break;
+        case ControlKind::Box:
+            item.kind = DrawItem::Kind::Box;
+            break;
+        case ControlKind::Chart:
+            item.kind = DrawItem::Kind::Chart;
+            break;
         default:
             item.kind = DrawItem::Kind::Text;
             item.text = band.texts.at(i);
@@ -81,7 +85,8 @@ QList<DrawItem> ReportDocument::pageItems(int page) const
     const int left = m_definition.contentRect().left();
     for (const PlacedBand& placed : m_pages.at(page).bands) {
         const Band& band = m_bands.at(placed.band);
-        addItems(m_definition.sections.at(band.section), band, placed, QPointF(left, placed.top), items);
+        addItems(m_definition.sections.at(band.section), band, placed, QPointF(left, placed.top),
+                 items);
     }
     return items;
 }

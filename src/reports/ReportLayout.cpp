@@ -33,7 +33,8 @@ QList<GrowingControl> growingControls(const ReportSection& section)
     for (qsizetype i = 0; i < section.controls.size(); ++i) {
         const ReportControl& c = section.controls.at(i);
         if (c.canGrow && c.visible)
-            list.append({int(i), QFontMetricsF(fontOf(c)), double(c.rect.width() - 2 * kTextPadding)});
+            list.append(
+                {int(i), QFontMetricsF(fontOf(c)), double(c.rect.width() - 2 * kTextPadding)});
     }
     return list;
 }
@@ -48,8 +49,10 @@ int growthWith(const ReportSection& section, const QList<GrowingControl>& growin
         // Most texts fit on their line; only the others are wrapped.
         if (!text.contains(u'\n') && g.metrics.horizontalAdvance(text) <= g.width)
             continue;
-        const QRectF needed = g.metrics.boundingRect(QRectF(0, 0, g.width, 1e9), Qt::TextWordWrap, text);
-        growth = std::max(growth, int(std::ceil(needed.height())) - section.controls.at(g.index).rect.height());
+        const QRectF needed =
+            g.metrics.boundingRect(QRectF(0, 0, g.width, 1e9), Qt::TextWordWrap, text);
+        growth = std::max(growth, int(std::ceil(needed.height())) -
+                                      section.controls.at(g.index).rect.height());
     }
     return growth;
 }

@@ -24,16 +24,18 @@ constexpr int kPdfResolution = 1200;
 QPageLayout sheetLayout(const ReportDocument& document)
 {
     const QSize paper = document.definition().paper;
-    const QSizeF points = QSizeF(std::min(paper.width(), paper.height()), std::max(paper.width(), paper.height()))
-        / kTwipsPerPoint;
-    const auto orientation = paper.width() > paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
-    return QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::FuzzyMatch), orientation,
-                       QMarginsF(0, 0, 0, 0));
+    const QSizeF points =
+        QSizeF(std::min(paper.width(), paper.height()), std::max(paper.width(), paper.height())) /
+        kTwipsPerPoint;
+    const auto orientation =
+        paper.width() > paper.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    return QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::FuzzyMatch),
+                       orientation, QMarginsF(0, 0, 0, 0));
 }
 
 // Paints pages first..last (from 0) one per sheet.
-bool paintPages(QPagedPaintDevice& device, QPainter& painter, const ReportDocument& document, int first, int last,
-                const QRectF& sheet)
+bool paintPages(QPagedPaintDevice& device, QPainter& painter, const ReportDocument& document,
+                int first, int last, const QRectF& sheet)
 {
     for (int page = first; page <= last; ++page) {
         if (page > first && !device.newPage())

@@ -15,9 +15,12 @@ Qt::Alignment alignmentOf(const ReportControl& c)
 {
     Qt::Alignment a = c.valign == VAlign::Center ? Qt::AlignVCenter : Qt::AlignTop;
     switch (c.align) {
-    case HAlign::Left: return a | Qt::AlignLeft;
-    case HAlign::Center: return a | Qt::AlignHCenter;
-    case HAlign::Right: return a | Qt::AlignRight;
+    case HAlign::Left:
+        return a | Qt::AlignLeft;
+    case HAlign::Center:
+        return a | Qt::AlignHCenter;
+    case HAlign::Right:
+        return a | Qt::AlignRight;
     }
     return a;
 }
@@ -25,7 +28,10 @@ Qt::Alignment alignmentOf(const ReportControl& c)
 class PagePainter
 {
 public:
-    PagePainter(QPainter& painter, const ReportDocument& document) : m_painter(painter), m_document(document) {}
+    PagePainter(QPainter& painter, const ReportDocument& document)
+        : m_painter(painter), m_document(document)
+    {
+    }
 
     void text(const DrawItem& item)
     {
@@ -51,12 +57,16 @@ public:
     void item(const DrawItem& item)
     {
         switch (item.kind) {
-        case DrawItem::Kind::Text: text(item); break;
+        case DrawItem::Kind::Text:
+            text(item);
+            break;
         case DrawItem::Kind::Line:
             m_painter.setPen(QPen(item.control->foreground, kRuleWidth));
             m_painter.drawLine(item.line);
             break;
-        case DrawItem::Kind::Box: m_painter.fillRect(item.rect, item.control->background); break;
+        case DrawItem::Kind::Box:
+            m_painter.fillRect(item.rect, item.control->background);
+            break;
         case DrawItem::Kind::Chart:
             m_painter.save();
             m_document.chartRenderer().render(m_painter, item.rect);
@@ -97,7 +107,8 @@ void paintPage(QPainter& painter, const ReportDocument& document, int page, cons
         pagePainter.item(item);
 
     for (qsizetype i = 0; i < marks.rects.size(); ++i) {
-        const QColor colour = i == marks.current ? QColor(255, 140, 0, 110) : QColor(255, 230, 0, 90);
+        const QColor colour =
+            i == marks.current ? QColor(255, 140, 0, 110) : QColor(255, 230, 0, 90);
         painter.fillRect(marks.rects.at(i), colour);
     }
     painter.restore();

@@ -21,7 +21,8 @@ Check check(const QString& firstText, const QString& lastText)
 
 QString text(const QDate& first, const QDate& last)
 {
-    return QCoreApplication::translate("ReportPeriod", "%1 Até %2").arg(Formats::date(first), Formats::date(last));
+    return QCoreApplication::translate("ReportPeriod", "%1 Até %2")
+        .arg(Formats::date(first), Formats::date(last));
 }
 
 } // namespace ReportPeriod

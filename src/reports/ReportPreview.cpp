@@ -49,7 +49,8 @@ ReportPreview::ReportPreview(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_scroll, 1);
     setUpTools();
     setUpPageInfo();
-    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &ReportPreview::followScroll);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ReportPreview::followScroll);
     updateState();
 }
 
@@ -87,12 +88,16 @@ void ReportPreview::setUpTools()
     QAction* print = addTool(QStringLiteral("toolPrint"), tr("&Imprimir..."), tr("Imprimir..."));
     QAction* copy = addTool(QStringLiteral("toolCopy"), tr("&Copiar"), tr("Copiar"));
     QAction* find = addTool(QStringLiteral("toolFind"), tr("&Localizar"), tr("Localizar"));
-    QAction* single = addTool(QStringLiteral("toolSinglePage"), tr("&Página simples"), tr("Página simples"));
-    QAction* multiple = addTool(QStringLiteral("toolMultiplePages"), tr("&Múltiplas páginas"), tr("Múltiplas páginas"));
+    QAction* single =
+        addTool(QStringLiteral("toolSinglePage"), tr("&Página simples"), tr("Página simples"));
+    QAction* multiple = addTool(QStringLiteral("toolMultiplePages"), tr("&Múltiplas páginas"),
+                                tr("Múltiplas páginas"));
     QAction* zoomOut = addTool(QStringLiteral("toolZoomOut"), tr("&Zoom -"), tr("Zoom -"));
     QAction* zoomIn = addTool(QStringLiteral("toolZoomIn"), tr("&Zoom +"), tr("Zoom +"));
-    QAction* previous = addTool(QStringLiteral("toolPreviousPage"), tr("Página anterior"), tr("Página anterior"));
-    QAction* next = addTool(QStringLiteral("toolNextPage"), tr("Próxima página"), tr("Próxima página"));
+    QAction* previous =
+        addTool(QStringLiteral("toolPreviousPage"), tr("Página anterior"), tr("Página anterior"));
+    QAction* next =
+        addTool(QStringLiteral("toolNextPage"), tr("Próxima página"), tr("Próxima página"));
     QAction* back = addTool(QStringLiteral("toolBack"), tr("&Voltar"), tr("Voltar"));
     QAction* forward = addTool(QStringLiteral("toolForward"), tr("&Avançar"), tr("Avançar"));
 
@@ -123,8 +128,9 @@ void ReportPreview::setUpPageInfo()
     m_pageInfo = new QWidget(m_scroll->viewport());
     m_pageInfo->setObjectName(QStringLiteral("pageInfo"));
     m_pageInfo->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_pageInfo->setStyleSheet(QStringLiteral("#pageInfo { background: rgba(255, 255, 255, 215); border: 1px solid gray; }"
-                                             "#pageInfo QLabel { color: black; }"));
+    m_pageInfo->setStyleSheet(
+        QStringLiteral("#pageInfo { background: rgba(255, 255, 255, 215); border: 1px solid gray; }"
+                       "#pageInfo QLabel { color: black; }"));
     auto* layout = new QHBoxLayout(m_pageInfo);
     layout->setContentsMargins(6, 1, 6, 1);
     m_pageLabel = new QLabel(m_pageInfo);
@@ -139,7 +145,8 @@ void ReportPreview::placePageInfo()
 {
     m_pageInfo->adjustSize();
     const QSize room = m_scroll->viewport()->size();
-    m_pageInfo->move(room.width() - m_pageInfo->width() - 4, room.height() - m_pageInfo->height() - 4);
+    m_pageInfo->move(room.width() - m_pageInfo->width() - 4,
+                     room.height() - m_pageInfo->height() - 4);
     m_pageInfo->raise();
     m_pageInfo->setVisible(pageCount() > 0);
 }
@@ -240,7 +247,8 @@ void ReportPreview::showMultiplePages()
 void ReportPreview::zoomIn()
 {
     const double now = zoom();
-    const auto bigger = std::find_if(std::begin(kZoomSteps), std::end(kZoomSteps), [now](double z) { return z > now * 1.01; });
+    const auto bigger = std::find_if(std::begin(kZoomSteps), std::end(kZoomSteps),
+                                     [now](double z) { return z > now * 1.01; });
     if (bigger != std::end(kZoomSteps))
         setZoom(*bigger, false);
 }
@@ -248,7 +256,8 @@ void ReportPreview::zoomIn()
 void ReportPreview::zoomOut()
 {
     const double now = zoom();
-    const auto smaller = std::find_if(std::rbegin(kZoomSteps), std::rend(kZoomSteps), [now](double z) { return z < now * 0.99; });
+    const auto smaller = std::find_if(std::rbegin(kZoomSteps), std::rend(kZoomSteps),
+                                      [now](double z) { return z < now * 0.99; });
     if (smaller != std::rend(kZoomSteps))
         setZoom(*smaller, false);
 }
@@ -267,13 +276,14 @@ void ReportPreview::setZoom(double zoom, bool fitWidth)
 void ReportPreview::fitToWidth()
 {
     const double across = m_pages->multiple() ? 2 : 1;
-    const int room = m_scroll->viewport()->width() - m_scroll->verticalScrollBar()->sizeHint().width();
-    const double pageWidth = (m_document ? m_document->definition().paper.width() : 16838) / kTwipsPerPixel;
+    const int room =
+        m_scroll->viewport()->width() - m_scroll->verticalScrollBar()->sizeHint().width();
+    const double pageWidth =
+        (m_document ? m_document->definition().paper.width() : 16838) / kTwipsPerPixel;
     const double zoom = std::max(0.1, (room - 12 * (across + 1)) / (pageWidth * across));
     m_pages->setAvailableWidth(m_scroll->viewport()->width());
     setZoom(zoom, true);
 }
-
 
 void ReportPreview::scrollToPage(int page)
 {
@@ -286,7 +296,8 @@ void ReportPreview::followScroll()
 {
     if (!m_pages->multiple())
         return;
-    const QPoint probe(m_scroll->viewport()->width() / 2, m_scroll->verticalScrollBar()->value() + 20);
+    const QPoint probe(m_scroll->viewport()->width() / 2,
+                       m_scroll->verticalScrollBar()->value() + 20);
     const int page = m_pages->pageAt(probe);
     if (page >= 0 && page != m_pages->currentPage()) {
         m_pages->setCurrentPage(page);
@@ -331,8 +342,11 @@ void ReportPreview::find(const QString& text)
     m_matches = m_document->find(text);
     // The search starts on the page in view.
     const int page = currentPage();
-    const auto from = std::find_if(m_matches.cbegin(), m_matches.cend(), [page](const FindMatch& m) { return m.page >= page; });
-    m_currentMatch = m_matches.isEmpty() ? -1 : from == m_matches.cend() ? 0 : int(from - m_matches.cbegin());
+    const auto from = std::find_if(m_matches.cbegin(), m_matches.cend(),
+                                   [page](const FindMatch& m) { return m.page >= page; });
+    m_currentMatch = m_matches.isEmpty()        ? -1
+                     : from == m_matches.cend() ? 0
+                                                : int(from - m_matches.cbegin());
     showMatch();
 }
 
@@ -363,7 +377,8 @@ void ReportPreview::showMatch()
     m_findStatus->setText(tr("%1 de %2").arg(m_currentMatch + 1).arg(m_matches.size()));
     m_pages->setCurrentPage(match.page);
     const QRect area = m_pages->areaOnPage(match.page, match.rect);
-    m_scroll->ensureVisible(area.center().x(), area.center().y(), area.width() / 2 + 40, area.height() / 2 + 60);
+    m_scroll->ensureVisible(area.center().x(), area.center().y(), area.width() / 2 + 40,
+                            area.height() / 2 + 60);
     updateState();
 }
 
@@ -386,7 +401,8 @@ void ReportPreview::copyPage()
 {
     if (!m_document || pageCount() == 0)
         return;
-    QApplication::clipboard()->setImage(ReportOutput::pageImage(*m_document, currentPage(), kCopyResolution));
+    QApplication::clipboard()->setImage(
+        ReportOutput::pageImage(*m_document, currentPage(), kCopyResolution));
 }
 
 // Enter searches and Escape closes the find bar; neither reaches the window,

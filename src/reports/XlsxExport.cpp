@@ -104,9 +104,11 @@ public:
         if (value.isValid())
             number(row, col, value.msecsSinceStartOfDay() / 86400000.0, format);
     }
-    void merge(lxw_row_t row, lxw_col_t first, lxw_col_t last, const QString& value, lxw_format* format)
+    void merge(lxw_row_t row, lxw_col_t first, lxw_col_t last, const QString& value,
+               lxw_format* format)
     {
-        keep(worksheet_merge_range(m_sheet, row, first, row, last, value.toUtf8().constData(), format));
+        keep(worksheet_merge_range(m_sheet, row, first, row, last, value.toUtf8().constData(),
+                                   format));
     }
     lxw_error error() const { return m_error; }
 
@@ -138,8 +140,8 @@ void columnTitles(Sheet& sheet, lxw_row_t row, const CellFormats& f)
         sheet.text(row, c, titles[c], f.heading);
 }
 
-lxw_row_t writeDay(Sheet& sheet, lxw_row_t row, const CashBookContent& content, const CashBookContent::Day& day,
-                   const CellFormats& f)
+lxw_row_t writeDay(Sheet& sheet, lxw_row_t row, const CashBookContent& content,
+                   const CashBookContent::Day& day, const CellFormats& f)
 {
     sheet.merge(row, Data, Saldo, QString(), f.day);
     sheet.date(row++, Data, day.date, f.day);
@@ -156,14 +158,16 @@ lxw_row_t writeDay(Sheet& sheet, lxw_row_t row, const CashBookContent& content, 
         sheet.money(row, Saida, e.saida, f.money);
         sheet.money(row, Saldo, content.balances.value(i), f.money);
     }
-    sheet.merge(row, Data, Saida, tr("Movimento do dia %1.").arg(Formats::date(day.date)), f.dayTitle);
+    sheet.merge(row, Data, Saida, tr("Movimento do dia %1.").arg(Formats::date(day.date)),
+                f.dayTitle);
     sheet.money(row++, Saldo, day.movement, f.moneyBold);
     return row + 1;
 }
 
 lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content)
 {
-    lxw_worksheet* worksheet = workbook_add_worksheet(book, tr("Livro de caixa").toUtf8().constData());
+    lxw_worksheet* worksheet =
+        workbook_add_worksheet(book, tr("Livro de caixa").toUtf8().constData());
     if (!worksheet)
         return LXW_ERROR_MEMORY_MALLOC_FAILED;
     setUpColumns(worksheet);
@@ -192,10 +196,12 @@ lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content)
 Status write(const CashBookContent& content, const QString& fileName)
 {
     const QFileInfo target(fileName);
-    QTemporaryFile partial(target.absoluteDir().filePath(QStringLiteral(".%1-XXXXXX").arg(target.fileName())));
+    QTemporaryFile partial(
+        target.absoluteDir().filePath(QStringLiteral(".%1-XXXXXX").arg(target.fileName())));
     if (!partial.open())
-        return Status::failure(tr("A pasta %1 não pode ser gravada: %2")
-                                   .arg(QDir::toNativeSeparators(target.absolutePath()), partial.errorString()));
+        return Status::failure(
+            tr("A pasta %1 não pode ser gravada: %2")
+                .arg(QDir::toNativeSeparators(target.absolutePath()), partial.errorString()));
     partial.close();
     const QByteArray partialPath = QFile::encodeName(partial.fileName());
 
@@ -210,7 +216,8 @@ Status write(const CashBookContent& content, const QString& fileName)
     const lxw_error closed = workbook_close(book); // also frees the workbook
     const lxw_error failure = written != LXW_NO_ERROR ? written : closed;
     if (failure != LXW_NO_ERROR)
-        return Status::failure(tr("A planilha não pôde ser gravada: %1").arg(QString::fromUtf8(lxw_strerror(failure))));
+        return Status::failure(tr("A planilha não pôde ser gravada: %1")
+                                   .arg(QString::fromUtf8(lxw_strerror(failure))));
     // A temporary file is private to its owner; the workbook keeps the
     // permissions of the file it replaces, or gets those of any new file.
     if (target.exists()) {
@@ -221,8 +228,10 @@ Status write(const CashBookContent& content, const QString& fileName)
         ::chmod(partialPath.constData(), 0666 & ~mask);
     }
     // Replaces an older file of that name in one step.
-    if (std::rename(partialPath.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        return Status::failure(tr("O arquivo %1 não pôde ser gravado.").arg(QDir::toNativeSeparators(fileName)));
+    if (std::rename(partialPath.constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+        return Status::failure(
+            tr("O arquivo %1 não pôde ser gravado.").arg(QDir::toNativeSeparators(fileName)));
     return Status::success();
 }
 

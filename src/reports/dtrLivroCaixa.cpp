@@ -28,7 +28,8 @@ dtrLivroCaixa::dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const
     m_chart.columns = {{tr("Saídas"), QColor(255, 0, 0)}, {tr("Entradas"), QColor(0, 255, 255)}};
 }
 
-dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
+dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context,
+                                         std::shared_ptr<const CashBookRows> rows,
                                          const QString& accountName)
 {
     dtrLivroCaixa report(context, rows);
@@ -46,11 +47,20 @@ dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context, std::shar
 void dtrLivroCaixa::format(BandContext& band)
 {
     switch (band.section().kind) {
-    case ReportSection::Kind::GroupHeader: GroupHeader1_Format(band); break;
-    case ReportSection::Kind::Detail: Detail_Format(band); break;
-    case ReportSection::Kind::GroupFooter: GroupFooter1_Format(band); break;
-    case ReportSection::Kind::ReportFooter: ReportFooter_Format(band); break;
-    default: break;
+    case ReportSection::Kind::GroupHeader:
+        GroupHeader1_Format(band);
+        break;
+    case ReportSection::Kind::Detail:
+        Detail_Format(band);
+        break;
+    case ReportSection::Kind::GroupFooter:
+        GroupFooter1_Format(band);
+        break;
+    case ReportSection::Kind::ReportFooter:
+        ReportFooter_Format(band);
+        break;
+    default:
+        break;
     }
 }
 
@@ -113,13 +123,15 @@ void dtrLivroCaixa::Detail_Format(BandContext& band)
 void dtrLivroCaixa::GroupFooter1_Format(BandContext& band)
 {
     const CashBookEntry& entry = m_content->rows->entries().at(band.row());
-    band.setText(QStringLiteral("txtTituloSaldoData"), tr("Movimento do dia %1. ").arg(Formats::date(entry.data)));
+    band.setText(QStringLiteral("txtTituloSaldoData"),
+                 tr("Movimento do dia %1. ").arg(Formats::date(entry.data)));
 
     // Every account's movement that day, also when the report lists one.
     const CashBookRows::DayMovements& movements = m_content->rows->dayMovements();
     if (m_content->rows->dayMovementsRead()) {
         const auto day = movements.constFind(entry.data);
-        const std::optional<Money> movement = day == movements.constEnd() ? std::optional<Money>(Money()) : *day;
+        const std::optional<Money> movement =
+            day == movements.constEnd() ? std::optional<Money>(Money()) : *day;
         if (movement) {
             band.setText(QStringLiteral("txtSaldoDT"), movement->format());
             m_content->days.last().movement = movement;

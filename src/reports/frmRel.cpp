@@ -50,7 +50,8 @@ frmRel::~frmRel() = default;
 
 void frmRel::setUpWindow()
 {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
     setMinimumSize(size());
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -62,7 +63,8 @@ void frmRel::setUpWindow()
     m_ui->btnCancelar->setShortcut(QKeySequence());
     TextBoxes::selectAllOnFocus(m_ui->txtDe);
     TextBoxes::selectAllOnFocus(m_ui->txtAte);
-    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+    if (const QScreen* screen =
+            parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
     m_tmAviso = new QTimer(this);
@@ -99,15 +101,18 @@ void frmRel::connectControls()
     connect(m_ui->btnVisualizar, &QPushButton::clicked, this, &frmRel::preview);
     connect(m_ui->btnPDF, &QPushButton::clicked, this, &frmRel::exportPdf);
     connect(m_ui->btnXLS, &QPushButton::clicked, this, &frmRel::exportXls);
-    connect(m_ui->btnLoc1, &QPushButton::clicked, this, [this] { toggleCalendar(m_ui->btnLoc1, false); });
-    connect(m_ui->btnLoc2, &QPushButton::clicked, this, [this] { toggleCalendar(m_ui->btnLoc2, true); });
+    connect(m_ui->btnLoc1, &QPushButton::clicked, this,
+            [this] { toggleCalendar(m_ui->btnLoc1, false); });
+    connect(m_ui->btnLoc2, &QPushButton::clicked, this,
+            [this] { toggleCalendar(m_ui->btnLoc2, true); });
     connect(m_ui->Mes, &QCalendarWidget::clicked, this, &frmRel::pickDate);
     connect(m_ui->Mes, &QCalendarWidget::activated, this, &frmRel::pickDate);
     connect(m_ui->btnOk, &QPushButton::clicked, this, &frmRel::pickDate);
     connect(m_ui->btnCancelar, &QPushButton::clicked, m_ui->Grupo, &QWidget::hide);
     connect(m_tmAviso, &QTimer::timeout, this, &frmRel::clearNotice);
     connect(m_tmProg, &QTimer::timeout, this, &frmRel::advanceProgress);
-    connect(m_ui->VRel, &ReportPreview::problem, this, [this](const QString& reason) { showNotice(reason); });
+    connect(m_ui->VRel, &ReportPreview::problem, this,
+            [this](const QString& reason) { showNotice(reason); });
 }
 
 void frmRel::fillAccounts()
@@ -123,8 +128,9 @@ void frmRel::fillAccounts()
     }
     // Left without a choice: the first preview then has no account.
     m_ui->cboConta->setCurrentIndex(-1);
-    m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Contas"),
-                             tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
+    m_session.dialogs.inform(
+        this, Dialogs::Icon::Information, tr("Contas"),
+        tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
     frmCadConta accounts(m_session, this);
     accounts.exec();
 }
@@ -134,8 +140,8 @@ void frmRel::applyRestrictions()
 {
     if (!m_session.CurrentUser.isRestricted())
         return;
-    for (QWidget* w : std::initializer_list<QWidget*>{m_ui->btnVisualizar, m_ui->txtDe, m_ui->txtAte, m_ui->btnLoc1,
-                                                      m_ui->btnLoc2})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ui->btnVisualizar, m_ui->txtDe,
+                                                      m_ui->txtAte, m_ui->btnLoc1, m_ui->btnLoc2})
         w->setEnabled(false);
 }
 
@@ -158,14 +164,20 @@ void frmRel::preview()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     m_session.NewPagePerDay = m_ui->ckFolhaDia->isChecked();
-    const ReportPeriod::Check period = ReportPeriod::check(m_ui->txtDe->text(), m_ui->txtAte->text());
+    const ReportPeriod::Check period =
+        ReportPeriod::check(m_ui->txtDe->text(), m_ui->txtAte->text());
     switch (period.problem) {
-    case ReportPeriod::Problem::InvalidFirst: showNotice(tr("Data inicial inválida"), m_ui->txtDe); return;
-    case ReportPeriod::Problem::InvalidLast: showNotice(tr("Data final inválida"), m_ui->txtAte); return;
+    case ReportPeriod::Problem::InvalidFirst:
+        showNotice(tr("Data inicial inválida"), m_ui->txtDe);
+        return;
+    case ReportPeriod::Problem::InvalidLast:
+        showNotice(tr("Data final inválida"), m_ui->txtAte);
+        return;
     case ReportPeriod::Problem::FirstAfterLast:
         showNotice(tr("Data inicial maior que data final"), m_ui->txtDe);
         return;
-    case ReportPeriod::Problem::None: break;
+    case ReportPeriod::Problem::None:
+        break;
     }
     m_session.ReportPeriodText = ReportPeriod::text(period.first, period.last);
     const Account account = chosenAccount();
@@ -178,9 +190,10 @@ void frmRel::preview()
     if (m_fecharInicio)
         m_fecharInicio();
 
-    const ReportContext context{m_session.OpeningBalance, m_session.ReportPeriodText, m_session.NewPagePerDay};
-    CashBookReport::Result built =
-        CashBookReport::build(m_session.db, {period.first, period.last, account.id}, context, account.name);
+    const ReportContext context{m_session.OpeningBalance, m_session.ReportPeriodText,
+                                m_session.NewPagePerDay};
+    CashBookReport::Result built = CashBookReport::build(
+        m_session.db, {period.first, period.last, account.id}, context, account.name);
     if (!built.output.document) {
         showNotice(tr("Erro ao gerar o relatório: %1").arg(built.error));
         return;
@@ -263,22 +276,23 @@ void frmRel::exportTo(const QString& title, const QString& suffix, const QString
     const QString problem = write(fileName);
     QApplication::restoreOverrideCursor();
     if (!problem.isEmpty())
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não foi possível exportar o relatório para %1:\n%2").arg(fileName, problem));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro"),
+            tr("Não foi possível exportar o relatório para %1:\n%2").arg(fileName, problem));
 }
 
 void frmRel::exportPdf()
 {
-    exportTo(tr("Exportar relatório para PDF"), QStringLiteral("pdf"), QStringLiteral("*.pdf"), [this](const QString& name) {
-        return ReportOutput::writePdf(*m_ui->VRel->document(), name).reason();
-    });
+    exportTo(tr("Exportar relatório para PDF"), QStringLiteral("pdf"), QStringLiteral("*.pdf"),
+             [this](const QString& name) {
+                 return ReportOutput::writePdf(*m_ui->VRel->document(), name).reason();
+             });
 }
 
 void frmRel::exportXls()
 {
-    exportTo(tr("Exportar relatório para XLS"), QStringLiteral("xlsx"), QStringLiteral("*.xlsx"), [this](const QString& name) {
-        return XlsxExport::write(*m_content, name).reason();
-    });
+    exportTo(tr("Exportar relatório para XLS"), QStringLiteral("xlsx"), QStringLiteral("*.xlsx"),
+             [this](const QString& name) { return XlsxExport::write(*m_content, name).reason(); });
 }
 
 void frmRel::resizeEvent(QResizeEvent* event)

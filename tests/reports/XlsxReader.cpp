@@ -37,21 +37,25 @@ QStringList sharedStrings(const QByteArray& xml)
 QStringList styleFormats(const QByteArray& xml)
 {
     // The built-in formats the program uses; the others are listed in the file.
-    QHash<int, QString> formats{{0, QStringLiteral("General")}, {4, QStringLiteral("#,##0.00")},
-                                {14, QStringLiteral("m/d/yy")}, {20, QStringLiteral("h:mm")}};
+    QHash<int, QString> formats{{0, QStringLiteral("General")},
+                                {4, QStringLiteral("#,##0.00")},
+                                {14, QStringLiteral("m/d/yy")},
+                                {20, QStringLiteral("h:mm")}};
     QStringList styles;
     QXmlStreamReader r(xml);
     bool inCellXfs = false;
     while (!r.atEnd()) {
         r.readNext();
         if (r.isStartElement() && r.name() == u"numFmt")
-            formats.insert(r.attributes().value(QLatin1String("numFmtId")).toInt(), r.attributes().value(QLatin1String("formatCode")).toString());
+            formats.insert(r.attributes().value(QLatin1String("numFmtId")).toInt(),
+                           r.attributes().value(QLatin1String("formatCode")).toString());
         else if (r.isStartElement() && r.name() == u"cellXfs")
             inCellXfs = true;
         else if (r.isEndElement() && r.name() == u"cellXfs")
             inCellXfs = false;
         else if (inCellXfs && r.isStartElement() && r.name() == u"xf")
-            styles.append(formats.value(r.attributes().value(QLatin1String("numFmtId")).toInt(), QStringLiteral("?")));
+            styles.append(formats.value(r.attributes().value(QLatin1String("numFmtId")).toInt(),
+                                        QStringLiteral("?")));
     }
     return styles;
 }
@@ -64,7 +68,8 @@ bool XlsxReader::read(const QString& fileName)
     const QByteArray sheet = part(fileName, QStringLiteral("xl/worksheets/sheet1.xml"));
     if (sheet.isEmpty())
         return false;
-    const QStringList strings = sharedStrings(part(fileName, QStringLiteral("xl/sharedStrings.xml")));
+    const QStringList strings =
+        sharedStrings(part(fileName, QStringLiteral("xl/sharedStrings.xml")));
     const QStringList styles = styleFormats(part(fileName, QStringLiteral("xl/styles.xml")));
     QXmlStreamReader r(sheet);
     while (!r.atEnd()) {
@@ -82,7 +87,8 @@ bool XlsxReader::read(const QString& fileName)
                 const QString v = r.readElementText();
                 cell.isNumber = type.isEmpty() || type == u"n";
                 cell.number = cell.isNumber ? v.toDouble() : 0;
-                cell.text = type == u"s" ? strings.value(v.toInt()) : (cell.isNumber ? QString() : v);
+                cell.text =
+                    type == u"s" ? strings.value(v.toInt()) : (cell.isNumber ? QString() : v);
             }
         }
         if (cell.isNumber || !cell.text.isEmpty()) {

@@ -11,7 +11,7 @@ public:
     struct Cell
     {
         bool isNumber = false;
-        QString text;   // strings
+        QString text; // strings
         double number = 0;
         QString format; // the number format, "General" when none
     };

@@ -5,9 +5,9 @@
 #include "reports/ReportDocument.h"
 #include "reports/ReportPeriod.h"
 
-#include <QChart>
-#include <QCategoryAxis>
 #include <QAreaSeries>
+#include <QCategoryAxis>
+#include <QChart>
 #include <QLineSeries>
 #include <QTest>
 
@@ -57,37 +57,49 @@ private slots:
     {
         ReportBook book;
         const auto out = book.report(kFirst, kThird);
-        const QString G = QStringLiteral("GroupHeader1"), D = QStringLiteral("Detail"), F = QStringLiteral("GroupFooter1");
+        const QString G = QStringLiteral("GroupHeader1"), D = QStringLiteral("Detail"),
+                      F = QStringLiteral("GroupFooter1");
         QCOMPARE(sectionOrder(*out.document),
-                 (QStringList{QStringLiteral("ReportHeader"), G, D, D, F, G, D, D, F, G, D, F, QStringLiteral("ReportFooter")}));
+                 (QStringList{QStringLiteral("ReportHeader"), G, D, D, F, G, D, D, F, G, D, F,
+                              QStringLiteral("ReportFooter")}));
         QCOMPARE(texts(out, "GroupHeader1", "txtSaldoData"),
-                 (QStringList{QStringLiteral("01/12/2026"), QStringLiteral("02/12/2026"), QStringLiteral("03/12/2026")}));
+                 (QStringList{QStringLiteral("01/12/2026"), QStringLiteral("02/12/2026"),
+                              QStringLiteral("03/12/2026")}));
         // Within a day by time; the balance starts from the 1.000,00 before the period.
         QCOMPARE(texts(out, "Detail", "Field4"),
-                 (QStringList{QStringLiteral("Aluguel"), QStringLiteral("Venda"), QStringLiteral("Sem valor"),
-                              QStringLiteral("Luz"), QStringLiteral("Conta apagada")}));
+                 (QStringList{QStringLiteral("Aluguel"), QStringLiteral("Venda"),
+                              QStringLiteral("Sem valor"), QStringLiteral("Luz"),
+                              QStringLiteral("Conta apagada")}));
         QCOMPARE(texts(out, "Detail", "txtSaldo"),
-                 (QStringList{QStringLiteral("970,00"), QStringLiteral("1.070,00"), QStringLiteral("1.070,00"),
-                              QStringLiteral("1.050,00"), QStringLiteral("1.055,00")}));
+                 (QStringList{QStringLiteral("970,00"), QStringLiteral("1.070,00"),
+                              QStringLiteral("1.070,00"), QStringLiteral("1.050,00"),
+                              QStringLiteral("1.055,00")}));
         QCOMPARE(texts(out, "Detail", "Field2").first(), QStringLiteral("08:00"));
         QCOMPARE(texts(out, "Detail", "txtData").last(), QStringLiteral("03/12/2026"));
         // An entry whose account is gone, or that has none, shows no account.
-        QCOMPARE(texts(out, "Detail", "txtConta"),
-                 (QStringList{QStringLiteral("BANCO D'ÁVILA"), QStringLiteral("CAIXA"), QStringLiteral("CAIXA"),
-                              QStringLiteral("BANCO D'ÁVILA"), QString()}));
+        QCOMPARE(
+            texts(out, "Detail", "txtConta"),
+            (QStringList{QStringLiteral("BANCO D'ÁVILA"), QStringLiteral("CAIXA"),
+                         QStringLiteral("CAIXA"), QStringLiteral("BANCO D'ÁVILA"), QString()}));
         QCOMPARE(texts(out, "Detail", "Field7").at(3), QStringLiteral("NF 7"));
         // A zero prints as 0,00; a blank amount prints nothing and counts as zero.
         QCOMPARE(texts(out, "Detail", "txtEntrada"),
-                 (QStringList{QStringLiteral("0,00"), QStringLiteral("100,00"), QString(), QString(), QStringLiteral("5,00")}));
+                 (QStringList{QStringLiteral("0,00"), QStringLiteral("100,00"), QString(),
+                              QString(), QStringLiteral("5,00")}));
         QCOMPARE(texts(out, "Detail", "txtSaida").at(2), QString());
         QCOMPARE(texts(out, "GroupFooter1", "txtTituloSaldoData"),
-                 (QStringList{QStringLiteral("Movimento do dia 01/12/2026. "), QStringLiteral("Movimento do dia 02/12/2026. "),
+                 (QStringList{QStringLiteral("Movimento do dia 01/12/2026. "),
+                              QStringLiteral("Movimento do dia 02/12/2026. "),
                               QStringLiteral("Movimento do dia 03/12/2026. ")}));
         QCOMPARE(texts(out, "GroupFooter1", "txtSaldoDT"),
-                 (QStringList{QStringLiteral("70,00"), QStringLiteral("-20,00"), QStringLiteral("5,00")}));
-        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"), QStringList{QStringLiteral("Entradas - 105,00")});
-        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"), QStringList{QStringLiteral("Saídas - 50,00")});
-        QCOMPARE(texts(out, "ReportHeader", "Label1"), QStringList{QStringLiteral("LIVRO DE CAIXA")});
+                 (QStringList{QStringLiteral("70,00"), QStringLiteral("-20,00"),
+                              QStringLiteral("5,00")}));
+        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"),
+                 QStringList{QStringLiteral("Entradas - 105,00")});
+        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"),
+                 QStringList{QStringLiteral("Saídas - 50,00")});
+        QCOMPARE(texts(out, "ReportHeader", "Label1"),
+                 QStringList{QStringLiteral("LIVRO DE CAIXA")});
 
         // The figures behind the pages, for the spreadsheet.
         QCOMPARE(out.content->openingBalance.format(), QStringLiteral("1.000,00"));
@@ -118,9 +130,12 @@ private slots:
             outs.append(row.values.at(0).format());
             ins.append(row.values.at(1).format());
         }
-        QCOMPARE(labels, (QStringList{QStringLiteral("01/12/26"), QStringLiteral("02/12/26"), QStringLiteral("03/12/26")}));
-        QCOMPARE(outs, (QStringList{QStringLiteral("30,00"), QStringLiteral("20,00"), QStringLiteral("0,00")}));
-        QCOMPARE(ins, (QStringList{QStringLiteral("100,00"), QStringLiteral("0,00"), QStringLiteral("5,00")}));
+        QCOMPARE(labels, (QStringList{QStringLiteral("01/12/26"), QStringLiteral("02/12/26"),
+                                      QStringLiteral("03/12/26")}));
+        QCOMPARE(outs, (QStringList{QStringLiteral("30,00"), QStringLiteral("20,00"),
+                                    QStringLiteral("0,00")}));
+        QCOMPARE(ins, (QStringList{QStringLiteral("100,00"), QStringLiteral("0,00"),
+                                   QStringLiteral("5,00")}));
 
         // Qt Charts draws it: two series in their colours over the days, the days labelled.
         QChart* drawn = out.document->chartRenderer().chart(QSizeF(16275, 9315));
@@ -167,9 +182,12 @@ private slots:
     {
         ReportBook book;
         const auto out = book.report(QDate(2026, 10, 1), QDate(2026, 10, 31));
-        QCOMPARE(sectionOrder(*out.document), (QStringList{QStringLiteral("ReportHeader"), QStringLiteral("ReportFooter")}));
-        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"), QStringList{QStringLiteral("Entradas - 0,00")});
-        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"), QStringList{QStringLiteral("Saídas - 0,00")});
+        QCOMPARE(sectionOrder(*out.document),
+                 (QStringList{QStringLiteral("ReportHeader"), QStringLiteral("ReportFooter")}));
+        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"),
+                 QStringList{QStringLiteral("Entradas - 0,00")});
+        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"),
+                 QStringList{QStringLiteral("Saídas - 0,00")});
         QVERIFY(out.document->chartData().rows.isEmpty());
         QCOMPARE(out.document->chartData().title, QStringLiteral("01/10/2026 Até 31/10/2026"));
         QVERIFY(out.document->pageCount() >= 1);
@@ -179,23 +197,30 @@ private slots:
     void oneAccountListsItsEntriesWithEveryAccountsDayFooters()
     {
         ReportBook book;
-        book.addEntry(QStringLiteral("2026-11-20"), QStringLiteral("08:00:00"), book.banco, QStringLiteral("Depósito"),
-                      QStringLiteral("500,00"), QStringLiteral("0,00"));
+        book.addEntry(QStringLiteral("2026-11-20"), QStringLiteral("08:00:00"), book.banco,
+                      QStringLiteral("Depósito"), QStringLiteral("500,00"), QStringLiteral("0,00"));
         const auto out = book.report(kFirst, kThird, book.banco);
-        QCOMPARE(texts(out, "Detail", "Field4"), (QStringList{QStringLiteral("Aluguel"), QStringLiteral("Luz")}));
+        QCOMPARE(texts(out, "Detail", "Field4"),
+                 (QStringList{QStringLiteral("Aluguel"), QStringLiteral("Luz")}));
         // The opening balance is the account's own.
-        QCOMPARE(texts(out, "Detail", "txtSaldo"), (QStringList{QStringLiteral("470,00"), QStringLiteral("450,00")}));
-        QCOMPARE(texts(out, "GroupFooter1", "txtSaldoDT"), (QStringList{QStringLiteral("70,00"), QStringLiteral("-20,00")}));
-        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"), QStringList{QStringLiteral("Entradas - 0,00")});
-        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"), QStringList{QStringLiteral("Saídas - 50,00")});
+        QCOMPARE(texts(out, "Detail", "txtSaldo"),
+                 (QStringList{QStringLiteral("470,00"), QStringLiteral("450,00")}));
+        QCOMPARE(texts(out, "GroupFooter1", "txtSaldoDT"),
+                 (QStringList{QStringLiteral("70,00"), QStringLiteral("-20,00")}));
+        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"),
+                 QStringList{QStringLiteral("Entradas - 0,00")});
+        QCOMPARE(texts(out, "ReportFooter", "lblSaidas"),
+                 QStringList{QStringLiteral("Saídas - 50,00")});
         QCOMPARE(out.document->chartData().rows.size(), 2);
     }
 
     void longTextsGrowTheirLine()
     {
         ReportBook book;
-        const QString words = QStringLiteral("pagamento parcelado do fornecedor de bebidas ").repeated(8);
-        book.addEntry(QStringLiteral("2026-12-03"), QStringLiteral("13:00:00"), book.caixa, words, QStringLiteral("1,00"), std::nullopt);
+        const QString words =
+            QStringLiteral("pagamento parcelado do fornecedor de bebidas ").repeated(8);
+        book.addEntry(QStringLiteral("2026-12-03"), QStringLiteral("13:00:00"), book.caixa, words,
+                      QStringLiteral("1,00"), std::nullopt);
         const auto out = book.report(kThird, kThird);
         const ReportDocument& doc = *out.document;
         const auto items = doc.pageItems(0);
@@ -221,7 +246,8 @@ private slots:
         for (int day = 0; day < 40; ++day) {
             const QString date = QDate(2027, 1, 1).addDays(day).toString(Qt::ISODate);
             for (int i = 0; i < 4; ++i)
-                book.addEntry(date, QStringLiteral("10:0%1:00").arg(i), book.caixa, QStringLiteral("x"), QStringLiteral("1,00"), std::nullopt);
+                book.addEntry(date, QStringLiteral("10:0%1:00").arg(i), book.caixa,
+                              QStringLiteral("x"), QStringLiteral("1,00"), std::nullopt);
         }
         const auto out = book.report(QDate(2027, 1, 1), QDate(2027, 2, 9));
         const ReportDocument& doc = *out.document;
@@ -229,7 +255,8 @@ private slots:
         const int content = doc.definition().contentRect().bottom() + 1;
         for (const ReportPage& page : doc.pages()) {
             const PlacedBand& last = page.bands.last();
-            const ReportSection& section = doc.definition().sections.at(doc.bands().at(last.band).section);
+            const ReportSection& section =
+                doc.definition().sections.at(doc.bands().at(last.band).section);
             QVERIFY(section.name != u"GroupHeader1");
             QVERIFY(last.top + section.height + last.growth <= content);
         }
@@ -244,8 +271,14 @@ private slots:
         constexpr int days = 35001;
         entries.reserve(days);
         for (int i = 0; i < days; ++i)
-            entries.append(CashBookEntry{start.addDays(i), QTime(9, 0), 1, QStringLiteral("CAIXA"), {}, QStringLiteral("x"),
-                                         Money::fromUnits(20000), std::nullopt});
+            entries.append(CashBookEntry{start.addDays(i),
+                                         QTime(9, 0),
+                                         1,
+                                         QStringLiteral("CAIXA"),
+                                         {},
+                                         QStringLiteral("x"),
+                                         Money::fromUnits(20000),
+                                         std::nullopt});
         auto rows = std::make_shared<CashBookRows>();
         rows->setEntries(std::move(entries));
         ReportContext context;
@@ -253,9 +286,11 @@ private slots:
         const auto out = dtrLivroCaixa::run(context, rows, QStringLiteral("Todas"));
         QCOMPARE(out.content->days.size(), qsizetype(days));
         QCOMPARE(out.document->chartData().rows.size(), qsizetype(days));
-        QCOMPARE(out.document->chartData().rows.last().label, start.addDays(days - 1).toString(QStringLiteral("dd/MM/yy")));
+        QCOMPARE(out.document->chartData().rows.last().label,
+                 start.addDays(days - 1).toString(QStringLiteral("dd/MM/yy")));
         QCOMPARE(out.content->balances.last()->format(), QStringLiteral("70.002,00"));
-        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"), QStringList{QStringLiteral("Entradas - 70.002,00")});
+        QCOMPARE(texts(out, "ReportFooter", "lblEntradas"),
+                 QStringList{QStringLiteral("Entradas - 70.002,00")});
     }
 
     void periodChecks_data()
@@ -263,12 +298,18 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
         QTest::addColumn<int>("problem");
-        QTest::newRow("same day") << "05/12/2026" << "05/12/2026" << int(ReportPeriod::Problem::None);
-        QTest::newRow("31 February") << "31/02/2026" << "05/12/2026" << int(ReportPeriod::Problem::InvalidFirst);
-        QTest::newRow("blank first") << "__/__/____" << "05/12/2026" << int(ReportPeriod::Problem::InvalidFirst);
-        QTest::newRow("both bad") << "32/01/2026" << "xx" << int(ReportPeriod::Problem::InvalidFirst);
-        QTest::newRow("bad last") << "01/12/2026" << "01/13/2026" << int(ReportPeriod::Problem::InvalidLast);
-        QTest::newRow("reversed") << "06/12/2026" << "05/12/2026" << int(ReportPeriod::Problem::FirstAfterLast);
+        QTest::newRow("same day") << "05/12/2026"
+                                  << "05/12/2026" << int(ReportPeriod::Problem::None);
+        QTest::newRow("31 February") << "31/02/2026"
+                                     << "05/12/2026" << int(ReportPeriod::Problem::InvalidFirst);
+        QTest::newRow("blank first") << "__/__/____"
+                                     << "05/12/2026" << int(ReportPeriod::Problem::InvalidFirst);
+        QTest::newRow("both bad") << "32/01/2026"
+                                  << "xx" << int(ReportPeriod::Problem::InvalidFirst);
+        QTest::newRow("bad last") << "01/12/2026"
+                                  << "01/13/2026" << int(ReportPeriod::Problem::InvalidLast);
+        QTest::newRow("reversed") << "06/12/2026"
+                                  << "05/12/2026" << int(ReportPeriod::Problem::FirstAfterLast);
     }
     void periodChecks()
     {
@@ -285,10 +326,12 @@ private slots:
         QVERIFY(d.paper.width() > d.paper.height()); // landscape
         for (const ReportSection& s : d.sections) {
             for (const ReportControl& c : s.controls)
-                QVERIFY2(c.rect.right() < d.contentRect().width() && c.line.x2() <= d.contentRect().width(),
+                QVERIFY2(c.rect.right() < d.contentRect().width() &&
+                             c.line.x2() <= d.contentRect().width(),
                          qPrintable(c.name));
         }
-        QVERIFY(d.sections.at(d.sectionOf(ReportSection::Kind::ReportFooter)).height <= d.contentRect().height());
+        QVERIFY(d.sections.at(d.sectionOf(ReportSection::Kind::ReportFooter)).height <=
+                d.contentRect().height());
     }
 };
 

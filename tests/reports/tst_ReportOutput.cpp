@@ -14,7 +14,8 @@ namespace {
 int pdfPages(const QString& fileName)
 {
     const QString info = runTool(QStringLiteral("pdfinfo"), {fileName});
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
@@ -22,7 +23,8 @@ QString pdfText(const QString& fileName, int page = 0)
 {
     QStringList args{QStringLiteral("-layout")};
     if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
     return runTool(QStringLiteral("pdftotext"), args << fileName << QStringLiteral("-"));
 }
 
@@ -54,7 +56,8 @@ private slots:
         QCOMPARE(pdfPages(pdf), 4);
         const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY(info.contains(QRegularExpression(QStringLiteral("Title:\\s+Livro de caixa\n"))));
-        QVERIFY(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12].* x 595.*A4"))));
+        QVERIFY(
+            info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12].* x 595.*A4"))));
 
         const QString first = pdfText(pdf, 1);
         QVERIFY(first.contains(QStringLiteral("LIVRO DE CAIXA")));
@@ -71,14 +74,16 @@ private slots:
         QVERIFY(last.contains(QStringLiteral("Entradas - 105,00")));
         QVERIFY(last.contains(QStringLiteral("Saídas - 50,00")));
         QVERIFY(last.contains(QStringLiteral("01/12/2026 Até 03/12/2026"))); // the chart's title
-        QVERIFY(last.contains(QStringLiteral("02/12/26")));                  // a day under the chart
+        QVERIFY(last.contains(QStringLiteral("02/12/26"))); // a day under the chart
 
         // Every font travels with the file.
-        const QStringList fonts = runTool(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        const QStringList fonts =
+            runTool(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
         QVERIFY(!fonts.isEmpty());
         for (const QString& font : fonts)
             QVERIFY2(font.contains(QStringLiteral(" yes ")), qPrintable(font));
-        QCOMPARE(filesIn(book.dir()).filter(QStringLiteral("relatorio")), QStringList{QStringLiteral("relatorio.pdf")});
+        QCOMPARE(filesIn(book.dir()).filter(QStringLiteral("relatorio")),
+                 QStringList{QStringLiteral("relatorio.pdf")});
     }
 
     void pdfFailureLeavesNothingBehind()
@@ -88,7 +93,8 @@ private slots:
         // A folder that cannot be written: its path is a regular file.
         const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
         QFile(notAFolder).open(QIODevice::WriteOnly);
-        const Status written = ReportOutput::writePdf(*out.document, notAFolder + QStringLiteral("/relatorio.pdf"));
+        const Status written =
+            ReportOutput::writePdf(*out.document, notAFolder + QStringLiteral("/relatorio.pdf"));
         QVERIFY(!written);
         QVERIFY(!written.reason().isEmpty());
         // A name that is taken by a folder: nothing is left beside it.
@@ -126,7 +132,8 @@ private slots:
         const auto out = book.report(kFirst, kThird);
         const QString xlsx = book.dir() + QStringLiteral("/relatorio.xlsx");
         QVERIFY(XlsxExport::write(*out.content, xlsx));
-        QCOMPARE(filesIn(book.dir()).filter(QStringLiteral("relatorio")), QStringList{QStringLiteral("relatorio.xlsx")});
+        QCOMPARE(filesIn(book.dir()).filter(QStringLiteral("relatorio")),
+                 QStringList{QStringLiteral("relatorio.xlsx")});
 
         // The permissions of any file the user saves, not those of a private temporary one.
         QFile probe(book.dir() + QStringLiteral("/novo"));
@@ -138,7 +145,8 @@ private slots:
         QCOMPARE(sheet.sheetName(), QStringLiteral("Livro de caixa"));
         QCOMPARE(sheet.title(), QStringLiteral("Livro de caixa"));
         QCOMPARE(sheet.text(QStringLiteral("A1")), QStringLiteral("LIVRO DE CAIXA"));
-        QCOMPARE(sheet.text(QStringLiteral("A2")), QStringLiteral("Período: 01/12/2026 Até 03/12/2026"));
+        QCOMPARE(sheet.text(QStringLiteral("A2")),
+                 QStringLiteral("Período: 01/12/2026 Até 03/12/2026"));
         QCOMPARE(sheet.text(QStringLiteral("A3")), QStringLiteral("Conta: Todas"));
 
         const int opening = sheet.rowOf(QStringLiteral("Saldo anterior"));
@@ -164,7 +172,8 @@ private slots:
         QCOMPARE(sheet.cell(QStringLiteral("G%1").arg(aluguel)).format, QStringLiteral("#,##0.00"));
         QCOMPARE(sheet.number(QStringLiteral("H%1").arg(aluguel)), 970.0);
         const int footer = aluguel + 2;
-        QCOMPARE(sheet.text(QStringLiteral("A%1").arg(footer)), QStringLiteral("Movimento do dia 01/12/2026."));
+        QCOMPARE(sheet.text(QStringLiteral("A%1").arg(footer)),
+                 QStringLiteral("Movimento do dia 01/12/2026."));
         QCOMPARE(sheet.number(QStringLiteral("H%1").arg(footer)), 70.0);
 
         // Blank amounts stay blank; "Sem valor" is the first entry of the second day.
@@ -201,7 +210,8 @@ private slots:
                 continue; // not an entry line
             in += sheet.number(QStringLiteral("F%1").arg(row));
             outs += sheet.number(QStringLiteral("G%1").arg(row));
-            balance += sheet.number(QStringLiteral("F%1").arg(row)) - sheet.number(QStringLiteral("G%1").arg(row));
+            balance += sheet.number(QStringLiteral("F%1").arg(row)) -
+                       sheet.number(QStringLiteral("G%1").arg(row));
             QCOMPARE(sheet.number(QStringLiteral("H%1").arg(row)), balance);
             ++entries;
         }
@@ -218,7 +228,8 @@ private slots:
         const auto out = book.report(kFirst, kThird);
         const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
         QFile(notAFolder).open(QIODevice::WriteOnly);
-        const Status written = XlsxExport::write(*out.content, notAFolder + QStringLiteral("/relatorio.xlsx"));
+        const Status written =
+            XlsxExport::write(*out.content, notAFolder + QStringLiteral("/relatorio.xlsx"));
         QVERIFY(!written);
         QVERIFY(written.reason().contains(QStringLiteral("não pode ser gravada")));
         // The name is taken by a folder: the workbook is written, cannot take

@@ -26,7 +26,8 @@ QAction* tool(ReportPreview& preview, const char* name)
 
 QToolButton* button(ReportPreview& preview, const char* name)
 {
-    return qobject_cast<QToolButton*>(preview.findChild<QToolBar*>()->widgetForAction(tool(preview, name)));
+    return qobject_cast<QToolButton*>(
+        preview.findChild<QToolBar*>()->widgetForAction(tool(preview, name)));
 }
 
 // A report of three days, a page each, and the chart's page.
@@ -55,18 +56,42 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("print") << "toolPrint" << "&Imprimir..." << "Imprimir..." << true;
-        QTest::newRow("copy") << "toolCopy" << "&Copiar" << "Copiar" << true;
-        QTest::newRow("find") << "toolFind" << "&Localizar" << "Localizar" << true;
-        QTest::newRow("single") << "toolSinglePage" << "&Página simples" << "Página simples" << true;
-        QTest::newRow("multiple") << "toolMultiplePages" << "&Múltiplas páginas" << "Múltiplas páginas" << true;
-        QTest::newRow("zoom out") << "toolZoomOut" << "&Zoom -" << "Zoom -" << true;
-        QTest::newRow("zoom in") << "toolZoomIn" << "&Zoom +" << "Zoom +" << true;
-        QTest::newRow("previous") << "toolPreviousPage" << "Página anterior" << "Página anterior" << false;
-        QTest::newRow("next") << "toolNextPage" << "Próxima página" << "Próxima página" << true;
-        QTest::newRow("back") << "toolBack" << "&Voltar" << "Voltar" << false;
-        QTest::newRow("forward") << "toolForward" << "&Avançar" << "Avançar" << false;
-        QTest::newRow("contents") << "toolContents" << "Índice" << "Índice" << false;
+        QTest::newRow("print") << "toolPrint"
+                               << "&Imprimir..."
+                               << "Imprimir..." << true;
+        QTest::newRow("copy") << "toolCopy"
+                              << "&Copiar"
+                              << "Copiar" << true;
+        QTest::newRow("find") << "toolFind"
+                              << "&Localizar"
+                              << "Localizar" << true;
+        QTest::newRow("single") << "toolSinglePage"
+                                << "&Página simples"
+                                << "Página simples" << true;
+        QTest::newRow("multiple") << "toolMultiplePages"
+                                  << "&Múltiplas páginas"
+                                  << "Múltiplas páginas" << true;
+        QTest::newRow("zoom out") << "toolZoomOut"
+                                  << "&Zoom -"
+                                  << "Zoom -" << true;
+        QTest::newRow("zoom in") << "toolZoomIn"
+                                 << "&Zoom +"
+                                 << "Zoom +" << true;
+        QTest::newRow("previous") << "toolPreviousPage"
+                                  << "Página anterior"
+                                  << "Página anterior" << false;
+        QTest::newRow("next") << "toolNextPage"
+                              << "Próxima página"
+                              << "Próxima página" << true;
+        QTest::newRow("back") << "toolBack"
+                              << "&Voltar"
+                              << "Voltar" << false;
+        QTest::newRow("forward") << "toolForward"
+                                 << "&Avançar"
+                                 << "Avançar" << false;
+        QTest::newRow("contents") << "toolContents"
+                                  << "Índice"
+                                  << "Índice" << false;
     }
     void toolsHaveTheirCaptions()
     {

@@ -23,16 +23,20 @@ namespace {
 // The report window over a book, with the real main window's opening-balance routine.
 struct Window
 {
-    explicit Window(ReportBook& book) : main(book.session), w(book.session, [this] { main.Fechar_Inicio(); }) {}
+    explicit Window(ReportBook& book)
+        : main(book.session), w(book.session, [this] { main.Fechar_Inicio(); })
+    {
+    }
     frmPrincipal main;
     frmRel w;
 
-    template<typename T>
-    T* get(const char* name) { return childNamed<T>(&w, name); }
+    template <typename T> T* get(const char* name) { return childNamed<T>(&w, name); }
     ReportPreview* preview() { return get<ReportPreview>("VRel"); }
     QStringList descriptions() const
     {
-        return w.findChild<ReportPreview*>(QStringLiteral("VRel"))->document()->texts(QStringLiteral("Detail"), QStringLiteral("Field4"));
+        return w.findChild<ReportPreview*>(QStringLiteral("VRel"))
+            ->document()
+            ->texts(QStringLiteral("Detail"), QStringLiteral("Field4"));
     }
     void period(const QString& first, const QString& last)
     {
@@ -73,16 +77,20 @@ private slots:
         QCOMPARE(book.session.ReportPeriodText, QStringLiteral("05/12/2026 Até 05/12/2026"));
         QVERIFY(book.dialogs.shown.isEmpty());
 
-        QCOMPARE(r.get<QPushButton>("btnVisualizar")->toolTip(), QStringLiteral("Visualizar relatório"));
-        QCOMPARE(r.get<QPushButton>("btnPDF")->toolTip(), QStringLiteral("Exportar relatório para PDF"));
-        QCOMPARE(r.get<QPushButton>("btnXLS")->toolTip(), QStringLiteral("Exportar relatório para XLS"));
+        QCOMPARE(r.get<QPushButton>("btnVisualizar")->toolTip(),
+                 QStringLiteral("Visualizar relatório"));
+        QCOMPARE(r.get<QPushButton>("btnPDF")->toolTip(),
+                 QStringLiteral("Exportar relatório para PDF"));
+        QCOMPARE(r.get<QPushButton>("btnXLS")->toolTip(),
+                 QStringLiteral("Exportar relatório para XLS"));
         QCOMPARE(r.get<QPushButton>("btnLoc1")->toolTip(), QStringLiteral("Calendário"));
         QCOMPARE(r.get<QLineEdit>("txtDe")->toolTip(), QStringLiteral("Data inicial"));
         QCOMPARE(r.get<QLineEdit>("txtAte")->toolTip(), QStringLiteral("Data final"));
         QVERIFY(r.get<QLabel>("lblAviso")->text().isEmpty());
         QVERIFY(!r.get<QWidget>("Grupo")->isVisible());
         QCOMPARE(r.get<QLabel>("pnlTexto")->text(), QStringLiteral("Relatório Tamiro - Lavrenta."));
-        QCOMPARE(r.get<QLabel>("pnlTexto")->toolTip(), QStringLiteral("Relatório Tamiro - Lavrenta"));
+        QCOMPARE(r.get<QLabel>("pnlTexto")->toolTip(),
+                 QStringLiteral("Relatório Tamiro - Lavrenta"));
         QCOMPARE(r.get<QLabel>("pnlData")->text(), QStringLiteral("05/12/2026"));
         QCOMPARE(r.get<QLabel>("pnlHora")->text(), QStringLiteral("14:03"));
     }
@@ -105,10 +113,22 @@ private slots:
         QTest::addColumn<QString>("last");
         QTest::addColumn<QString>("notice");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("31 February") << "31/02/2026" << "05/12/2026" << "Data inicial inválida" << "txtDe";
-        QTest::newRow("blank first") << "" << "05/12/2026" << "Data inicial inválida" << "txtDe";
-        QTest::newRow("bad last") << "01/12/2026" << "00/12/2026" << "Data final inválida" << "txtAte";
-        QTest::newRow("reversed") << "04/12/2026" << "01/12/2026" << "Data inicial maior que data final" << "txtDe";
+        QTest::newRow("31 February") << "31/02/2026"
+                                     << "05/12/2026"
+                                     << "Data inicial inválida"
+                                     << "txtDe";
+        QTest::newRow("blank first") << ""
+                                     << "05/12/2026"
+                                     << "Data inicial inválida"
+                                     << "txtDe";
+        QTest::newRow("bad last") << "01/12/2026"
+                                  << "00/12/2026"
+                                  << "Data final inválida"
+                                  << "txtAte";
+        QTest::newRow("reversed") << "04/12/2026"
+                                  << "01/12/2026"
+                                  << "Data inicial maior que data final"
+                                  << "txtDe";
     }
     void noticesClearAfterThreeSeconds()
     {
@@ -168,13 +188,16 @@ private slots:
         book.exec(QStringLiteral("delete from contas where id = ?"), {book.banco});
         r.get<QComboBox>("cboConta")->setCurrentIndex(1);
         r.previewClicked();
-        QCOMPARE(r.get<QLabel>("lblAviso")->text(), QStringLiteral("Conta não encontrada: BANCO D'ÁVILA"));
+        QCOMPARE(r.get<QLabel>("lblAviso")->text(),
+                 QStringLiteral("Conta não encontrada: BANCO D'ÁVILA"));
         QCOMPARE(r.preview()->document(), shown);
         // The book cannot be read.
         r.get<QComboBox>("cboConta")->setCurrentIndex(0);
         book.exec(QStringLiteral("alter table caixa rename to caixa_velha"));
         r.previewClicked();
-        QVERIFY(r.get<QLabel>("lblAviso")->text().startsWith(QStringLiteral("Erro ao gerar o relatório: ")));
+        QVERIFY(r.get<QLabel>("lblAviso")
+                    ->text()
+                    .startsWith(QStringLiteral("Erro ao gerar o relatório: ")));
         QCOMPARE(r.preview()->document(), shown);
         QVERIFY(r.get<QTimer>("tmAviso")->isActive());
     }
@@ -233,8 +256,8 @@ private slots:
     void noAccountsShowsTheRegisterAndAnEmptyPreview()
     {
         TestBook book;
-        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("10:00:00"), std::nullopt, QStringLiteral("x"),
-                      QStringLiteral("1,00"), std::nullopt);
+        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("10:00:00"), std::nullopt,
+                      QStringLiteral("x"), QStringLiteral("1,00"), std::nullopt);
         bool registerShown = false;
         whenModal<frmCadConta>([&](frmCadConta* accounts) {
             registerShown = true;
@@ -246,14 +269,16 @@ private slots:
         QCOMPARE(book.dialogs.shown.size(), 1);
         QCOMPARE(book.dialogs.last().title, QStringLiteral("Contas"));
         QCOMPARE(book.dialogs.last().text,
-                 QStringLiteral("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
+                 QStringLiteral(
+                     "Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Information);
         auto* preview = childNamed<ReportPreview>(&w, "VRel");
         QCOMPARE(preview->pageCount(), 0);
         QCOMPARE(childNamed<QLabel>(&w, "lblAviso")->text(), QStringLiteral("Escolha uma conta"));
 
         // Exports with an empty preview ask nothing and write nothing.
-        book.dialogs.fileNames = {book.dir() + QStringLiteral("/a.pdf"), book.dir() + QStringLiteral("/a.xlsx")};
+        book.dialogs.fileNames = {book.dir() + QStringLiteral("/a.pdf"),
+                                  book.dir() + QStringLiteral("/a.xlsx")};
         childNamed<QPushButton>(&w, "btnPDF")->click();
         childNamed<QPushButton>(&w, "btnXLS")->click();
         QCOMPARE(book.dialogs.fileNames.size(), 2);
@@ -273,7 +298,8 @@ private slots:
         r.get<QPushButton>("btnXLS")->click();
         QVERIFY(fileBytes(pdf).startsWith("%PDF"));
         QVERIFY(fileBytes(xlsx).startsWith("PK"));
-        QVERIFY(runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).contains(QStringLiteral("Conta apagada")));
+        QVERIFY(runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})
+                    .contains(QStringLiteral("Conta apagada")));
         QVERIFY(book.dialogs.shown.isEmpty());
 
         // A cancelled dialog does nothing.
@@ -285,7 +311,8 @@ private slots:
         r.get<QPushButton>("btnXLS")->click();
         QCOMPARE(book.dialogs.shown.size(), 1);
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível exportar o relatório")));
+        QVERIFY(book.dialogs.last().text.startsWith(
+            QStringLiteral("Não foi possível exportar o relatório")));
     }
 
     void restrictedUserGetsTodayOnly()
