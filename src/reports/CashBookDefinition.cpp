@@ -22,30 +22,32 @@ ReportFont font(double points, bool bold = false)
     return f;
 }
 
-ReportControl label(const QString& name, const QString& text, QRect rect, ReportFont f,
-                    HAlign align = HAlign::Left)
+ReportControl textControl(const QString& name, ControlKind kind, QRect rect, ReportFont f,
+                          HAlign align)
 {
     ReportControl c;
     c.name = name;
-    c.kind = ControlKind::Label;
+    c.kind = kind;
     c.rect = rect;
-    c.text = text;
     c.font = f;
     c.align = align;
+    return c;
+}
+
+ReportControl label(const QString& name, const QString& text, QRect rect, ReportFont f,
+                    HAlign align = HAlign::Left)
+{
+    ReportControl c = textControl(name, ControlKind::Label, rect, f, align);
+    c.text = text;
     return c;
 }
 
 ReportControl field(const QString& name, const QString& column, const QString& format, QRect rect,
                     HAlign align = HAlign::Left)
 {
-    ReportControl c;
-    c.name = name;
-    c.kind = ControlKind::Field;
-    c.rect = rect;
+    ReportControl c = textControl(name, ControlKind::Field, rect, font(8.5), align);
     c.field = column;
     c.format = format;
-    c.font = font(8.5);
-    c.align = align;
     return c;
 }
 
@@ -88,10 +90,22 @@ ReportControl banner(ReportControl c)
     return c;
 }
 
+ReportSection section(const QString& name, ReportSection::Kind kind, int height,
+                      const QString& groupField = {}, bool keepWithNext = false)
+{
+    ReportSection s;
+    s.name = name;
+    s.kind = kind;
+    s.height = height;
+    s.groupField = groupField;
+    s.keepWithNext = keepWithNext;
+    return s;
+}
+
 ReportSection reportHeader()
 {
-    ReportSection s{
-        QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1170, {}, {}, false};
+    ReportSection s =
+        section(QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1170);
     s.controls = {
         line(QStringLiteral("Line1"), QLine(45, 75, 16230, 75)),
         label(QStringLiteral("Label1"), tr("LIVRO DE CAIXA"), QRect(0, 300, 16185, 600),
@@ -103,12 +117,8 @@ ReportSection reportHeader()
 
 ReportSection groupHeader()
 {
-    ReportSection s{QStringLiteral("GroupHeader1"),
-                    ReportSection::Kind::GroupHeader,
-                    825,
-                    {},
-                    QStringLiteral("data"),
-                    true};
+    ReportSection s = section(QStringLiteral("GroupHeader1"), ReportSection::Kind::GroupHeader, 825,
+                              QStringLiteral("data"), true);
     ReportControl pageBreak;
     pageBreak.name = QStringLiteral("PageBreak1");
     pageBreak.kind = ControlKind::PageBreak;
@@ -134,7 +144,7 @@ ReportSection groupHeader()
 
 ReportSection detail()
 {
-    ReportSection s{QStringLiteral("Detail"), ReportSection::Kind::Detail, 375, {}, {}, false};
+    ReportSection s = section(QStringLiteral("Detail"), ReportSection::Kind::Detail, 375);
     const QString date = QString::fromUtf16(kDateFormat);
     const QString money = QString::fromUtf16(kMoneyFormat);
     ReportControl account = field(QStringLiteral("txtConta"), {}, {}, QRect(1845, 0, 2685, 270));
@@ -167,12 +177,8 @@ ReportSection detail()
 
 ReportSection groupFooter()
 {
-    ReportSection s{QStringLiteral("GroupFooter1"),
-                    ReportSection::Kind::GroupFooter,
-                    330,
-                    {},
-                    QStringLiteral("data"),
-                    false};
+    ReportSection s = section(QStringLiteral("GroupFooter1"), ReportSection::Kind::GroupFooter, 330,
+                              QStringLiteral("data"));
     ReportControl title = banner(field(QStringLiteral("txtTituloSaldoData"), {}, {},
                                        QRect(0, 0, 13890, 330), HAlign::Right));
     title.font = font(12, true);
@@ -187,8 +193,8 @@ ReportSection groupFooter()
 
 ReportSection reportFooter()
 {
-    ReportSection s{
-        QStringLiteral("ReportFooter"), ReportSection::Kind::ReportFooter, 10830, {}, {}, false};
+    ReportSection s =
+        section(QStringLiteral("ReportFooter"), ReportSection::Kind::ReportFooter, 10830);
     ReportControl chart;
     chart.name = QStringLiteral("chart");
     chart.kind = ControlKind::Chart;
@@ -208,7 +214,7 @@ ReportSection reportFooter()
 
 ReportSection emptyBand(const QString& name, ReportSection::Kind kind)
 {
-    return ReportSection{name, kind, 0, {}, {}, false};
+    return section(name, kind, 0);
 }
 
 } // namespace

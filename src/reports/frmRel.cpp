@@ -25,6 +25,14 @@ namespace {
 constexpr int kNoticeMs = 3000;
 constexpr int kProgressMs = 10;
 constexpr int kClockMs = 1000;
+
+QTimer* newTimer(QObject* owner, const QString& name, int interval)
+{
+    auto* timer = new QTimer(owner);
+    timer->setObjectName(name);
+    timer->setInterval(interval);
+    return timer;
+}
 } // namespace
 
 frmRel::frmRel(Session& session, std::function<void()> fecharInicio, QWidget* parent)
@@ -67,12 +75,8 @@ void frmRel::setUpWindow()
             parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    m_tmAviso = new QTimer(this);
-    m_tmAviso->setObjectName(QStringLiteral("tmAviso"));
-    m_tmAviso->setInterval(kNoticeMs);
-    m_tmProg = new QTimer(this);
-    m_tmProg->setObjectName(QStringLiteral("tmProg"));
-    m_tmProg->setInterval(kProgressMs);
+    m_tmAviso = newTimer(this, QStringLiteral("tmAviso"), kNoticeMs);
+    m_tmProg = newTimer(this, QStringLiteral("tmProg"), kProgressMs);
 }
 
 void frmRel::setUpStatusBar()
@@ -88,9 +92,7 @@ void frmRel::setUpStatusBar()
     m_statusTime = new QLabel(bar);
     m_statusTime->setObjectName(QStringLiteral("pnlHora"));
     bar->addPermanentWidget(m_statusTime);
-    m_tmRelogio = new QTimer(this);
-    m_tmRelogio->setObjectName(QStringLiteral("tmRelogio"));
-    m_tmRelogio->setInterval(kClockMs);
+    m_tmRelogio = newTimer(this, QStringLiteral("tmRelogio"), kClockMs);
     connect(m_tmRelogio, &QTimer::timeout, this, &frmRel::updateClock);
     m_tmRelogio->start();
     updateClock();

@@ -33,6 +33,16 @@ QStringList filesIn(const QString& dir)
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// A folder that cannot be written, also by root: its path is a regular file.
+QString unwritableFolder(const TestBook& book)
+{
+    const QString path = book.dir() + QStringLiteral("/arquivo");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot create %s", qPrintable(path));
+    return path;
+}
+
 // Spreadsheet days count from 30/12/1899.
 double serial(const QDate& day)
 {
@@ -90,11 +100,8 @@ private slots:
     {
         ReportBook book;
         const auto out = book.report(kFirst, kThird);
-        // A folder that cannot be written: its path is a regular file.
-        const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
-        QFile(notAFolder).open(QIODevice::WriteOnly);
-        const Status written =
-            ReportOutput::writePdf(*out.document, notAFolder + QStringLiteral("/relatorio.pdf"));
+        const Status written = ReportOutput::writePdf(
+            *out.document, unwritableFolder(book) + QStringLiteral("/relatorio.pdf"));
         QVERIFY(!written);
         QVERIFY(!written.reason().isEmpty());
         // A name that is taken by a folder: nothing is left beside it.
@@ -226,10 +233,8 @@ private slots:
     {
         ReportBook book;
         const auto out = book.report(kFirst, kThird);
-        const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
-        QFile(notAFolder).open(QIODevice::WriteOnly);
-        const Status written =
-            XlsxExport::write(*out.content, notAFolder + QStringLiteral("/relatorio.xlsx"));
+        const Status written = XlsxExport::write(
+            *out.content, unwritableFolder(book) + QStringLiteral("/relatorio.xlsx"));
         QVERIFY(!written);
         QVERIFY(written.reason().contains(QStringLiteral("não pode ser gravada")));
         // The name is taken by a folder: the workbook is written, cannot take
