@@ -35,6 +35,8 @@ public:
     QList<std::optional<QColor>> colours;
     QList<QColor> colourInitials;
     QStringList fileNames;
+    // What each save dialog asked: its title, default suffix and filter.
+    QList<QStringList> fileQuestions;
     QList<QUrl> openedUrls;
 
     const Shown& last() const { return shown.constLast(); }

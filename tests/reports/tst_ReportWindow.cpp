@@ -281,7 +281,7 @@ private slots:
                                   book.dir() + QStringLiteral("/a.xlsx")};
         childNamed<QPushButton>(&w, "btnPDF")->click();
         childNamed<QPushButton>(&w, "btnXLS")->click();
-        QCOMPARE(book.dialogs.fileNames.size(), 2);
+        QVERIFY(book.dialogs.fileQuestions.isEmpty());
         QVERIFY(!QFile::exists(book.dir() + QStringLiteral("/a.pdf")));
     }
 
@@ -296,6 +296,11 @@ private slots:
         book.dialogs.fileNames = {pdf, xlsx};
         r.get<QPushButton>("btnPDF")->click();
         r.get<QPushButton>("btnXLS")->click();
+        QCOMPARE(book.dialogs.fileQuestions.size(), 2);
+        QCOMPARE(book.dialogs.fileQuestions.at(0).mid(1),
+                 (QStringList{QStringLiteral("pdf"), QStringLiteral("*.pdf")}));
+        QCOMPARE(book.dialogs.fileQuestions.at(1).mid(1),
+                 (QStringList{QStringLiteral("xlsx"), QStringLiteral("*.xlsx")}));
         QVERIFY(fileBytes(pdf).startsWith("%PDF"));
         QVERIFY(fileBytes(xlsx).startsWith("PK"));
         QVERIFY(runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})
