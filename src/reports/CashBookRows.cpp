@@ -128,9 +128,9 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
     const CashBookEntry& e = m_entries.at(row);
     switch (Column(column)) {
     case Data:
-        return format.isEmpty() ? Formats::dbDate(e.data) : Formats::date(e.data);
+        return format.isEmpty() ? Formats::dbDate(e.data) : shownDate(e.data);
     case Hora:
-        return Formats::time(e.hora);
+        return shownTime(e.hora);
     case IdConta:
         return e.idconta ? QString::number(*e.idconta) : QString();
     case NDoc:
@@ -143,4 +143,24 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
         return formatMoney(e.saida);
     }
     return QString();
+}
+
+// The same texts recur on every line of a day (its date, the times of the
+// day); one shared copy of each keeps a long report small.
+QString CashBookRows::shownDate(const QDate& date) const
+{
+    if (date != m_lastDate || m_lastDateText.isNull()) {
+        m_lastDate = date;
+        m_lastDateText = Formats::date(date);
+    }
+    return m_lastDateText;
+}
+
+QString CashBookRows::shownTime(const QTime& time) const
+{
+    const int minute = time.isValid() ? time.hour() * 60 + time.minute() : -1;
+    auto known = m_timeTexts.constFind(minute);
+    if (known == m_timeTexts.constEnd())
+        known = m_timeTexts.insert(minute, Formats::time(time));
+    return *known;
 }

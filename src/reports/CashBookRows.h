@@ -63,9 +63,14 @@ public:
 private:
     bool readEntries(DbConnection& db, const CashBookRequest& request);
     bool readDayMovements(DbConnection& db, const CashBookRequest& request);
+    QString shownDate(const QDate& date) const;
+    QString shownTime(const QTime& time) const;
 
     QList<CashBookEntry> m_entries;
     DayMovements m_days;
     bool m_daysRead = false;
     QString m_error;
+    mutable QDate m_lastDate;
+    mutable QString m_lastDateText;
+    mutable QHash<int, QString> m_timeTexts;
 };

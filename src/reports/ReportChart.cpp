@@ -3,11 +3,14 @@
 #include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +41,8 @@ constexpr double kTwipsPerPixel = 15.0;
 constexpr double kLabelAcross = 56.0;
 constexpr double kLabelOnEnd = 22.0;
 constexpr double kAxisRoom = 90.0; // the value axis and the chart's margins
-constexpr double kBarWidth = 0.9;  // of a day's category, shared by its columns
+constexpr double kDayLabelPoints = 7.5;
+constexpr double kBarWidth = 0.9; // of a day's category, shared by its columns
 
 double toDouble(Money m)
 {
@@ -117,20 +121,23 @@ void ChartRenderer::build(const QSizeF& pixels)
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setBackgroundRoundness(0);
     m_chart->setDropShadowEnabled(false);
-    m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_chart->setTitle(m_data.title);
     m_chart->setTitleFont(chartFont(12, true));
     // The report draws its own legend keys under the chart.
     m_chart->legend()->hide();
 
+    const double plotWidth = pixels.width() - kAxisRoom;
+    m_chart->setMargins(QMargins(4, 4, 8, 4 + int(std::ceil(dayLabelRoom(plotWidth)))));
     addBars();
-    addCategoryAxis(pixels.width() - kAxisRoom);
+    addDayAxis();
     addValueAxis();
     m_chart->setGeometry(QRectF(QPointF(0, 0), pixels));
     // Laid out now rather than at the next turn of the event loop, which
     // a PDF written in one go never gives it.
     if (QGraphicsLayout* layout = m_chart->layout())
         layout->activate();
+    m_dayLabels.clear();
+    addDayLabels(plotWidth);
     m_builtFor = pixels;
 }
 
@@ -165,22 +172,55 @@ void ChartRenderer::addBars()
     }
 }
 
-void ChartRenderer::addCategoryAxis(double plotWidthPixels)
+// The days' axis carries no labels of its own: Qt Charts makes a rich-text
+// item of some twenty kilobytes per label, so the days are written as plain
+// text items once the chart is laid out.
+void ChartRenderer::addDayAxis()
 {
-    auto* axis = new QCategoryAxis;
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axis->setLabelsFont(chartFont(7.5));
+    auto* axis = new QValueAxis;
+    axis->setLabelsVisible(false);
     axis->setGridLineVisible(false);
-    const qsizetype count = m_data.rows.size();
-    const qsizetype step = labelStep(count, plotWidthPixels);
-    if (step > 1 || count * kLabelAcross > plotWidthPixels)
-        axis->setLabelsAngle(-90);
-    for (qsizetype i = 0; i < count; i += step)
-        axis->append(m_data.rows.at(i).label, double(i));
-    axis->setRange(-0.5, std::max<double>(0.5, double(count) - 0.5));
+    axis->setTickCount(2);
+    axis->setRange(-0.5, std::max<double>(0.5, double(m_data.rows.size()) - 0.5));
     m_chart->addAxis(axis, Qt::AlignBottom);
     for (QAbstractSeries* series : m_chart->series())
         series->attachAxis(axis);
+}
+
+// How far below the plot the day labels reach, in pixels.
+double ChartRenderer::dayLabelRoom(double plotWidthPixels) const
+{
+    const QFontMetricsF metrics(chartFont(kDayLabelPoints));
+    const qsizetype count = m_data.rows.size();
+    if (labelStep(count, plotWidthPixels) == 1 && count * kLabelAcross <= plotWidthPixels)
+        return metrics.height() + 6;
+    return metrics.horizontalAdvance(QStringLiteral("00/00/00")) + 8;
+}
+
+void ChartRenderer::addDayLabels(double plotWidthPixels)
+{
+    const qsizetype count = m_data.rows.size();
+    if (count == 0 || m_chart->series().isEmpty())
+        return;
+    const qsizetype step = labelStep(count, plotWidthPixels);
+    const bool onEnd = step > 1 || count * kLabelAcross > plotWidthPixels;
+    const QFont font = chartFont(kDayLabelPoints);
+    QAbstractSeries* series = m_chart->series().constFirst();
+    const double axisY = m_chart->plotArea().bottom();
+    for (qsizetype i = 0; i < count; i += step) {
+        auto* label = new QGraphicsSimpleTextItem(m_data.rows.at(i).label, m_chart);
+        label->setFont(font);
+        label->setBrush(QColor(60, 60, 60));
+        const QRectF box = label->boundingRect();
+        const double x = m_chart->mapToPosition(QPointF(double(i), 0), series).x();
+        if (onEnd) { // read from the bottom up, ending just under the axis
+            label->setRotation(-90);
+            label->setPos(x - box.height() / 2, axisY + 4 + box.width());
+        } else {
+            label->setPos(x - box.width() / 2, axisY + 3);
+        }
+        m_dayLabels.append(label->text());
+    }
 }
 
 void ChartRenderer::addValueAxis()

@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -61,15 +62,20 @@ public:
     // fit side by side, otherwise evenly thinned so a year of days stays
     // legible.
     static qsizetype labelStep(qsizetype categories, double plotWidthPixels);
+    // The day labels written under the chart last time it was laid out.
+    const QStringList& dayLabels() const { return m_dayLabels; }
 
 private:
     void build(const QSizeF& pixels);
     void addBars();
-    void addCategoryAxis(double plotWidthPixels);
+    void addDayAxis();
+    double dayLabelRoom(double plotWidthPixels) const;
+    void addDayLabels(double plotWidthPixels);
     void addValueAxis();
 
     ChartData m_data;
     std::unique_ptr<QGraphicsScene> m_scene;
     QChart* m_chart = nullptr; // owned by the scene
     QSizeF m_builtFor;
+    QStringList m_dayLabels;
 };

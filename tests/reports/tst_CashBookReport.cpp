@@ -6,8 +6,8 @@
 #include "reports/ReportPeriod.h"
 
 #include <QAreaSeries>
-#include <QCategoryAxis>
 #include <QChart>
+#include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QTest>
 
@@ -147,9 +147,17 @@ private slots:
         QCOMPARE(outSeries->brush().color(), QColor(255, 0, 0));
         QCOMPARE(outSeries->upperSeries()->count(), 12); // four corners a bar
         QCOMPARE(outSeries->upperSeries()->at(1).y(), 30.0);
-        const auto axes = drawn->axes(Qt::Horizontal);
-        QCOMPARE(axes.size(), 1);
-        QCOMPARE(qobject_cast<QCategoryAxis*>(axes.first())->categoriesLabels(), labels);
+        QCOMPARE(drawn->axes(Qt::Horizontal).size(), 1);
+        QCOMPARE(out.document->chartRenderer().dayLabels(), labels);
+        // They are written under the plot, a day each.
+        QList<QGraphicsSimpleTextItem*> written;
+        for (QGraphicsItem* item : drawn->childItems()) {
+            if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item))
+                written.append(text);
+        }
+        QCOMPARE(written.size(), 3);
+        QVERIFY(written.at(0)->pos().y() > drawn->plotArea().bottom());
+        QVERIFY(written.at(0)->pos().x() < written.at(1)->pos().x());
     }
 
     void aYearOfDaysKeepsFewLabels()
