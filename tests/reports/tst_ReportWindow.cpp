@@ -7,12 +7,15 @@
 #include "reports/ReportPreview.h"
 #include "reports/frmRel.h"
 
+#include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -199,6 +202,23 @@ private slots:
                     ->text()
                     .startsWith(QStringLiteral("Erro ao gerar o relatório: ")));
         QCOMPARE(r.preview()->document(), shown);
+        QVERIFY(r.get<QTimer>("tmAviso")->isActive());
+    }
+
+    void printingProblemsShowAsNotices()
+    {
+        ReportBook book;
+        Window r(book);
+        const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
+        QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly));
+        whenModal<QPrintDialog>([&](QPrintDialog* dialog) {
+            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+            dialog->printer()->setOutputFileName(notAFolder + QStringLiteral("/impresso.pdf"));
+            dialog->done(QDialog::Accepted);
+        });
+        r.preview()->findChild<QAction*>(QStringLiteral("toolPrint"))->trigger();
+        QCOMPARE(r.get<QLabel>("lblAviso")->text(),
+                 QStringLiteral("A impressora não pôde ser usada."));
         QVERIFY(r.get<QTimer>("tmAviso")->isActive());
     }
 
