@@ -9,7 +9,7 @@ build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite
 qt6-translations-l10n libgl-dev
 libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev
-fonts-liberation2 xvfb xauth poppler-utils
+fonts-liberation2 xvfb xauth poppler-utils unzip
 "
 # For developers who look at the windows under Xvfb: screenshots, a window
 # manager (title bars, closing a window) and simulated clicks and keys.

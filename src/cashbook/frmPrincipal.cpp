@@ -18,6 +18,7 @@
 #include "users/frmCadUsuarios.h"
 #include "settings/ExitBackup.h"
 #include "settings/frmOpcoes.h"
+#include "reports/frmRel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,6 +57,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
     connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { frmCadUsuarios(m_session, this).exec(); });
     connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
+    connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
 
     loadWindow();
 }
@@ -240,6 +242,14 @@ void frmPrincipal::onRefreshTimer()
     m_tmAtualiza->stop();
     Activate();
     paintLegend();
+}
+
+// The report window shares the opening-balance routine; nothing here is
+// refreshed after it closes.
+void frmPrincipal::openReports()
+{
+    frmRel reports(m_session, [this] { Fechar_Inicio(); }, this);
+    reports.exec();
 }
 
 void frmPrincipal::openWebSite()

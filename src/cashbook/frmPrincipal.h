@@ -56,6 +56,7 @@ private:
     void onRefreshTimer();
     void openWebSite();
     void openSettings();
+    void openReports();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const QString& reason);
     bool takesAltA(QObject* watched, QEvent* event);

@@ -45,8 +45,10 @@ std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)
     return colours.isEmpty() ? std::nullopt : colours.takeFirst();
 }
 
-QString FakeDialogs::saveFileName(QWidget*, const QString&, const QString&, const QString&)
+QString FakeDialogs::saveFileName(QWidget*, const QString& title, const QString& defaultSuffix,
+                                  const QString& filter)
 {
+    fileQuestions.append({title, defaultSuffix, filter});
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 

@@ -36,6 +36,8 @@ public:
     QList<std::optional<QColor>> colours;
     QList<QColor> colourInitials;
     QStringList fileNames;
+    // What each save dialog asked: its title, default suffix and filter.
+    QList<QStringList> fileQuestions;
     QList<QUrl> openedUrls;
 
     // Every progress window asked for, with what it was told.

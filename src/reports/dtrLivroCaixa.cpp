@@ -1,0 +1,170 @@
+#include "reports/dtrLivroCaixa.h"
+
+#include "core/Formats.h"
+#include "reports/CashBookDefinition.h"
+#include "reports/ReportDocument.h"
+
+namespace {
+
+// Adds to a sum unless the result would not fit; a sum that cannot grow
+// keeps its value and the step is skipped.
+bool addTo(Money& sum, Money amount)
+{
+    const auto result = sum.plus(amount);
+    if (result)
+        sum = *result;
+    return result.has_value();
+}
+
+} // namespace
+
+dtrLivroCaixa::dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows)
+    : m_context(context), m_content(std::make_shared<CashBookContent>())
+{
+    m_content->rows = std::move(rows);
+    m_content->periodText = context.ReportPeriodText;
+    m_content->openingBalance = context.OpeningBalance;
+    m_chart.title = tr("Gráfico");
+    m_chart.columns = {{tr("Saídas"), QColor(255, 0, 0)}, {tr("Entradas"), QColor(0, 255, 255)}};
+}
+
+dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context,
+                                         std::shared_ptr<const CashBookRows> rows,
+                                         const QString& accountName)
+{
+    dtrLivroCaixa report(context, rows);
+    report.m_content->accountName = accountName;
+    report.m_content->balances.reserve(rows->rowCount());
+    ReportDefinition definition = CashBookDefinition::dtrLivroCaixa();
+    QList<Band> bands = BandEngine::run(definition, *rows, report);
+    Output output;
+    output.document = std::make_shared<ReportDocument>(std::move(definition), std::move(bands),
+                                                       std::move(report.m_chart));
+    output.content = std::move(report.m_content);
+    return output;
+}
+
+void dtrLivroCaixa::format(BandContext& band)
+{
+    switch (band.section().kind) {
+    case ReportSection::Kind::GroupHeader:
+        GroupHeader1_Format(band);
+        break;
+    case ReportSection::Kind::Detail:
+        Detail_Format(band);
+        break;
+    case ReportSection::Kind::GroupFooter:
+        GroupFooter1_Format(band);
+        break;
+    case ReportSection::Kind::ReportFooter:
+        ReportFooter_Format(band);
+        break;
+    default:
+        break;
+    }
+}
+
+void dtrLivroCaixa::ActiveReport_ReportStart()
+{
+    DayCount = 0;
+    RunningBalance = m_context.OpeningBalance;
+}
+
+void dtrLivroCaixa::GroupHeader1_Format(BandContext& band)
+{
+    // The first day never starts with a page break.
+    if (GroupCount == 0)
+        band.setPageBreak(false);
+    else if (m_context.NewPagePerDay)
+        band.setPageBreak(true);
+    ++GroupCount;
+}
+
+void dtrLivroCaixa::Detail_Format(BandContext& band)
+{
+    const CashBookEntry& entry = m_content->rows->entries().at(band.row());
+    band.setText(QStringLiteral("txtConta"), entry.conta);
+
+    // Blank amounts count as zero.
+    const Money in = entry.entrada.value_or(Money());
+    const Money out = entry.saida.value_or(Money());
+    const auto balance = RunningBalanceKnown ? RunningBalance.plus(in) : std::nullopt;
+    const auto next = balance ? balance->minus(out) : std::nullopt;
+    RunningBalanceKnown = next.has_value();
+    if (next)
+        RunningBalance = *next;
+    band.setText(QStringLiteral("txtSaldo"), next ? next->format() : QString());
+    m_content->balances.append(next);
+
+    const QString date = band.text(QStringLiteral("txtData"));
+    if (date != LastDate) {
+        LastDate = date;
+        ++DayCount;
+        DayDates.append(date);
+        m_content->days.append(CashBookContent::Day{entry.data, band.row(), 0, std::nullopt});
+    }
+    ++m_content->days.last().rowCount;
+
+    if (!out.isZero()) {
+        addTo(DayOut, out);
+        addTo(TotalOut, out);
+    }
+    if (!in.isZero()) {
+        addTo(DayIn, in);
+        addTo(TotalIn, in);
+    }
+
+    m_chart.setRowCount(DayCount);
+    m_chart.title = m_context.ReportPeriodText;
+    m_chart.setValue(DayCount - 1, 0, DayOut);
+    m_chart.setValue(DayCount - 1, 1, DayIn);
+}
+
+void dtrLivroCaixa::GroupFooter1_Format(BandContext& band)
+{
+    const CashBookEntry& entry = m_content->rows->entries().at(band.row());
+    band.setText(QStringLiteral("txtTituloSaldoData"),
+                 tr("Movimento do dia %1. ").arg(Formats::date(entry.data)));
+
+    // Every account's movement that day, also when the report lists one.
+    const CashBookRows::DayMovements& movements = m_content->rows->dayMovements();
+    if (m_content->rows->dayMovementsRead()) {
+        const auto day = movements.constFind(entry.data);
+        const std::optional<Money> movement =
+            day == movements.constEnd() ? std::optional<Money>(Money()) : *day;
+        if (movement) {
+            band.setText(QStringLiteral("txtSaldoDT"), movement->format());
+            m_content->days.last().movement = movement;
+        }
+    }
+    DayIn = Money();
+    DayOut = Money();
+}
+
+void dtrLivroCaixa::ReportFooter_Format(BandContext& band)
+{
+    for (qsizetype n = 0; n < DayDates.size(); ++n) {
+        const auto day = Formats::parseDate(DayDates.at(n));
+        if (day && n < m_chart.rows.size())
+            m_chart.rows[n].label = day->toString(QStringLiteral("dd/MM/yy"));
+    }
+    // An empty period still names its period over the empty chart.
+    m_chart.title = m_context.ReportPeriodText;
+    band.setText(QStringLiteral("lblSaidas"), tr("Saídas - %1").arg(TotalOut.format()));
+    band.setText(QStringLiteral("lblEntradas"), tr("Entradas - %1").arg(TotalIn.format()));
+    m_content->totalIn = TotalIn;
+    m_content->totalOut = TotalOut;
+}
+
+namespace CashBookReport {
+
+Result build(DbConnection& db, const CashBookRequest& request, const ReportContext& context,
+             const QString& accountName)
+{
+    auto rows = std::make_shared<CashBookRows>();
+    if (!rows->read(db, request))
+        return {{}, rows->error()};
+    return {dtrLivroCaixa::run(context, std::move(rows), accountName), QString()};
+}
+
+} // namespace CashBookReport

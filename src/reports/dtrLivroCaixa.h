@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/Money.h"
+#include "reports/BandEngine.h"
+#include "reports/CashBookRows.h"
+#include "reports/ReportChart.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class DbConnection;
+class ReportDocument;
+
+// The values the report window hands to the report before a run.
+struct ReportContext
+{
+    Money OpeningBalance;
+    QString ReportPeriodText;
+    bool NewPagePerDay = false;
+};
+
+// What one run computed, in figures rather than printed texts: what the
+// spreadsheet is written from.
+struct CashBookContent
+{
+    struct Day
+    {
+        QDate date;
+        qsizetype firstRow = 0;
+        qsizetype rowCount = 0;
+        std::optional<Money> movement; // of all accounts; nothing when unknown
+    };
+
+    QString periodText;
+    QString accountName; // "Todas" or the chosen account
+    Money openingBalance;
+    std::shared_ptr<const CashBookRows> rows;
+    QList<std::optional<Money>> balances; // per row; nothing where it overflowed
+    QList<Day> days;
+    Money totalIn;
+    Money totalOut;
+};
+
+// The cash-book report's hooks and run state. A fresh object serves each
+// run; what a run produces is the pages and the figures behind them.
+class dtrLivroCaixa final : public ReportEvents
+{
+    Q_DECLARE_TR_FUNCTIONS(dtrLivroCaixa)
+
+public:
+    struct Output
+    {
+        std::shared_ptr<const ReportDocument> document;
+        std::shared_ptr<const CashBookContent> content;
+    };
+
+    // Runs the report over rows (already read) to completion.
+    static Output run(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
+                      const QString& accountName);
+
+    void reportStart() override { ActiveReport_ReportStart(); }
+    void format(BandContext& band) override;
+
+    void ActiveReport_ReportStart();
+    void GroupHeader1_Format(BandContext& band);
+    void Detail_Format(BandContext& band);
+    void GroupFooter1_Format(BandContext& band);
+    void ReportFooter_Format(BandContext& band);
+
+private:
+    dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows);
+
+    // The run state; sums in the money type, days without a fixed limit.
+    qint64 GroupCount = 0;
+    Money RunningBalance;
+    bool RunningBalanceKnown = true; // false after a sum too large for the money type
+    QString LastDate;
+    qint64 DayCount = 0;
+    Money DayIn;
+    Money DayOut;
+    Money TotalIn;
+    Money TotalOut;
+    QStringList DayDates;
+
+    const ReportContext m_context;
+    std::shared_ptr<CashBookContent> m_content;
+    ChartData m_chart;
+};
+
+namespace CashBookReport {
+
+struct Result
+{
+    dtrLivroCaixa::Output output; // empty when the run failed
+    QString error;
+};
+
+// Reads the period's rows from the book and runs the report over them.
+Result build(DbConnection& db, const CashBookRequest& request, const ReportContext& context,
+             const QString& accountName);
+
+} // namespace CashBookReport

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "TestBook.h"
+#include "reports/dtrLivroCaixa.h"
+
+#include <QProcess>
+
+// A book with two accounts (one with an apostrophe in its name) and entries
+// from 30/11/2026 to 06/12/2026; the test clock says 05/12/2026 14:03.
+//
+//   30/11 08:00 CAIXA          Antes           in 1.000,00
+//   01/12 08:00 BANCO D'ÁVILA  Aluguel         in 0,00      out 30,00
+//   01/12 09:00 CAIXA          Venda           in 100,00    out 0,00
+//   02/12 10:00 CAIXA          Sem valor       (blank amounts)
+//   02/12 11:00 BANCO D'ÁVILA  Luz  (NF 7)     out 20,00
+//   03/12 12:00 (no account)   Conta apagada   in 5,00
+//   05/12 09:30 CAIXA          Venda do dia    in 40,00
+//   06/12 08:00 CAIXA          Amanhã          in 7,00
+struct ReportBook : TestBook
+{
+    ReportBook();
+    qint64 caixa = 0;
+    qint64 banco = 0;
+
+    // The report of first..last as the report window would run it: the
+    // opening balance of the entries before first (of one account when
+    // accountId >= 1).
+    dtrLivroCaixa::Output report(const QDate& first, const QDate& last, qint64 accountId = 0,
+                                 bool newPagePerDay = false);
+};
+
+inline const QDate kFirst(2026, 12, 1);
+inline const QDate kThird(2026, 12, 3);
+
+// Runs a command-line tool and gives what it printed; empty when it failed.
+QString runTool(const QString& program, const QStringList& arguments);
