@@ -69,17 +69,6 @@ class tst_Login : public QObject
 private slots:
     void init() { m_window.reset(); }
 
-    void opensEmptyWithTheColours()
-    {
-        UsersBook book;
-        frmLogin w(book.session);
-        QCOMPARE(box(w, "txtUsuario")->text(), QString());
-        QVERIFY(!control<QCheckBox>(w, "ckLembrardeMim")->isChecked());
-        QCOMPARE(box(w, "txtUsuario")->palette().color(QPalette::Text), QColor(54, 123, 158));
-        QCOMPARE(control<QPushButton>(w, "btnLogin")->focusPolicy(), Qt::NoFocus);
-        QCOMPARE(box(w, "txtSenha")->echoMode(), QLineEdit::Password);
-    }
-
     void capitalsAndSpacesInTheUserName()
     {
         UsersBook book;

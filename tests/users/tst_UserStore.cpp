@@ -67,23 +67,6 @@ private slots:
         QCOMPARE(store.checkAnswer(QStringLiteral("outro"), QStringLiteral("rex"), &hint), UserStore::Answer::NoSuchUser);
     }
 
-    void overwritesByLoginName()
-    {
-        TestBook book;
-        UserStore store(book.db);
-        QVERIFY(store.save(user(QStringLiteral("maria"), QStringLiteral("um"))).ok());
-        UserStore::NewUser changed = user(QStringLiteral("maria"), QStringLiteral("dois"), true);
-        changed.nome = QStringLiteral("Maria Souza");
-        QVERIFY(store.save(changed).ok());
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from usuarios")).toInt(), 1);
-        QVERIFY(!store.logIn(QStringLiteral("maria"), QStringLiteral("um")));
-        const auto maria = store.logIn(QStringLiteral("maria"), QStringLiteral("dois"));
-        QVERIFY(maria && maria->restrito);
-        QCOMPARE(maria->nome, QStringLiteral("Maria Souza"));
-        QVERIFY(store.save(user(QStringLiteral("mariana"), QStringLiteral("tres"))).ok());
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from usuarios")).toInt(), 2);
-    }
-
     void commonLevelUsers()
     {
         TestBook book;
