@@ -1,31 +1,37 @@
 #include "ReportBook.h"
 
 #include "core/Formats.h"
+#include "reports/ReportDocument.h"
 #include "reports/ReportPeriod.h"
 
-#include <QTest>
+#include <QProcess>
 
 ReportBook::ReportBook()
 {
     caixa = addAccount(QStringLiteral("CAIXA"));
     banco = addAccount(QStringLiteral("BANCO D'ÁVILA"));
-    const auto zero = QStringLiteral("0,00");
-    addEntry(QStringLiteral("2026-11-30"), QStringLiteral("08:00:00"), caixa,
-             QStringLiteral("Antes"), QStringLiteral("1.000,00"), zero);
-    addEntry(QStringLiteral("2026-12-01"), QStringLiteral("09:00:00"), caixa,
-             QStringLiteral("Venda"), QStringLiteral("100,00"), zero);
-    addEntry(QStringLiteral("2026-12-01"), QStringLiteral("08:00:00"), banco,
-             QStringLiteral("Aluguel"), zero, QStringLiteral("30,00"));
-    addEntry(QStringLiteral("2026-12-02"), QStringLiteral("10:00:00"), caixa,
-             QStringLiteral("Sem valor"), std::nullopt, std::nullopt);
-    addEntry(QStringLiteral("2026-12-02"), QStringLiteral("11:00:00"), banco, QStringLiteral("Luz"),
-             std::nullopt, QStringLiteral("20,00"), QStringLiteral("NF 7"));
-    addEntry(QStringLiteral("2026-12-03"), QStringLiteral("12:00:00"), 99,
-             QStringLiteral("Conta apagada"), QStringLiteral("5,00"), std::nullopt);
-    addEntry(QStringLiteral("2026-12-05"), QStringLiteral("09:30:00"), caixa,
-             QStringLiteral("Venda do dia"), QStringLiteral("40,00"), zero);
-    addEntry(QStringLiteral("2026-12-06"), QStringLiteral("08:00:00"), caixa,
-             QStringLiteral("Amanhã"), QStringLiteral("7,00"), zero);
+    struct Row
+    {
+        const char *date, *time;
+        qint64 account;
+        const char *description, *in, *out, *ndoc;
+    };
+    const Row rows[] = {
+        {"2026-11-30", "08:00", caixa, "Antes", "1.000,00", "0,00", nullptr},
+        {"2026-12-01", "09:00", caixa, "Venda", "100,00", "0,00", nullptr},
+        {"2026-12-01", "08:00", banco, "Aluguel", "0,00", "30,00", nullptr},
+        {"2026-12-02", "10:00", caixa, "Sem valor", nullptr, nullptr, nullptr},
+        {"2026-12-02", "11:00", banco, "Luz", nullptr, "20,00", "NF 7"},
+        {"2026-12-03", "12:00", 99, "Conta apagada", "5,00", nullptr, nullptr},
+        {"2026-12-05", "09:30", caixa, "Venda do dia", "40,00", "0,00", nullptr},
+        {"2026-12-06", "08:00", caixa, "Amanhã", "7,00", "0,00", nullptr},
+    };
+    const auto opt = [](const char* s) {
+        return s ? std::optional<QString>(QString::fromUtf8(s)) : std::nullopt;
+    };
+    for (const Row& r : rows)
+        addEntry(QString::fromLatin1(r.date), QString::fromLatin1(r.time) + QStringLiteral(":00"),
+                 r.account, QString::fromUtf8(r.description), opt(r.in), opt(r.out), opt(r.ndoc));
 }
 
 dtrLivroCaixa::Output ReportBook::report(const QDate& first, const QDate& last, qint64 accountId,
@@ -48,6 +54,16 @@ dtrLivroCaixa::Output ReportBook::report(const QDate& first, const QDate& last, 
     return built.output;
 }
 
+QStringList items(const char* list, char separator)
+{
+    return QString::fromUtf8(list).split(QLatin1Char(separator));
+}
+
+QStringList texts(const dtrLivroCaixa::Output& out, const char* section, const char* control)
+{
+    return out.document->texts(QString::fromLatin1(section), QString::fromLatin1(control));
+}
+
 QString runTool(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -55,4 +71,13 @@ QString runTool(const QString& program, const QStringList& arguments)
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return QString();
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString pdfText(const QString& fileName, int page)
+{
+    QStringList args{QStringLiteral("-layout")};
+    if (page > 0)
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
+    return runTool(QStringLiteral("pdftotext"), args << fileName << QStringLiteral("-"));
 }

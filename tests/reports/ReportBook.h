@@ -3,8 +3,6 @@
 #include "TestBook.h"
 #include "reports/dtrLivroCaixa.h"
 
-#include <QProcess>
-
 // A book with two accounts (one with an apostrophe in its name) and entries
 // from 30/11/2026 to 06/12/2026; the test clock says 05/12/2026 14:03.
 //
@@ -32,5 +30,11 @@ struct ReportBook : TestBook
 inline const QDate kFirst(2026, 12, 1);
 inline const QDate kThird(2026, 12, 3);
 
+// "a|b||c" as a list, empty items kept: keeps expected columns on one line.
+QStringList items(const char* list, char separator = '|');
+// The texts a control prints, band after band of its section.
+QStringList texts(const dtrLivroCaixa::Output& out, const char* section, const char* control);
 // Runs a command-line tool and gives what it printed; empty when it failed.
 QString runTool(const QString& program, const QStringList& arguments);
+// The text of a PDF (of one page, from 1, when page > 0), laid out as printed.
+QString pdfText(const QString& fileName, int page = 0);
