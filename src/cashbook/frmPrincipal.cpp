@@ -198,27 +198,28 @@ void frmPrincipal::Fechar_Inicio()
 
 void frmPrincipal::ShowBalances()
 {
-    DbConnection& db = m_session.db;
-    const QDate yesterday = m_periodEnd.addDays(-1);
-    const auto dayBefore = Balances::ofDay(db, yesterday);
-    const auto yesterdayNet = dayBefore.sums ? dayBefore.sums->net() : std::nullopt;
-    if (!yesterdayNet)
+    const auto yesterday = recordDayNet(m_periodEnd.addDays(-1));
+    if (!yesterday)
         return;
-    if (Status saved = Balances::SaveDayBalance(db, *yesterdayNet, yesterday); !saved)
-        reportSaveFailure(saved.reason());
-    m_ui->fr2->setYesterday(m_session.CurrentUser.isRestricted() ? QStringLiteral("-") : yesterdayNet->format());
-
-    const auto day = Balances::ofDay(db, m_periodEnd);
-    const auto todayNet = day.sums ? day.sums->net() : std::nullopt;
-    if (!todayNet)
+    m_ui->fr2->setYesterday(m_session.CurrentUser.isRestricted() ? QStringLiteral("-") : yesterday->format());
+    const auto today = recordDayNet(m_periodEnd);
+    if (!today)
         return;
-    if (Status saved = Balances::SaveDayBalance(db, *todayNet, m_periodEnd); !saved)
-        reportSaveFailure(saved.reason());
-    m_ui->fr2->setToday(todayNet->format());
-
-    const auto totals = Balances::ofPeriod(db, m_periodStart, m_periodEnd);
+    m_ui->fr2->setToday(today->format());
+    const auto totals = Balances::ofPeriod(m_session.db, m_periodStart, m_periodEnd);
     if (totals.sums)
         m_ui->fr2->setTotals(totals.sums->in.format(), totals.sums->out.format());
+}
+
+std::optional<Money> frmPrincipal::recordDayNet(const QDate& day)
+{
+    const auto sums = Balances::ofDay(m_session.db, day);
+    const auto net = sums.sums ? sums.sums->net() : std::nullopt;
+    if (net) {
+        if (Status saved = Balances::SaveDayBalance(m_session.db, *net, day); !saved)
+            reportSaveFailure(saved.reason());
+    }
+    return net;
 }
 
 // The day figures are written on every refresh; a book that refuses the write

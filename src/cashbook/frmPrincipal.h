@@ -59,6 +59,9 @@ private:
     void openReports();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const QString& reason);
+    // A day's net movement of all accounts, recorded in "saldos"; nothing
+    // when it cannot be summed.
+    std::optional<Money> recordDayNet(const QDate& day);
     bool takesAltA(QObject* watched, QEvent* event);
     // The first day the grid lists: the day only, for a restricted user.
     QDate gridFirstDay() const;
