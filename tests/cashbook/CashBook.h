@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Controls.h"
+#include "TestBook.h"
+#include "cashbook/EntryGridModel.h"
+#include "cashbook/frmPrincipal.h"
+
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+// The clock says 05/12/2026 14:03. Entries two days before the period,
+// yesterday, today (two in the same minute, one of a deleted account, one
+// without amounts), tomorrow, and one without an account on 02/12.
+// The period 04/12..05/12 opens at 800,00 and lists six rows.
+struct CashBook : TestBook
+{
+    CashBook()
+    {
+        caixa = addAccount(u"CAIXA"_s);
+        banco = addAccount(u"BANCO D'ÁVILA"_s);
+        add("2026-12-01", "08:00:00", caixa, "Troco", "1.000,00", "0,00");
+        add("2026-12-02", "08:00:00", banco, "Aluguel", "0,00", "200,00");
+        add("2026-12-02", "09:00:00", std::nullopt, "Sem conta", "0,00", "0,00");
+        add("2026-12-04", "09:00:00", banco, "Luz", "0,00", "30,00");
+        add("2026-12-04", "08:00:00", caixa, "Venda", "100,00", "0,00");
+        // Same minute: listed by id, whatever the order they were stored in.
+        exec(u"insert into caixa (id, idconta, data, hora, ndoc, descricao, entrada, saida) values (50, ?, '2026-12-05', '10:00:00', 'NF 1', 'Venda cartão', 500000, 0)"_s, {caixa});
+        exec(u"insert into caixa (id, idconta, data, hora, descricao, entrada, saida) values (40, ?, '2026-12-05', '10:00:00', 'Compra', 0, 200000)"_s, {caixa});
+        add("2026-12-05", "11:00:00", 99, "Conta apagada", "10,00", "0,00");
+        last = addEntry(u"2026-12-05"_s, u"12:00:45"_s, caixa, u"Sem valor"_s,
+                        std::nullopt, std::nullopt, u"NF 9"_s);
+        add("2026-12-06", "08:00:00", caixa, "Amanhã", "5,00", "0,00");
+        LoadSettings(db, session.Settings);
+    }
+    void add(const char* day, const char* time, std::optional<qint64> account, const char* text, const char* in,
+             const char* out)
+    {
+        addEntry(QString::fromUtf8(day), QString::fromUtf8(time), account, QString::fromUtf8(text),
+                 QString::fromUtf8(in), QString::fromUtf8(out));
+    }
+    qint64 balanceOf(qint64 account) { return scalar(u"select saldo from contas where id = ?"_s, {account}).toLongLong(); }
+    qint64 caixa = 0;
+    qint64 banco = 0;
+    qint64 last = 0;
+};
+
+// The texts of a grid column, or of a row (column -1), joined by "|".
+inline QString column(const frmPrincipal& w, int c, int r = -1)
+{
+    QStringList texts;
+    for (int i = 0; i < (r < 0 ? w.gridModel()->rowCount() : int(EntryGridModel::ColumnCount)); ++i)
+        texts.append(r < 0 ? w.gridModel()->cellText(i, c) : w.gridModel()->cellText(r, i));
+    return texts.join(u'|');
+}
+inline QString row(const frmPrincipal& w, int r) { return column(w, -1, r); }
+
+inline QString label(const QWidget& w, const char* name)
+{
+    return control<QLabel>(w, name)->text();
+}
+
+// The balance panel: yesterday, today, received and paid out in the period.
+inline QString panel(const QWidget& w)
+{
+    return QStringList{label(w, "lblSaldoOntem"), label(w, "lblSaldoHoje"), label(w, "lblTotalEntradas"),
+                       label(w, "lblTotalSaidas")}.join(u'|');
+}

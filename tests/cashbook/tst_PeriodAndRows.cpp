@@ -1,0 +1,56 @@
+#include "TestMain.h"
+#include "cashbook/ActivePeriod.h"
+#include "cashbook/EntryRows.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_PeriodAndRows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The period ends on the day typed and starts that many days before it
+    // (the main window's tests cover the refused days); the number of days
+    // becomes 1 on leaving its box unless it is a number above 1.
+    void periodArithmetic()
+    {
+        const auto period = [](const char* day, const char* days) {
+            const auto a = ActivePeriod::activate(QString::fromUtf8(day), QString::fromUtf8(days), QDate(2026, 12, 5));
+            return a.problem == ActivePeriod::Problem::None ? a.start.toString(Qt::ISODate) + u' ' + a.end.toString(Qt::ISODate) : QString();
+        };
+        QCOMPARE(period("05/12/2026", "99"), u"2026-08-28 2026-12-05"_s);
+        QCOMPARE(period("05/12/2026", ""), u"2026-12-05 2026-12-05"_s);
+        QCOMPARE(period("29/02/2024", "1"), u"2024-02-28 2024-02-29"_s);
+        QCOMPARE(period("02/01/2026", "5"), u"2025-12-28 2026-01-02"_s);
+        QStringList kept;
+        for (const QString& typed : {u""_s, u"0"_s, u"1"_s, u"2"_s, u"99"_s, u"x"_s})
+            kept.append(ActivePeriod::normalizedDays(typed));
+        QCOMPARE(kept.join(u'|'), u"1|1|1|2|99|1"_s);
+    }
+
+    // Many rows, with texts of every size (one larger than a storage chunk),
+    // and without some texts, come back exactly as stored.
+    void rowStorageKeepsEveryText()
+    {
+        EntryRows rows;
+        const auto text = [](int i) { return i == 20000 ? QString(3 << 20, u'z') : QString(i % 300, QChar(u'a' + i % 26)); };
+        for (int i = 0; i <= 20000; ++i) {
+            const QString descricao = text(i), ndoc = QString::number(i);
+            EntryRows::Entry e;
+            e.descricao = descricao;
+            if (i % 3 == 0)
+                e.ndoc = ndoc;
+            rows.append(e);
+        }
+        QCOMPARE(rows.size(), qsizetype(20001));
+        for (int i = 0; i <= 20000; i += 4) {
+            QCOMPARE(rows.descricao(i), QStringView(text(i)));
+            QCOMPARE(rows.ndoc(i), QStringView(i % 3 == 0 ? QString::number(i) : QString()));
+        }
+    }
+};
+
+LIVRO_TEST(tst_PeriodAndRows)
+#include "tst_PeriodAndRows.moc"
