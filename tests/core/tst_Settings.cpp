@@ -5,152 +5,70 @@
 #include <QTest>
 
 namespace {
-const QString kInsertRow = QStringLiteral(
-    "insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, corfundosaida, "
-    "corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-QVariant null() { return QVariant(QMetaType(QMetaType::QString)); }
+// The statement that stores a row of the given values.
+QString row(const char* values)
+{
+    return QStringLiteral("insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
+                          "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) values ")
+        + QString::fromUtf8(values);
+}
+
+// Every field, in the table's order, joined by "|".
+QString summary(const SettingsValues& s)
+{
+    return QStringList{QString::number(s.lembrar), QString::number(s.susuario), s.usuario, s.corfundoentrada,
+                       s.corletraentrada, s.corfundosaida, s.corletrasaida, QString::number(s.bkpautomatico),
+                       QString::number(s.qtdarquivosbkp), s.moeda, s.indioma}
+        .join(u'|');
+}
 } // namespace
 
+// LoadSettings over the single row of "opcoes", starting each time from
+// values loaded before, so that what is kept and what is replaced both show.
 class tst_Settings : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void beforeTheFirstLoad()
+    void loadSettings_data()
     {
-        const SettingsValues s;
-        QVERIFY(!s.lembrar && !s.susuario && !s.bkpautomatico);
-        QVERIFY(s.usuario.isEmpty() && s.corfundoentrada.isEmpty() && s.moeda.isEmpty() && s.indioma.isEmpty());
-        QCOMPARE(s.qtdarquivosbkp, qint16(0));
-        // Nothing loaded yet: painting still has colours to use.
-        QCOMPARE(s.receivedBackground(), QColor(0, 0, 255));
-        QCOMPARE(s.paidBackground(), QColor(255, 0, 0));
+        QTest::addColumn<QString>("statements");
+        QTest::addColumn<QString>("loaded");
+        QTest::newRow("no row: every default")
+            << "" << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
+        QTest::newRow("stored row")
+            << row("(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')")
+            << "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol";
+        // Null columns keep the previous value; currency and language get their default.
+        QTest::newRow("nulls")
+            << row("(null, null, null, '65280', null, null, null, null, null, null, null)")
+            << "1|1|joao|65280|2|3|4|1|9|R$|Português-Brasil";
+        QTest::newRow("currency and language of spaces")
+            << row("(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')") << "0|0||1|2|3|4|0|3|R$|Português-Brasil";
+        // A row without colours predates the settings window: default colours and backup count.
+        QTest::newRow("empty background")
+            << row("(0, 0, '', '', '12', '13', '14', 1, 10, 'R$', 'Espanhol')")
+            << "0|0||16711680|16777215|255|16777215|1|5|R$|Espanhol";
+        QTest::newRow("backup count out of range")
+            << row("(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')") << "0|0||1|2|3|4|0|9|R$|Espanhol";
+        QTest::newRow("older table without currency and language")
+            << "alter table opcoes drop column moeda; alter table opcoes drop column indioma; "
+               "insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (0, '255', 4)"
+            << "1|0|joao|255|2|3|4|1|4|R$|Português-Brasil";
+        QTest::newRow("unreadable table changes nothing")
+            << "drop table opcoes" << "1|1|joao|1|2|3|4|1|9|US|Inglês";
     }
-
-    void emptyTableGivesEveryDefault()
+    void loadSettings()
     {
+        QFETCH(QString, statements);
+        QFETCH(QString, loaded);
         TestBook book;
-        SettingsValues s;
-        s.susuario = true;
-        s.usuario = QStringLiteral("maria");
+        for (const QString& statement : statements.split(u';', Qt::SkipEmptyParts))
+            book.exec(statement);
+        SettingsValues s{true, true, QStringLiteral("joao"), QStringLiteral("1"), QStringLiteral("2"),
+                         QStringLiteral("3"), QStringLiteral("4"), true, 9, QStringLiteral("US"), QStringLiteral("Inglês")};
         LoadSettings(book.db, s);
-        QVERIFY(!s.lembrar && !s.susuario && !s.bkpautomatico);
-        QCOMPARE(s.usuario, QString());
-        QCOMPARE(s.corfundoentrada, QStringLiteral("16711680"));
-        QCOMPARE(s.corletraentrada, QStringLiteral("16777215"));
-        QCOMPARE(s.corfundosaida, QStringLiteral("255"));
-        QCOMPARE(s.corletrasaida, QStringLiteral("16777215"));
-        QCOMPARE(s.qtdarquivosbkp, qint16(5));
-        QCOMPARE(s.moeda, QStringLiteral("R$"));
-        QCOMPARE(s.indioma, QStringLiteral("Português-Brasil"));
-        QCOMPARE(s.receivedBackground(), QColor(Qt::blue));
-        QCOMPARE(s.receivedText(), QColor(Qt::white));
-        QCOMPARE(s.paidBackground(), QColor(Qt::red));
-    }
-
-    void storedRowIsRead()
-    {
-        TestBook book;
-        book.exec(kInsertRow, {1, 1, QStringLiteral("maria"), QStringLiteral("65280"), QStringLiteral("0"),
-                               QStringLiteral("65535"), QStringLiteral("0"), 1, 7, QStringLiteral("US"),
-                               QStringLiteral("Inglês")});
-        SettingsValues s;
-        LoadSettings(book.db, s);
-        QVERIFY(s.lembrar && s.susuario && s.bkpautomatico);
-        QCOMPARE(s.usuario, QStringLiteral("maria"));
-        QCOMPARE(s.receivedBackground(), QColor(0, 255, 0));
-        QCOMPARE(s.paidBackground(), QColor(255, 255, 0));
-        QCOMPARE(s.qtdarquivosbkp, qint16(7));
-        QCOMPARE(s.moeda, QStringLiteral("US"));
-        QCOMPARE(s.indioma, QStringLiteral("Inglês"));
-    }
-
-    void nullColumnsKeepThePreviousValues()
-    {
-        TestBook book;
-        book.exec(kInsertRow, {QVariant(QMetaType(QMetaType::Int)), QVariant(QMetaType(QMetaType::Int)), null(),
-                               QStringLiteral("65280"), null(), null(), null(), QVariant(QMetaType(QMetaType::Int)),
-                               QVariant(QMetaType(QMetaType::Int)), null(), null()});
-        SettingsValues s;
-        s.lembrar = true;
-        s.susuario = true;
-        s.usuario = QStringLiteral("joao");
-        s.corletraentrada = QStringLiteral("123");
-        s.qtdarquivosbkp = 9;
-        s.bkpautomatico = true;
-        LoadSettings(book.db, s);
-        QVERIFY(s.lembrar && s.susuario && s.bkpautomatico);
-        QCOMPARE(s.usuario, QStringLiteral("joao"));
-        QCOMPARE(s.corfundoentrada, QStringLiteral("65280"));
-        QCOMPARE(s.corletraentrada, QStringLiteral("123"));
-        QCOMPARE(s.qtdarquivosbkp, qint16(9));
-        // Null currency and language get their defaults, not the previous value.
-        QCOMPARE(s.moeda, QStringLiteral("R$"));
-        QCOMPARE(s.indioma, QStringLiteral("Português-Brasil"));
-    }
-
-    void currencyOfSpacesAndBlankLanguage()
-    {
-        TestBook book;
-        book.exec(kInsertRow, {0, 0, QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                               QStringLiteral("4"), 0, 3, QStringLiteral("  "), QStringLiteral("   ")});
-        SettingsValues s;
-        LoadSettings(book.db, s);
-        QCOMPARE(s.moeda, QStringLiteral("R$"));
-        QCOMPARE(s.indioma, QStringLiteral("Português-Brasil"));
-        QCOMPARE(s.qtdarquivosbkp, qint16(3));
-    }
-
-    void emptyBackgroundResetsColoursAndBackupCount()
-    {
-        TestBook book;
-        book.exec(kInsertRow, {0, 0, QString(), QString(), QStringLiteral("2"), QStringLiteral("3"),
-                               QStringLiteral("4"), 1, 10, QStringLiteral("R$"), QStringLiteral("Espanhol")});
-        SettingsValues s;
-        LoadSettings(book.db, s);
-        QCOMPARE(s.corfundoentrada, QStringLiteral("16711680"));
-        QCOMPARE(s.corletraentrada, QStringLiteral("16777215"));
-        QCOMPARE(s.corfundosaida, QStringLiteral("255"));
-        QCOMPARE(s.corletrasaida, QStringLiteral("16777215"));
-        QCOMPARE(s.qtdarquivosbkp, qint16(5));
-        QVERIFY(s.bkpautomatico);
-        QCOMPARE(s.indioma, QStringLiteral("Espanhol"));
-    }
-
-    void olderTableWithoutCurrencyAndLanguage()
-    {
-        TestBook book;
-        book.exec(QStringLiteral("alter table opcoes drop column moeda"));
-        book.exec(QStringLiteral("alter table opcoes drop column indioma"));
-        book.exec(QStringLiteral("insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (1, '255', 4)"));
-        SettingsValues s;
-        LoadSettings(book.db, s);
-        QVERIFY(s.susuario);
-        QCOMPARE(s.qtdarquivosbkp, qint16(4));
-        QCOMPARE(s.moeda, QStringLiteral("R$"));
-        QCOMPARE(s.indioma, QStringLiteral("Português-Brasil"));
-    }
-
-    void backupCountOutOfRangeIsIgnored()
-    {
-        TestBook book;
-        book.exec(kInsertRow, {0, 0, QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                               QStringLiteral("4"), 0, 70000, QStringLiteral("R$"), QString()});
-        SettingsValues s;
-        s.qtdarquivosbkp = 6;
-        LoadSettings(book.db, s);
-        QCOMPARE(s.qtdarquivosbkp, qint16(6));
-    }
-
-    void unreadableTableChangesNothing()
-    {
-        TestBook book;
-        book.db.close();
-        SettingsValues s;
-        LoadSettings(book.db, s);
-        QVERIFY(!s.susuario);
-        QCOMPARE(s.corfundoentrada, QString());
-        QCOMPARE(s.qtdarquivosbkp, qint16(0));
+        QCOMPARE(summary(s), loaded);
     }
 };
 
