@@ -10,13 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -27,8 +25,6 @@ namespace {
 const QString kName = QStringLiteral("2026_12_05_14_03_09_Backup.bkp");
 const QStringList kOthers{QStringLiteral("2026_01_01_Backup.bak"), QStringLiteral("notas.txt")};
 const QString kClosingTitle = QStringLiteral("Finalizando software e realizando backup, aguarde...");
-const QString kQuestion =
-    QStringLiteral("Deseja realizar backup do seu banco de dados agora?\nPode ser que demore um pouco.");
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -57,10 +53,7 @@ struct OptionsBook : TestBook
             exec(sql);
         LoadSettings(db, session.Settings);
     }
-    QString stored(const QString& column)
-    {
-        return scalar(QStringLiteral("select %1 from opcoes").arg(column)).toString();
-    }
+    QString stored(const QString& column) { return scalar(QStringLiteral("select %1 from opcoes").arg(column)).toString(); }
     QString backups() const { return Backup::folderFor(bookPath()); }
     // Earlier backups, one a day from 01/11/2026, oldest first; beside them
     // files that are not backups and the temporary file of a copy cut short.
@@ -69,42 +62,13 @@ struct OptionsBook : TestBook
         QStringList names;
         for (int i = 0; i < count; ++i)
             names.append(Backup::fileName(QDateTime(QDate(2026, 11, 1).addDays(i), QTime(9, 0))));
-        if (count > 0) {
-            QDir().mkpath(backups());
-            for (const QString& name : names + kOthers)
-                writeFile(QDir(backups()).filePath(name), name.toUtf8());
-            writeFile(QDir(backups()).filePath(QStringLiteral("2026_11_30_09_00_00_Backup.bkp.parcial")), "half");
-        }
+        QDir().mkpath(backups());
+        for (const QString& name : names + kOthers)
+            writeFile(QDir(backups()).filePath(name), name.toUtf8());
+        writeFile(QDir(backups()).filePath(QStringLiteral("2026_11_30_09_00_00_Backup.bkp.parcial")), "half");
         return names;
     }
-    Backup::Result backUp(int keep)
-    {
-        db.close();
-        return Backup::make(bookPath(), keep, clock.now());
-    }
 };
-
-ColorSwatch* swatch(const QWidget& w, const char* name)
-{
-    return control<ColorSwatch>(w, name);
-}
-
-void save(const QWidget& w)
-{
-    control<QToolButton>(w, "btnSalvar")->click();
-}
-
-// Closes the shown window from the running event loop, as the close box
-// does, and runs the application until it quits: true when closing the
-// window ended the program. A guard ends a run that would not stop.
-bool closingEndsTheProgram(QWidget& window)
-{
-    window.show();
-    QObject guard; // its timer goes with it
-    QTimer::singleShot(0, &window, &QWidget::close);
-    QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(1); });
-    return QApplication::exec() == 0 && !window.isVisible();
-}
 
 } // namespace
 
@@ -113,144 +77,177 @@ class tst_Settings : public QObject
     Q_OBJECT
 
 private slots:
-    // "Opções" shows the stored values. Colours are chosen with the mouse or
-    // with Space or Enter on a swatch; a cancelled dialog changes nothing.
-    // Once saved, the refresh timer repaints the main window's rows and
-    // legend while the settings window stays open.
-    void theMenuWindowColoursTheMainWindow()
+    // In the main window "Opções" opens from the menu. Colours are chosen with
+    // the mouse or with Space or Enter on a swatch, each dialog starting from
+    // the swatch's colour; a cancelled dialog changes nothing. Once saved, the
+    // refresh timer repaints the rows and legend while the window stays open.
+    // Closing the main window then shows the closing title and the wait
+    // pointer, closes the book and backs it up as saved: without asking, or
+    // asking first; a failure is told. The program ends in every case.
+    void theMainWindowUsesTheSavedSettings_data()
     {
-        OptionsBook book;
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<bool>("answerYes");
+        QTest::addColumn<bool>("folderIsAFile");
+        QTest::addColumn<int>("backups");
+        QTest::addColumn<QString>("message"); // how the one message shown starts; empty: none
+        const QString question =
+            QStringLiteral("Deseja realizar backup do seu banco de dados agora?\nPode ser que demore um pouco.");
+        QTest::newRow("automatic asks nothing") << true << true << false << 1 << QString();
+        QTest::newRow("asked, Sim") << false << true << false << 1 << question;
+        QTest::newRow("asked, Não") << false << false << false << 0 << question;
+        QTest::newRow("failed backup is told")
+            << true << true << true << 0 << QStringLiteral("O backup do livro de caixa não foi feito.");
+    }
+    void theMainWindowUsesTheSavedSettings()
+    {
+        QFETCH(bool, automatic);
+        QFETCH(bool, answerYes);
+        QFETCH(bool, folderIsAFile);
+        QFETCH(int, backups);
+        QFETCH(QString, message);
+        OptionsBook book(QStringLiteral("update opcoes set bkpautomatico = %1").arg(int(!automatic)));
         book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("09:00:00"), std::nullopt, QStringLiteral("Luz"),
                       QStringLiteral("0,00"), QStringLiteral("30,00"));
+        if (folderIsAFile)
+            writeFile(book.backups(), "x");
         frmPrincipal main(book.session);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        const EntryGridModel* grid = main.gridModel();
         const QColor navy(0, 0, 128), maroon(128, 0, 0), olive(128, 128, 0), white(Qt::white);
         bool checkedWhileOpen = false;
         QTimer::singleShot(0, &main, [&] {
             auto* w = main.findChild<frmOpcoes*>();
             const auto closeAtEnd = qScopeGuard([w] { if (w) w->close(); }); // even after a failed check
             QVERIFY(w && w->isModal() && w->isVisible());
-            QVERIFY(control<QCheckBox>(*w, "ckUsuarios")->isChecked());
-            QVERIFY(control<QCheckBox>(*w, "ckBKPAutomatico")->isChecked());
-            QCOMPARE(control<QLineEdit>(*w, "txtQtd")->text(), QStringLiteral("7"));
-            QCOMPARE(control<QLineEdit>(*w, "txtMoeda")->text(), QStringLiteral("US"));
-            QCOMPARE(control<QComboBox>(*w, "txtIndioma")->currentText(), QStringLiteral("Inglês"));
-
+            const auto swatch = [w](const char* name) { return control<ColorSwatch>(*w, name); };
             book.dialogs.colours = {navy, std::nullopt, olive, maroon, white};
-            QTest::mouseClick(swatch(*w, "pic1"), Qt::LeftButton);
-            QTest::mouseClick(swatch(*w, "pic1"), Qt::LeftButton); // cancelled
-            QTest::keyClick(swatch(*w, "pic3"), Qt::Key_A);         // opens nothing
-            QTest::keyClick(swatch(*w, "pic3"), Qt::Key_Space);
-            QTest::keyClick(swatch(*w, "pic4"), Qt::Key_Enter, Qt::KeypadModifier);
-            QTest::keyClick(swatch(*w, "pic2"), Qt::Key_Return);
-            // The dialog starts from each swatch's stored colour.
+            QTest::mouseClick(swatch("pic1"), Qt::LeftButton);
+            QTest::mouseClick(swatch("pic1"), Qt::LeftButton); // cancelled
+            QTest::keyClick(swatch("pic3"), Qt::Key_A);         // opens nothing
+            QTest::keyClick(swatch("pic3"), Qt::Key_Space);
+            QTest::keyClick(swatch("pic4"), Qt::Key_Enter, Qt::KeypadModifier);
+            QTest::keyClick(swatch("pic2"), Qt::Key_Return);
             QCOMPARE(book.dialogs.colourInitials,
                      (QList<QColor>{QColor(0, 255, 0), navy, QColor(255, 255, 0), QColor(Qt::black), QColor(Qt::black)}));
-            QCOMPARE(swatch(*w, "pic1")->color(), navy);
-            save(*w);
-            QCOMPARE(book.stored(QStringLiteral("corfundoentrada")), QStringLiteral("8388608"));
-            QTRY_COMPARE(grid->index(0, 5).data(Qt::BackgroundRole).value<QColor>(), navy);
-            QCOMPARE(grid->index(0, 5).data(Qt::ForegroundRole).value<QColor>(), white);
-            QCOMPARE(grid->index(1, 5).data(Qt::BackgroundRole).value<QColor>(), olive);
-            QCOMPARE(grid->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), maroon);
+            control<QCheckBox>(*w, "ckBKPAutomatico")->setChecked(automatic);
+            control<QToolButton>(*w, "btnSalvar")->click();
+            // Colours are stored as red + 256 × green + 65536 × blue.
+            QCOMPARE(book.scalar(QStringLiteral("select corfundoentrada || ' ' || corletraentrada || ' ' || corfundosaida "
+                                                "|| ' ' || corletrasaida from opcoes")).toString(),
+                     QStringLiteral("8388608 16777215 32896 128"));
+            QTRY_COMPARE(main.gridModel()->index(1, 5).data(Qt::BackgroundRole).value<QColor>(), olive);
             QCOMPARE(control<QLabel>(main, "lblEntrada")->palette().color(QPalette::Window), navy);
-            QCOMPARE(control<QLabel>(main, "lblSaida")->palette().color(QPalette::WindowText), maroon);
-            QVERIFY(w->isVisible());
-            checkedWhileOpen = true;
+            checkedWhileOpen = w->isVisible();
         });
         control<QAction>(main, "mnuOpcoes")->trigger();
         QVERIFY(checkedWhileOpen);
+
+        QString titleWhenShown;
+        book.dialogs.onMessage = [&](const FakeDialogs::Shown&) { titleWhenShown = main.windowTitle(); };
+        book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        // Closed from the running event loop, as the close box does; the guard ends a run that would not stop.
+        QObject guard;
+        QTimer::singleShot(0, &main, &QWidget::close);
+        QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(1); });
+        QVERIFY(QApplication::exec() == 0 && !main.isVisible());
+        QCOMPARE(main.windowTitle(), kClosingTitle);
+        QCOMPARE(main.cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(Backup::set(book.backups()).size(), backups);
+        QVERIFY(backups == 0 || !book.db.isOpen());
+        QCOMPARE(book.dialogs.shown.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            const FakeDialogs::Shown& shown = book.dialogs.last();
+            QCOMPARE(shown.title, QStringLiteral("Backup"));
+            QVERIFY2(shown.text.startsWith(message), qPrintable(shown.text));
+            QCOMPARE(shown.icon, folderIsAFile ? Dialogs::Icon::Critical : Dialogs::Icon::Question);
+            QCOMPARE(shown.buttons, folderIsAFile ? Dialogs::Buttons::Ok : Dialogs::Buttons::YesNo);
+            QCOMPARE(titleWhenShown, kClosingTitle);
+        }
+        if (folderIsAFile) {
+            // Tests run as root, where permissions stop nothing: a plain
+            // file where the folder should be cannot hold backups either.
+            QVERIFY(book.dialogs.last().text.contains(QDir::toNativeSeparators(book.backups())));
+            QCOMPARE(filesIn(book.dir()), (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb")}));
+        }
     }
 
     // A save writes the single row (creating it in an empty table, adding the
     // late columns to an older one), fills in the defaults of empty boxes and
     // keeps what the window does not edit; the window and Settings then show
-    // what was stored.
+    // what was stored. A save the book refuses says why and changes nothing:
+    // not the window as the user left it, not the row, not the settings in force.
     void saveWritesTheSingleRow_data()
     {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("typedCount");    // null: as loaded
-        QTest::addColumn<QString>("typedCurrency"); // null: as loaded
+        QTest::addColumn<QString>("typedCount");    // "-": as loaded
+        QTest::addColumn<QString>("typedCurrency"); // "-": as loaded
+        QTest::addColumn<QString>("refusal");       // the book is made read-only; empty: saved
         QTest::addColumn<QStringList>("expected");  // "column=value"
-        QTest::newRow("as loaded") << QString() << QString() << QString()
-                                   << QStringList{"susuario=1", "bkpautomatico=1", "qtdarquivosbkp=7",
-                                                  "corletrasaida=0", "moeda=US", "indioma=Inglês", "lembrar=1",
-                                                  "usuario=maria"};
-        QTest::newRow("empty table gets its single row")
-            << "delete from opcoes" << QString() << QString()
-            << QStringList{"susuario=0", "bkpautomatico=0", "qtdarquivosbkp=5", "corfundoentrada=16711680",
-                           "moeda=R$", "indioma=Português-Brasil", "lembrar=0"};
-        QTest::newRow("empty count and currency") << QString() << "" << "" << QStringList{"qtdarquivosbkp=5", "moeda=R$"};
-        QTest::newRow("zero count") << QString() << "0" << QString() << QStringList{"qtdarquivosbkp=5"};
-        QTest::newRow("older table without moeda and indioma")
-            << "alter table opcoes drop column moeda; alter table opcoes drop column indioma" << QString()
-            << QString() << QStringList{"moeda=R$", "qtdarquivosbkp=7", "usuario=maria"};
-        QTest::newRow("language and currency the boxes cannot offer")
-            << "update opcoes set indioma = 'Alemão', moeda = 'US$'" << QString() << QString()
-            << QStringList{"indioma=Alemão", "moeda=US$"};
+        const auto row = [](const char* name, const QStringList& expected, const char* setup = "", const char* count = "-",
+                            const char* currency = "-", const char* refusal = "") {
+            QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(count) << QString::fromUtf8(currency)
+                                << QString::fromUtf8(refusal) << expected;
+        };
+        const QStringList loaded{"susuario=1", "bkpautomatico=1", "qtdarquivosbkp=7", "corfundoentrada=65280",
+                                 "corletrasaida=0", "moeda=US", "indioma=Inglês", "lembrar=1", "usuario=maria"};
+        row("as loaded", loaded);
+        row("empty table gets its single row",
+            {"susuario=0", "bkpautomatico=0", "qtdarquivosbkp=5", "corfundoentrada=16711680", "moeda=R$",
+             "indioma=Português-Brasil", "lembrar=0"},
+            "delete from opcoes");
+        row("empty count and currency", {"qtdarquivosbkp=5", "moeda=R$"}, "", "", "");
+        row("zero count", {"qtdarquivosbkp=5"}, "", "0");
+        row("older table without moeda and indioma", {"moeda=R$", "qtdarquivosbkp=7", "usuario=maria"},
+            "alter table opcoes drop column moeda; alter table opcoes drop column indioma");
+        row("language and currency the boxes cannot offer", {"indioma=Alemão", "moeda=US$"},
+            "update opcoes set indioma = 'Alemão', moeda = 'US$'");
+        row("refused row", loaded, "", "3", "-", "readonly");
+        row("refused missing column", loaded.mid(0, 4), "alter table opcoes drop column moeda", "3", "-", "moeda");
     }
     void saveWritesTheSingleRow()
     {
         QFETCH(QString, setup);
         QFETCH(QString, typedCount);
         QFETCH(QString, typedCurrency);
+        QFETCH(QString, refusal);
         QFETCH(QStringList, expected);
         OptionsBook book(setup);
         frmOpcoes w(book.session);
         auto* txtQtd = control<QLineEdit>(w, "txtQtd");
         auto* txtMoeda = control<QLineEdit>(w, "txtMoeda");
-        if (!typedCount.isNull())
+        if (typedCount != u"-")
             txtQtd->setText(typedCount);
-        if (!typedCurrency.isNull())
+        if (typedCurrency != u"-")
             txtMoeda->setText(typedCurrency);
-        save(w);
+        if (!refusal.isEmpty()) {
+            book.exec(QStringLiteral("PRAGMA query_only = ON"));
+            control<QCheckBox>(w, "ckUsuarios")->setChecked(false);
+            book.dialogs.colours = {QColor(Qt::magenta)};
+            QTest::mouseClick(control<ColorSwatch>(w, "pic1"), Qt::LeftButton);
+        }
+        control<QToolButton>(w, "btnSalvar")->click();
 
-        QVERIFY(book.dialogs.shown.isEmpty());
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from opcoes")).toInt(), 1);
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from pragma_table_info('opcoes') "
-                                            "where name in ('moeda', 'indioma')")).toInt(), 2);
         for (const QString& pair : expected)
             QCOMPARE(pair.section(u'=', 0, 0) + u'=' + book.stored(pair.section(u'=', 0, 0)), pair);
-        QCOMPARE(txtQtd->text(), book.stored(QStringLiteral("qtdarquivosbkp")));
-        QCOMPARE(txtMoeda->text(), book.stored(QStringLiteral("moeda")));
-        QCOMPARE(QString::number(book.session.Settings.qtdarquivosbkp), book.stored(QStringLiteral("qtdarquivosbkp")));
-    }
-
-    // A save the book refuses says why and changes nothing: not the window
-    // as the user left it, not the row, not the settings in force.
-    void refusedSaveKeepsTheWindowAsTheUserLeftIt_data()
-    {
-        QTest::addColumn<bool>("olderTable");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("the row") << false << "readonly";
-        QTest::newRow("the missing column") << true << "moeda";
-    }
-    void refusedSaveKeepsTheWindowAsTheUserLeftIt()
-    {
-        QFETCH(bool, olderTable);
-        QFETCH(QString, reason);
-        OptionsBook book(olderTable ? QStringLiteral("alter table opcoes drop column moeda") : QString());
-        frmOpcoes w(book.session);
-        book.exec(QStringLiteral("PRAGMA query_only = ON"));
-        control<QCheckBox>(w, "ckUsuarios")->setChecked(false);
-        control<QLineEdit>(w, "txtQtd")->setText(QStringLiteral("3"));
-        book.dialogs.colours = {QColor(Qt::magenta)};
-        QTest::mouseClick(swatch(w, "pic1"), Qt::LeftButton);
-        save(w);
-
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível gravar as opções")));
-        QVERIFY2(book.dialogs.last().text.contains(reason), qPrintable(book.dialogs.last().text));
-        QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked());
-        QCOMPARE(control<QLineEdit>(w, "txtQtd")->text(), QStringLiteral("3"));
-        QCOMPARE(swatch(w, "pic1")->color(), QColor(Qt::magenta));
-        QVERIFY(book.session.Settings.susuario);
-        QCOMPARE(book.stored(QStringLiteral("corfundoentrada")), QStringLiteral("65280"));
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from pragma_table_info('opcoes') where name = 'moeda'"))
-                     .toInt(), olderTable ? 0 : 1);
+        QCOMPARE(book.scalar(QStringLiteral("select count(*) from opcoes")).toInt(), 1);
+        QCOMPARE(book.scalar(QStringLiteral("select count(*) from pragma_table_info('opcoes') "
+                                            "where name in ('moeda', 'indioma')")).toInt(), refusal == u"moeda" ? 1 : 2);
+        if (refusal.isEmpty()) {
+            QVERIFY(book.dialogs.shown.isEmpty());
+            QCOMPARE(txtQtd->text(), book.stored(QStringLiteral("qtdarquivosbkp")));
+            QCOMPARE(txtMoeda->text(), book.stored(QStringLiteral("moeda")));
+            QCOMPARE(QString::number(book.session.Settings.qtdarquivosbkp), book.stored(QStringLiteral("qtdarquivosbkp")));
+        } else {
+            QCOMPARE(book.dialogs.shown.size(), 1);
+            QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+            QVERIFY2(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível gravar as opções")) &&
+                         book.dialogs.last().text.contains(refusal),
+                     qPrintable(book.dialogs.last().text));
+            QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked() && book.session.Settings.susuario);
+            QCOMPARE(txtQtd->text(), typedCount);
+            QCOMPARE(control<ColorSwatch>(w, "pic1")->color(), QColor(Qt::magenta));
+        }
     }
 
     // The copy is the book byte for byte. The set is listed before the copy:
@@ -261,17 +258,15 @@ private slots:
     void eachBackupKeepsTheSetWhole_data()
     {
         QTest::addColumn<int>("keep");
-        QTest::addColumn<int>("present");
+        QTest::addColumn<int>("present"); // -1: no folder yet
         QTest::addColumn<bool>("oldestDeleted");
         QTest::addColumn<QString>("damage"); // to the book; empty: none
-        QTest::newRow("first backup creates the folder") << 5 << 0 << false << QString();
+        QTest::newRow("first backup creates the folder") << 5 << -1 << false << QString();
         QTest::newRow("below the number") << 5 << 3 << false << QString();
         QTest::newRow("five of five") << 5 << 5 << true << QString();
         QTest::newRow("keep one replaces") << 1 << 1 << true << QString();
         QTest::newRow("lowered from 10 to 5 keeps ten") << 5 << 10 << true << QString();
         QTest::newRow("never set") << 0 << 2 << true << QString();
-        QTest::newRow("book not a database") << 1 << 2 << false << "text";
-        QTest::newRow("book truncated") << 1 << 2 << false << "truncated";
         QTest::newRow("damaged page") << 1 << 2 << false << "page";
         QTest::newRow("book missing") << 1 << 2 << false << "missing";
     }
@@ -283,22 +278,18 @@ private slots:
         QFETCH(QString, damage);
         OptionsBook book;
         book.db.close();
-        const QStringList older = book.plant(present);
+        const QStringList older = present < 0 ? QStringList() : book.plant(present);
         QByteArray bytes = fileBytes(book.bookPath());
-        if (damage == u"text")
-            bytes = "Livro de caixa em texto\n";
-        else if (damage == u"truncated")
-            bytes.truncate(bytes.size() / 2);
-        else if (damage == u"page")
+        if (damage == u"page") // a copy that is no sound book is discarded
             bytes.replace(4096, 4096, QByteArray(4096, '\xff'));
         if (damage == u"missing") {
-            QFile::remove(book.bookPath());
+            QVERIFY(QFile::remove(book.bookPath()));
             bytes.clear();
         } else if (!damage.isEmpty()) {
             writeFile(book.bookPath(), bytes);
         }
 
-        const Backup::Result result = book.backUp(keep);
+        const Backup::Result result = Backup::make(book.bookPath(), keep, book.clock.now());
         QCOMPARE(fileBytes(book.bookPath()), bytes);
         QStringList set = older.mid(oldestDeleted ? 1 : 0);
         if (damage.isEmpty()) {
@@ -312,88 +303,22 @@ private slots:
             QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)), qPrintable(result.copy.reason()));
         }
         QCOMPARE(Backup::set(book.backups()), set);
-        QStringList folder = set + (present > 0 ? kOthers : QStringList());
+        QStringList folder = set + (present < 0 ? QStringList() : kOthers);
         folder.sort();
         QCOMPARE(filesIn(book.backups()), folder);
     }
 
+    // A backup in the same second as another gets a name that sorts after it.
     void backupsInTheSameSecondNeverOverwrite()
     {
         OptionsBook book;
-        QStringList made;
+        book.db.close();
         for (int i = 0; i < 3; ++i)
-            made.append(QFileInfo(book.backUp(10).file).fileName());
-        QCOMPARE(made, (QStringList{kName, QStringLiteral("2026_12_05_14_03_09_Backup_2.bkp"),
-                                    QStringLiteral("2026_12_05_14_03_09_Backup_3.bkp")}));
-        QCOMPARE(Backup::set(book.backups()), made);
-        // Past "_9" the next name must still sort after it.
+            Backup::make(book.bookPath(), 10, book.clock.now());
+        QCOMPARE(Backup::set(book.backups()), (QStringList{kName, QStringLiteral("2026_12_05_14_03_09_Backup_2.bkp"),
+                                                           QStringLiteral("2026_12_05_14_03_09_Backup_3.bkp")}));
         const QStringList set{kName, QStringLiteral("2026_12_05_14_03_09_Backup_9.bkp")};
-        QCOMPARE(Backup::newName(book.clock.now(), book.backups(), set),
-                 QStringLiteral("2026_12_05_14_03_09_Backup_90.bkp"));
-    }
-
-    // Closing the main window shows the closing title and the wait pointer,
-    // then backs up without asking, or asks first; a failure is told. The
-    // program ends in every case.
-    void closingTheMainWindow_data()
-    {
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("answerYes");
-        QTest::addColumn<bool>("folderIsAFile");
-        QTest::addColumn<int>("backups");
-        QTest::addColumn<QString>("message"); // how the one message shown starts; empty: none
-        QTest::newRow("automatic asks nothing") << true << true << false << 1 << QString();
-        QTest::newRow("asked, Sim") << false << true << false << 1 << kQuestion;
-        QTest::newRow("asked, Não") << false << false << false << 0 << kQuestion;
-        QTest::newRow("failed backup is told")
-            << true << true << true << 0 << QStringLiteral("O backup do livro de caixa não foi feito.");
-    }
-    void closingTheMainWindow()
-    {
-        QFETCH(bool, automatic);
-        QFETCH(bool, answerYes);
-        QFETCH(bool, folderIsAFile);
-        QFETCH(int, backups);
-        QFETCH(QString, message);
-        OptionsBook book(QStringLiteral("update opcoes set bkpautomatico = %1").arg(int(automatic)));
-        if (folderIsAFile)
-            writeFile(book.backups(), "x");
-        frmPrincipal w(book.session);
-        const QByteArray before = fileBytes(book.bookPath());
-        QString titleWhenShown;
-        book.dialogs.onMessage = [&](const FakeDialogs::Shown&) { titleWhenShown = w.windowTitle(); };
-        book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-        QVERIFY(closingEndsTheProgram(w));
-
-        QCOMPARE(w.windowTitle(), kClosingTitle);
-        QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(fileBytes(book.bookPath()), before);
-        // The book is closed before it is copied, and the copy opens with its entry.
-        QCOMPARE(Backup::set(book.backups()).size(), backups);
-        if (backups == 1) {
-            QVERIFY(!book.db.isOpen());
-            DbConnection copy;
-            QVERIFY(copy.open(QDir(book.backups()).filePath(kName)).ok());
-            QSqlQuery q(copy.database());
-            QVERIFY(q.exec(QStringLiteral("select descricao from caixa")) && q.next());
-            QCOMPARE(q.value(0).toString(), QStringLiteral("Venda"));
-        }
-        QCOMPARE(book.dialogs.shown.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty()) {
-            const FakeDialogs::Shown& shown = book.dialogs.last();
-            QCOMPARE(shown.title, QStringLiteral("Backup"));
-            QVERIFY2(shown.text.startsWith(message), qPrintable(shown.text));
-            QCOMPARE(shown.icon, folderIsAFile ? Dialogs::Icon::Critical : Dialogs::Icon::Question);
-            QCOMPARE(shown.buttons, folderIsAFile ? Dialogs::Buttons::Ok : Dialogs::Buttons::YesNo);
-            QCOMPARE(titleWhenShown, kClosingTitle);
-        }
-        if (folderIsAFile) {
-            QVERIFY(book.dialogs.last().text.contains(QDir::toNativeSeparators(book.backups())));
-            // Tests run as root, where permissions stop nothing: a plain
-            // file where the folder should be cannot hold backups either.
-            QCOMPARE(fileBytes(book.backups()), QByteArray("x"));
-            QCOMPARE(filesIn(book.dir()), (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb")}));
-        }
+        QCOMPARE(Backup::newName(book.clock.now(), book.backups(), set), QStringLiteral("2026_12_05_14_03_09_Backup_90.bkp"));
     }
 };
 
