@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -18,8 +19,11 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -34,17 +38,18 @@ struct Window
     frmRel w;
 
     template <typename T> T* get(const char* name) { return control<T>(w, name); }
-    ReportPreview* preview() { return get<ReportPreview>("VRel"); }
+    void click(const char* button) { get<QPushButton>(button)->click(); }
+    QString text(const char* name) { return get<QLineEdit>(name)->text(); }
     QString notice() { return get<QLabel>("lblAviso")->text(); }
-    QStringList descriptions()
+    ReportPreview* preview() { return get<ReportPreview>("VRel"); }
+    QAction* tool(const char* name) { return control<QAction>(*preview(), name); }
+    QStringList descriptions() { return preview()->document()->texts(u"Detail"_s, u"Field4"_s); }
+    void previewOf(const char* first, const char* last, bool newPagePerDay = false)
     {
-        return preview()->document()->texts(QStringLiteral("Detail"), QStringLiteral("Field4"));
-    }
-    void previewOf(const QString& first, const QString& last)
-    {
-        get<QLineEdit>("txtDe")->setText(first);
-        get<QLineEdit>("txtAte")->setText(last);
-        get<QPushButton>("btnVisualizar")->click();
+        get<QLineEdit>("txtDe")->setText(QString::fromLatin1(first));
+        get<QLineEdit>("txtAte")->setText(QString::fromLatin1(last));
+        get<QCheckBox>("ckFolhaDia")->setChecked(newPagePerDay);
+        click("btnVisualizar");
     }
     void showActive()
     {
@@ -60,35 +65,40 @@ class tst_ReportWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // Opens on today's report of all accounts, balanced from everything
-    // before today, without a word; the status bar's date and time follow the clock.
+    void opensOnTodaysReport_data()
+    {
+        QTest::addColumn<bool>("restricted");
+        QTest::newRow("full") << false;
+        QTest::newRow("restricted") << true;
+    }
+    // Today's report of all accounts, balanced from everything before today,
+    // without a word; the status bar's date and time follow the clock. A
+    // restricted user gets that report and its exports, nothing else.
     void opensOnTodaysReport()
     {
+        QFETCH(bool, restricted);
         ReportBook book;
+        if (restricted)
+            book.session.CurrentUser.userLevel = u"r"_s;
         Window r(book);
         auto* accounts = r.get<QComboBox>("cboConta");
         QCOMPARE(accounts->count(), 3);
-        QCOMPARE(accounts->currentText(), QStringLiteral("Todas"));
-        QCOMPARE(accounts->itemText(1), QStringLiteral("BANCO D'ÁVILA")); // by name
-        QCOMPARE(r.get<QLineEdit>("txtDe")->text(), QStringLiteral("05/12/2026"));
-        QCOMPARE(r.get<QLineEdit>("txtAte")->text(), QStringLiteral("05/12/2026"));
+        QCOMPARE(accounts->currentText(), u"Todas"_s);
+        QCOMPARE(accounts->itemText(1), u"BANCO D'ÁVILA"_s); // by name
+        QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 05/12/2026"_s);
         QCOMPARE(r.descriptions(), items("Venda do dia"));
-        QCOMPARE(book.session.OpeningBalance.format(), QStringLiteral("1.055,00"));
-        QCOMPARE(r.w.content()->balances.first()->format(), QStringLiteral("1.095,00"));
-        QCOMPARE(book.session.ReportAccountId, qint64(0));
-        QCOMPARE(book.session.ReportStartDate, QDate(2026, 12, 5));
-        QCOMPARE(book.session.ReportPeriodText, QStringLiteral("05/12/2026 Até 05/12/2026"));
-        QVERIFY(book.dialogs.shown.isEmpty());
-        QVERIFY(r.notice().isEmpty());
-        QCOMPARE(r.get<QLabel>("pnlData")->text(), QStringLiteral("05/12/2026"));
-        QCOMPARE(r.get<QLabel>("pnlHora")->text(), QStringLiteral("14:03"));
+        QVERIFY(book.dialogs.shown.isEmpty() && r.notice().isEmpty());
+        for (const char* name : {"btnVisualizar", "txtDe", "txtAte", "btnLoc1", "btnLoc2"})
+            QVERIFY2(r.get<QWidget>(name)->isEnabled() == !restricted, name);
+        QVERIFY(r.get<QWidget>("btnPDF")->isEnabled() && r.get<QWidget>("btnXLS")->isEnabled());
 
+        const auto clock = [&] {
+            return r.get<QLabel>("pnlData")->text() + u' ' + r.get<QLabel>("pnlHora")->text();
+        };
+        QCOMPARE(clock(), u"05/12/2026 14:03"_s);
         book.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 1)));
-        auto* clock = r.get<QTimer>("tmRelogio");
-        QVERIFY(clock->isActive());
-        clock->setInterval(1);
-        QTRY_COMPARE(r.get<QLabel>("pnlHora")->text(), QStringLiteral("00:01"));
-        QCOMPARE(r.get<QLabel>("pnlData")->text(), QStringLiteral("06/12/2026"));
+        r.get<QTimer>("tmRelogio")->setInterval(1);
+        QTRY_COMPARE(clock(), u"06/12/2026 00:01"_s);
     }
 
     void noticesClearAfterThreeSeconds_data()
@@ -96,15 +106,14 @@ private slots:
         QTest::addColumn<QString>("period"); // the first and the last day typed
         QTest::addColumn<QString>("notice");
         QTest::addColumn<QString>("focus");
-        const QString badFirst = QStringLiteral("Data inicial inválida");
-        const QString badLast = QStringLiteral("Data final inválida");
-        const QString reversed = QStringLiteral("Data inicial maior que data final");
-        const QString txtDe = QStringLiteral("txtDe");
-        QTest::newRow("31 February") << "31/02/2026 05/12/2026" << badFirst << txtDe;
-        QTest::newRow("blank first") << " 05/12/2026" << badFirst << txtDe;
-        QTest::newRow("both bad") << "32/01/2026 xx" << badFirst << txtDe;
-        QTest::newRow("bad last") << "01/12/2026 01/13/2026" << badLast << QStringLiteral("txtAte");
-        QTest::newRow("reversed") << "04/12/2026 01/12/2026" << reversed << txtDe;
+        const QString badFirst = u"Data inicial inválida"_s;
+        const QString badLast = u"Data final inválida"_s;
+        const QString reversed = u"Data inicial maior que data final"_s;
+        QTest::newRow("31 February") << "31/02/2026 05/12/2026" << badFirst << "txtDe";
+        QTest::newRow("blank first") << " 05/12/2026" << badFirst << "txtDe";
+        QTest::newRow("both bad") << "32/01/2026 xx" << badFirst << "txtDe";
+        QTest::newRow("bad last") << "01/12/2026 01/13/2026" << badLast << "txtAte";
+        QTest::newRow("reversed") << "04/12/2026 01/12/2026" << reversed << "txtDe";
     }
     // A bad period shows its notice, focuses the date to fix and keeps the
     // report; the notice goes after 3 seconds.
@@ -117,7 +126,9 @@ private slots:
         Window r(book);
         r.showActive();
         const auto shown = r.preview()->document();
-        r.previewOf(period.section(u' ', 0, 0), period.section(u' ', 1, 1));
+        r.get<QLineEdit>("txtDe")->setText(period.section(u' ', 0, 0));
+        r.get<QLineEdit>("txtAte")->setText(period.section(u' ', 1, 1));
+        r.click("btnVisualizar");
         QCOMPARE(r.notice(), notice);
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
         QCOMPARE(r.preview()->document(), shown);
@@ -127,7 +138,6 @@ private slots:
         QVERIFY(timer->isActive());
         timer->setInterval(1);
         QTRY_VERIFY(r.notice().isEmpty());
-        QVERIFY(!timer->isActive());
     }
 
     // One account (its name holds an apostrophe), then "Todas" again with a
@@ -136,63 +146,189 @@ private slots:
     {
         ReportBook book;
         Window r(book);
-        r.get<QComboBox>("cboConta")->setCurrentText(QStringLiteral("BANCO D'ÁVILA"));
-        r.previewOf(QStringLiteral("01/12/2026"), QStringLiteral("03/12/2026"));
-        QVERIFY(r.notice().isEmpty());
+        r.get<QComboBox>("cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
+        r.previewOf("01/12/2026", "03/12/2026");
         QCOMPARE(r.descriptions(), items("Aluguel|Luz"));
         QCOMPARE(book.session.ReportAccountId, book.banco);
-        QCOMPARE(book.session.OpeningBalance.format(), QStringLiteral("0,00"));
-        QCOMPARE(r.w.content()->accountName, QStringLiteral("BANCO D'ÁVILA"));
+        QCOMPARE(book.session.OpeningBalance.format(), u"0,00"_s);
+        QCOMPARE(r.w.content()->accountName, u"BANCO D'ÁVILA"_s);
 
         r.get<QComboBox>("cboConta")->setCurrentIndex(0);
-        r.get<QCheckBox>("ckFolhaDia")->setChecked(true);
-        r.get<QPushButton>("btnVisualizar")->click();
+        r.previewOf("01/12/2026", "03/12/2026", true);
         QCOMPARE(r.descriptions().size(), 5);
         QCOMPARE(book.session.ReportAccountId, qint64(0));
-        QCOMPARE(book.session.OpeningBalance.format(), QStringLiteral("1.000,00"));
-        QVERIFY(book.session.NewPagePerDay);
-        QCOMPARE(r.preview()->pageCount(), 4);
+        QCOMPARE(book.session.OpeningBalance.format(), u"1.000,00"_s);
     }
 
-    // A print, or a preview past validation, that fails shows its reason as
-    // a notice and keeps the report in view.
-    void failuresShowTheirReasonAndKeepTheReport()
+    // Each export asks for its kind of file and writes the report there. The
+    // PDF holds the preview's pages on A4 landscape sheets under the report's
+    // title, fonts embedded. The spreadsheet holds real dates, times and
+    // numbers with their formats (blank amounts stay blank) and gets the
+    // permissions of any file the user saves. A cancelled dialog does
+    // nothing; a failed export tells the user. A failed print, or a preview
+    // that fails past validation, shows its reason as a notice and keeps the
+    // report in view.
+    void exportsAndFailures()
     {
         ReportBook book;
         Window r(book);
+        r.previewOf("01/12/2026", "03/12/2026", true);
         const auto shown = r.preview()->document();
-        const QString notAFolder = book.dir() + QStringLiteral("/arquivo");
-        QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly));
+        const QString pdf = book.dir() + u"/caixa.pdf"_s;
+        const QString xlsx = book.dir() + u"/caixa.xlsx"_s;
+        book.dialogs.fileNames = {pdf, xlsx};
+        r.click("btnPDF");
+        r.click("btnXLS");
+        QCOMPARE(book.dialogs.fileQuestions.at(0).mid(1), items("pdf|*.pdf"));
+        QCOMPARE(book.dialogs.fileQuestions.at(1).mid(1), items("xlsx|*.xlsx"));
+        QCOMPARE(filesIn(book.dir()).filter(u"caixa"_s), items("caixa.pdf|caixa.xlsx"));
+
+        QCOMPARE(pdfPages(pdf), 4);
+        const QString info = runTool(u"pdfinfo"_s, {pdf});
+        QVERIFY(info.contains(QRegularExpression(u"Title:\\s+Livro de caixa\n"_s)));
+        QVERIFY(info.contains(QRegularExpression(u"Page size:\\s+84[12].* x 595.*A4"_s)));
+        const std::pair<int, const char*> pages[] = {
+            {1, "LIVRO DE CAIXA|01/12/2026|Número Documento|BANCO D'ÁVILA|1.070,00|"
+                "Movimento do dia 01/12/2026."},
+            {2, "Movimento do dia 02/12/2026.|NF 7"},
+            // The legend, the chart's title and a day under the chart.
+            {4, "Entradas - 105,00|Saídas - 50,00|01/12/2026 Até 03/12/2026|02/12/26"}};
+        for (const auto& [page, wanted] : pages) {
+            const QString text = pdfText(pdf, page);
+            for (const QString& piece : items(wanted))
+                QVERIFY2(text.contains(piece), qPrintable(QString::number(page) + u' ' + piece));
+        }
+        const QStringList fonts =
+            runTool(u"pdffonts"_s, {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QVERIFY(!fonts.isEmpty() && fonts.filter(u" yes "_s) == fonts); // all embedded
+
+        QFile probe(book.dir() + u"/novo"_s);
+        QVERIFY(probe.open(QIODevice::WriteOnly));
+        QCOMPARE(QFile::permissions(xlsx), probe.permissions());
+        QCOMPARE(sheetRows(xlsx), items(R"(LIVRO DE CAIXA
+Período: 01/12/2026 Até 03/12/2026
+Conta: Todas
+
+Saldo anterior|||||||[1000.00]
+
+[01/12/2026]
+Data|Hora|Conta|Número Documento|Descrição|Entrada|Saída|Saldo
+[01/12/2026]|[08:00]|BANCO D'ÁVILA||Aluguel|[0.00]|[30.00]|[970.00]
+[01/12/2026]|[09:00]|CAIXA||Venda|[100.00]|[0.00]|[1070.00]
+Movimento do dia 01/12/2026.|||||||[70.00]
+
+[02/12/2026]
+Data|Hora|Conta|Número Documento|Descrição|Entrada|Saída|Saldo
+[02/12/2026]|[10:00]|CAIXA||Sem valor|||[1070.00]
+[02/12/2026]|[11:00]|BANCO D'ÁVILA|NF 7|Luz||[20.00]|[1050.00]
+Movimento do dia 02/12/2026.|||||||[-20.00]
+
+[03/12/2026]
+Data|Hora|Conta|Número Documento|Descrição|Entrada|Saída|Saldo
+[03/12/2026]|[12:00]|||Conta apagada|[5.00]||[1055.00]
+Movimento do dia 03/12/2026.|||||||[5.00]
+
+Totais do período|||||[105.00]|[50.00]|[1055.00])",
+                                        '\n'));
+
+        r.click("btnPDF"); // cancelled
+        QVERIFY(book.dialogs.shown.isEmpty());
+        book.dialogs.fileNames = {pdf + u"/dentro.xlsx"_s};
+        r.click("btnXLS");
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível exportar o relatório"_s));
+
         whenModal<QPrintDialog>([&](QPrintDialog* dialog) {
             dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-            dialog->printer()->setOutputFileName(notAFolder + QStringLiteral("/impresso.pdf"));
+            dialog->printer()->setOutputFileName(pdf + u"/impresso.pdf"_s);
             dialog->done(QDialog::Accepted);
         });
-        control<QAction>(*r.preview(), "toolPrint")->trigger();
-        QCOMPARE(r.notice(), QStringLiteral("A impressora não pôde ser usada."));
-
+        r.tool("toolPrint")->trigger();
+        QCOMPARE(r.notice(), u"A impressora não pôde ser usada."_s);
         // The account went away after the list was filled.
-        book.exec(QStringLiteral("delete from contas where id = ?"), {book.banco});
+        book.exec(u"delete from contas where id = ?"_s, {book.banco});
         r.get<QComboBox>("cboConta")->setCurrentIndex(1);
-        r.get<QPushButton>("btnVisualizar")->click();
-        QCOMPARE(r.notice(), QStringLiteral("Conta não encontrada: BANCO D'ÁVILA"));
+        r.click("btnVisualizar");
+        QCOMPARE(r.notice(), u"Conta não encontrada: BANCO D'ÁVILA"_s);
         QCOMPARE(r.preview()->document(), shown);
         // The book cannot be read.
         r.get<QComboBox>("cboConta")->setCurrentIndex(0);
-        book.exec(QStringLiteral("alter table caixa rename to caixa_velha"));
-        r.get<QPushButton>("btnVisualizar")->click();
-        QVERIFY(r.notice().startsWith(QStringLiteral("Erro ao gerar o relatório: ")));
+        book.exec(u"alter table caixa rename to caixa_velha"_s);
+        r.click("btnVisualizar");
+        QVERIFY(r.notice().startsWith(u"Erro ao gerar o relatório: "_s));
         QCOMPARE(r.preview()->document(), shown);
         QVERIFY(r.get<QTimer>("tmAviso")->isActive());
     }
 
+    // Without accounts: the "Contas" message, the account register, an empty
+    // preview; exports then ask nothing.
+    void noAccountsShowsTheRegisterAndAnEmptyPreview()
+    {
+        TestBook book;
+        book.addEntry(u"2026-12-05"_s, u"10:00:00"_s, std::nullopt, u"x"_s, u"1,00"_s,
+                      std::nullopt);
+        bool registerShown = false;
+        whenModal<frmCadConta>([&](frmCadConta* accounts) {
+            registerShown = true;
+            accounts->reject();
+        });
+        frmPrincipal main(book.session);
+        frmRel w(book.session, [&] { main.Fechar_Inicio(); });
+        QVERIFY(registerShown);
+        QCOMPARE(
+            book.dialogs.texts(),
+            items("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
+        QCOMPARE(book.dialogs.last().title, u"Contas"_s);
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Information);
+        QCOMPARE(control<ReportPreview>(w, "VRel")->pageCount(), 0);
+        QCOMPARE(control<QLabel>(w, "lblAviso")->text(), u"Escolha uma conta"_s);
+        book.dialogs.fileNames = {book.dir() + u"/a.pdf"_s, book.dir() + u"/a.xlsx"_s};
+        control<QPushButton>(w, "btnPDF")->click();
+        control<QPushButton>(w, "btnXLS")->click();
+        QVERIFY(book.dialogs.fileQuestions.isEmpty());
+    }
+
+    // Opened from the main window and closed: the shared values are reset,
+    // so the main window's balances are its own again.
+    void closingHandsTheBalancesBack()
+    {
+        ReportBook book;
+        frmPrincipal main(book.session);
+        const Money ownOpening = book.session.OpeningBalance;
+        bool shown = false;
+        whenModal<frmRel>([&](frmRel* w) {
+            control<QLineEdit>(*w, "txtDe")->setText(u"01/12/2026"_s);
+            control<QComboBox>(*w, "cboConta")->setCurrentIndex(1);
+            control<QPushButton>(*w, "btnVisualizar")->click();
+            shown = book.session.ReportAccountId == book.banco &&
+                    book.session.ReportStartDate == kFirst;
+            w->close();
+        });
+        control<QPushButton>(main, "btnRelatorios")->click();
+        QVERIFY(shown);
+        QCOMPARE(book.session.ReportAccountId, qint64(0));
+        QCOMPARE(book.session.ReportStartDate, QDate(1900, 1, 1));
+        main.Fechar_Inicio();
+        QCOMPARE(ownOpening.format(), u"1.055,00"_s); // before 05/12, all accounts
+        QCOMPARE(book.session.OpeningBalance, ownOpening);
+    }
+
     // Each calendar button opens the calendar under itself or closes it when
-    // already open under it; a picked day fills that button's date box.
-    void calendarTogglesBetweenTheButtons()
+    // already open under it; a picked day fills that button's date box. The
+    // progress bar runs once after a preview, then hides and resets; the
+    // window never shrinks below its first size, and the preview takes what
+    // it grows by.
+    void calendarProgressAndSize()
     {
         ReportBook book;
         Window r(book);
         r.showActive();
+        auto* bar = r.get<QProgressBar>("prog");
+        QTRY_VERIFY(bar->value() > 0 && bar->isVisible());
+        QTRY_VERIFY(!r.get<QTimer>("tmProg")->isActive());
+        QVERIFY(!bar->isVisible() && bar->value() == 0);
+
         auto* group = r.get<QWidget>("Grupo");
         auto* loc1 = r.get<QPushButton>("btnLoc1");
         auto* loc2 = r.get<QPushButton>("btnLoc2");
@@ -208,134 +344,118 @@ private slots:
         QCOMPARE(group->x(), loc2->x());
         calendar->setSelectedDate(QDate(2026, 11, 20));
         emit calendar->clicked(QDate(2026, 11, 20));
-        QCOMPARE(r.get<QLineEdit>("txtAte")->text(), QStringLiteral("20/11/2026"));
-        QCOMPARE(r.get<QLineEdit>("txtDe")->text(), QStringLiteral("05/12/2026"));
-        QVERIFY(!group->isVisible());
-        QVERIFY(r.get<QLineEdit>("txtAte")->hasFocus());
-
+        QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 20/11/2026"_s);
+        QVERIFY(!group->isVisible() && r.get<QLineEdit>("txtAte")->hasFocus());
         loc1->click();
         QCOMPARE(calendar->selectedDate(), QDate(2026, 12, 5)); // opens on the box's day
-        r.get<QPushButton>("btnCancelar")->click();
+        r.click("btnCancelar");
         QVERIFY(!group->isVisible());
-        QCOMPARE(r.get<QLineEdit>("txtDe")->text(), QStringLiteral("05/12/2026"));
+        QCOMPARE(r.text("txtDe"), u"05/12/2026"_s);
         // Alt+C is the preview's "&Copiar", not the calendar's "&Cancelar".
         QVERIFY(r.get<QPushButton>("btnCancelar")->shortcut().isEmpty());
-    }
 
-    // Without accounts: the "Contas" message, the account register, an empty
-    // preview; exports then ask nothing and write nothing.
-    void noAccountsShowsTheRegisterAndAnEmptyPreview()
-    {
-        TestBook book;
-        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("10:00:00"), std::nullopt,
-                      QStringLiteral("x"), QStringLiteral("1,00"), std::nullopt);
-        bool registerShown = false;
-        whenModal<frmCadConta>([&](frmCadConta* accounts) {
-            registerShown = true;
-            accounts->reject();
-        });
-        frmPrincipal main(book.session);
-        frmRel w(book.session, [&] { main.Fechar_Inicio(); });
-        QVERIFY(registerShown);
-        QCOMPARE(book.dialogs.texts(),
-                 QStringList{QStringLiteral("Não existem contas cadastradas, cadastre ao menos "
-                                            "uma antes de continuar!")});
-        QCOMPARE(book.dialogs.last().title, QStringLiteral("Contas"));
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Information);
-        QCOMPARE(control<ReportPreview>(w, "VRel")->pageCount(), 0);
-        QCOMPARE(control<QLabel>(w, "lblAviso")->text(), QStringLiteral("Escolha uma conta"));
-
-        book.dialogs.fileNames = {book.dir() + QStringLiteral("/a.pdf"),
-                                  book.dir() + QStringLiteral("/a.xlsx")};
-        control<QPushButton>(w, "btnPDF")->click();
-        control<QPushButton>(w, "btnXLS")->click();
-        QVERIFY(book.dialogs.fileQuestions.isEmpty());
-        QVERIFY(!QFile::exists(book.dir() + QStringLiteral("/a.pdf")) &&
-                !QFile::exists(book.dir() + QStringLiteral("/a.xlsx")));
-    }
-
-    // Each export asks for its kind of file and writes the report there; a
-    // cancelled dialog does nothing; a failed export tells the user.
-    void exportsWriteTheChosenFiles()
-    {
-        ReportBook book;
-        Window r(book);
-        r.previewOf(QStringLiteral("01/12/2026"), QStringLiteral("03/12/2026"));
-        const QString pdf = book.dir() + QStringLiteral("/caixa.pdf");
-        const QString xlsx = book.dir() + QStringLiteral("/caixa.xlsx");
-        book.dialogs.fileNames = {pdf, xlsx};
-        r.get<QPushButton>("btnPDF")->click();
-        r.get<QPushButton>("btnXLS")->click();
-        QCOMPARE(book.dialogs.fileQuestions.size(), 2);
-        QCOMPARE(book.dialogs.fileQuestions.at(0).mid(1), items("pdf|*.pdf"));
-        QCOMPARE(book.dialogs.fileQuestions.at(1).mid(1), items("xlsx|*.xlsx"));
-        QVERIFY(pdfText(pdf).contains(QStringLiteral("Conta apagada")));
-        QVERIFY(fileBytes(xlsx).startsWith("PK"));
-        r.get<QPushButton>("btnPDF")->click(); // cancelled
-        QVERIFY(book.dialogs.shown.isEmpty());
-
-        book.dialogs.fileNames = {pdf + QStringLiteral("/dentro.xlsx")};
-        r.get<QPushButton>("btnXLS")->click();
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY(book.dialogs.last().text.startsWith(
-            QStringLiteral("Não foi possível exportar o relatório")));
-    }
-
-    // A restricted user gets today's report and its exports, nothing else.
-    void restrictedUserGetsTodayOnly()
-    {
-        ReportBook book;
-        book.session.CurrentUser.userLevel = QStringLiteral("r");
-        Window r(book);
-        for (const char* name : {"btnVisualizar", "txtDe", "txtAte", "btnLoc1", "btnLoc2"})
-            QVERIFY2(!r.get<QWidget>(name)->isEnabled(), name);
-        QVERIFY(r.get<QWidget>("btnPDF")->isEnabled() && r.get<QWidget>("btnXLS")->isEnabled());
-        QCOMPARE(r.descriptions(), items("Venda do dia"));
-    }
-
-    // Opened from the main window and closed: the shared values are reset,
-    // so the main window's balances are its own again.
-    void closingHandsTheBalancesBack()
-    {
-        ReportBook book;
-        frmPrincipal main(book.session);
-        const Money ownOpening = book.session.OpeningBalance;
-        bool shown = false;
-        whenModal<frmRel>([&](frmRel* w) {
-            control<QLineEdit>(*w, "txtDe")->setText(QStringLiteral("01/12/2026"));
-            control<QComboBox>(*w, "cboConta")->setCurrentIndex(1);
-            control<QPushButton>(*w, "btnVisualizar")->click();
-            shown = book.session.ReportAccountId == book.banco &&
-                    book.session.ReportStartDate == kFirst;
-            w->close();
-        });
-        control<QPushButton>(main, "btnRelatorios")->click();
-        QVERIFY(shown);
-        QCOMPARE(book.session.ReportAccountId, qint64(0));
-        QCOMPARE(book.session.ReportStartDate, QDate(1900, 1, 1));
-        main.Fechar_Inicio();
-        QCOMPARE(ownOpening.format(), QStringLiteral("1.055,00")); // before 04/12, all accounts
-        QCOMPARE(book.session.OpeningBalance, ownOpening);
-    }
-
-    // The progress bar runs once after a preview, then hides and resets; the
-    // window never shrinks below its first size, and the preview takes what it grows by.
-    void progressAndResizing()
-    {
-        ReportBook book;
-        Window r(book);
-        r.w.show();
-        auto* bar = r.get<QProgressBar>("prog");
-        QTRY_VERIFY(bar->value() > 0 && bar->isVisible());
-        QTRY_VERIFY(!r.get<QTimer>("tmProg")->isActive());
-        QVERIFY(!bar->isVisible() && bar->value() == 0);
         const QSize start = r.w.size();
         r.w.resize(300, 200);
         QCOMPARE(r.w.size(), start);
         r.w.resize(start + QSize(200, 100));
         QTRY_COMPARE(r.preview()->width(), r.w.width() - 10);
         QCOMPARE(r.get<QWidget>("StatusBar1")->geometry().bottom(), r.w.height() - 1);
+    }
+
+    // The preview steps through pages within their ends, switches page modes
+    // in place and zooms down to its smallest step; tools without a use are
+    // off, and an Alt letter shared by two tools belongs to the first. Find
+    // steps through the matches across pages (Enter, Shift+Enter); a new text
+    // searches from the page in view and wraps to the first. Copy puts the
+    // page in view on the clipboard as an A4 landscape picture; print asks
+    // the print dialog and prints the range chosen there.
+    void previewPagesZoomFindCopyAndPrint()
+    {
+        ReportBook book;
+        Window r(book);
+        r.previewOf("01/12/2026", "03/12/2026", true);
+        r.showActive();
+        ReportPreview& preview = *r.preview();
+        auto* page = r.get<QLabel>("lblPagina");
+        QCOMPARE(page->text(), u"Página 1 de 4"_s);
+        for (const char* off : {"toolPreviousPage", "toolBack", "toolForward", "toolContents"})
+            QVERIFY2(!r.tool(off)->isEnabled(), off);
+        r.tool("toolNextPage")->trigger();
+        r.tool("toolNextPage")->trigger();
+        QCOMPARE(page->text(), u"Página 3 de 4"_s);
+        r.tool("toolNextPage")->trigger();
+        QVERIFY(!r.tool("toolNextPage")->isEnabled());
+        r.tool("toolPreviousPage")->trigger();
+        r.tool("toolMultiplePages")->trigger();
+        QVERIFY(r.tool("toolMultiplePages")->isChecked() && !r.tool("toolSinglePage")->isChecked());
+        r.tool("toolSinglePage")->trigger();
+        QVERIFY(r.tool("toolSinglePage")->isChecked());
+        QCOMPARE(preview.currentPage(), 2);
+
+        const double start = preview.zoom();
+        r.tool("toolZoomIn")->trigger();
+        QVERIFY(preview.zoom() > start);
+        for (int i = 0; i < 20; ++i)
+            r.tool("toolZoomOut")->trigger();
+        QCOMPARE(preview.zoom(), 0.25);
+        const auto shortcut = [&](const char* name) {
+            auto* tools = preview.findChild<QToolBar*>();
+            return qobject_cast<QToolButton*>(tools->widgetForAction(r.tool(name)))->shortcut();
+        };
+        QCOMPARE(shortcut("toolZoomOut"), QKeySequence(Qt::ALT | Qt::Key_Z));
+        QVERIFY(shortcut("toolZoomIn").isEmpty());
+        QCOMPARE(shortcut("toolCopy"), QKeySequence(Qt::ALT | Qt::Key_C));
+
+        r.tool("toolFind")->trigger();
+        auto* text = r.get<QLineEdit>("txtLocalizar");
+        auto* status = r.get<QLabel>("lblLocalizar");
+        QVERIFY(text->isVisible());
+        text->setText(u"movimento do dia"_s);
+        preview.setCurrentPage(0);
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(status->text(), u"1 de 3"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(preview.currentPage(), 1); // the second day's page
+        QCOMPARE(status->text(), u"2 de 3"_s);
+        QTest::keyClick(text, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(preview.currentPage(), 0);
+        preview.setCurrentPage(1);
+        preview.find(u"CAIXA"_s);
+        QCOMPARE(preview.matches().at(preview.currentMatch()).page, 1);
+        preview.setCurrentPage(2);
+        preview.find(u"Aluguel"_s);
+        QCOMPARE(preview.currentPage(), 0);
+        preview.find(u"não existe"_s);
+        QCOMPARE(preview.currentMatch(), -1);
+        QCOMPARE(status->text(), u"Texto não encontrado."_s);
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(!text->isVisible() && r.w.isVisible());
+
+        // A copy at 150 dots per inch, white around the grey day heading.
+        QApplication::clipboard()->clear();
+        r.preview()->setCurrentPage(1);
+        r.tool("toolCopy")->trigger();
+        const QImage copied = QApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(1754, 1240));
+        QCOMPARE(copied.pixelColor(2, 2), QColor(Qt::white));
+        QCOMPARE(copied.pixelColor(62, (250 + 200) * 150 / 1440), QColor(128, 128, 128));
+
+        const QString pdf = book.dir() + u"/impresso.pdf"_s;
+        bool asked = false;
+        whenModal<QPrintDialog>([&](QPrintDialog* dialog) {
+            asked = dialog->minPage() == 1 && dialog->maxPage() == 4;
+            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+            dialog->printer()->setOutputFileName(pdf);
+            dialog->printer()->setPrintRange(QPrinter::PageRange);
+            dialog->printer()->setFromTo(2, 3);
+            dialog->done(QDialog::Accepted);
+        });
+        r.tool("toolPrint")->trigger();
+        QVERIFY(asked);
+        const QString printed = pdfText(pdf);
+        QVERIFY(printed.contains(u"Movimento do dia 02/12/2026."_s));
+        QVERIFY(printed.contains(u"Movimento do dia 03/12/2026."_s));
+        QVERIFY(!printed.contains(u"LIVRO DE CAIXA"_s));
     }
 };
 
