@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -32,11 +34,6 @@ QByteArray bookAfter(const QStringList& statements)
     return fileBytes(book.bookPath());
 }
 
-int columnCount(DbConnection& db, const QString& table)
-{
-    return db.database().record(table).count();
-}
-
 } // namespace
 
 // Opening, creating and refusing book files, and reading them.
@@ -49,30 +46,27 @@ private slots:
     void newBook()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("sub/bd.mdb"));
         DbConnection db;
-        const Status opened = db.open(path);
+        const Status opened = db.open(dir.filePath(u"sub/bd.mdb"_s));
         QVERIFY2(opened.ok(), qPrintable(opened.reason()));
-        QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList{QStringLiteral("bd.mdb")});
+        QCOMPARE(QDir(dir.filePath(u"sub"_s)).entryList(QDir::Files), QStringList{u"bd.mdb"_s});
         for (const QString& table : Schema::tableNames()) {
             for (const QString& column : Schema::originalColumns(table) + Schema::lateColumns(table))
                 QVERIFY2(db.database().record(table).indexOf(column) >= 0, qPrintable(table + u'.' + column));
         }
         QSqlQuery q(db.database());
-        QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next());
-        QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
-        QVERIFY(q.exec(QStringLiteral("PRAGMA synchronous")) && q.next());
-        QCOMPARE(q.value(0).toInt(), 2); // FULL
-        QVERIFY(q.exec(QStringLiteral("insert into caixa (descricao) values ('a')")));
-        QVERIFY(q.exec(QStringLiteral("delete from caixa")));
-        QVERIFY(q.exec(QStringLiteral("insert into caixa (descricao) values ('b')")));
-        QVERIFY(q.exec(QStringLiteral("select id from caixa")) && q.next());
-        QCOMPARE(q.value(0).toInt(), 2);
+        for (const QString& sql : {u"insert into caixa (descricao) values ('a')"_s, u"delete from caixa"_s,
+                                   u"insert into caixa (descricao) values ('b')"_s})
+            QVERIFY(q.exec(sql));
+        QStringList found;
+        for (const QString& sql : {u"PRAGMA journal_mode"_s, u"PRAGMA synchronous"_s, u"select id from caixa"_s})
+            found << (q.exec(sql) && q.next() ? q.value(0).toString() : QString());
+        QCOMPARE(found, (QStringList{u"delete"_s, u"2"_s, u"2"_s})); // FULL sync; the second entry's id
 
         // A file where the folder should be cannot hold a book.
-        writeFile(dir.filePath(QStringLiteral("arquivo")), "x");
-        const Status refused = db.open(dir.filePath(QStringLiteral("arquivo/bd.mdb")));
-        QVERIFY2(!refused.ok() && refused.reason().contains(QStringLiteral("pasta")), qPrintable(refused.reason()));
+        writeFile(dir.filePath(u"arquivo"_s), "x");
+        const Status refused = db.open(dir.filePath(u"arquivo/bd.mdb"_s));
+        QVERIFY2(!refused.ok() && refused.reason().contains(u"pasta"_s), qPrintable(refused.reason()));
     }
 
     // Anything that is not a sound book of ours is refused with its reason,
@@ -81,10 +75,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reasonPart");
-        const QByteArray good = bookAfter({QStringLiteral(
-            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 400) "
-            "insert into caixa (data, descricao, entrada) "
-            "select '2026-01-01', 'Lançamento número ' || i || ' com uma descrição comprida', 100000 from n")});
+        const QByteArray good = bookAfter({u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 400) "
+                                           "insert into caixa (data, descricao, entrada) select '2026-01-01', "
+                                           "'Lançamento número ' || i || ' com uma descrição comprida', 100000 from n"_s});
         QVERIFY(good.size() > 16 * 4096);
         QByteArray scrambled = good;
         for (qsizetype i = good.size() / 2; i < good.size() / 2 + 4096; ++i)
@@ -92,107 +85,94 @@ private slots:
         QByteArray jet(4096, '\0');
         jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
 
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("vazio");
-        QTest::newRow("text file") << QByteArray("Livro de caixa de 2019\nsaldo 100,00\n") << QStringLiteral("não é um livro");
-        QTest::newRow("cut mid page") << good.left(good.size() / 2 + 100) << QStringLiteral("incompleto");
+        QTest::newRow("empty file") << QByteArray() << u"vazio"_s;
+        QTest::newRow("text file") << QByteArray("Livro de caixa de 2019\nsaldo 100,00\n") << u"não é um livro"_s;
+        QTest::newRow("cut mid page") << good.left(good.size() / 2 + 100) << u"incompleto"_s;
         QByteArray staleCount = good.left(good.size() / 2 + 100);
         staleCount[95] = char(staleCount[95] ^ 1); // the page count in the header no longer counts
-        QTest::newRow("cut mid page, stale page count") << staleCount << QStringLiteral("incompleto");
-        QTest::newRow("cut at page boundary") << good.left(8 * 4096) << QStringLiteral("incompleto");
-        QTest::newRow("header only") << good.left(100) << QStringLiteral("incompleto");
-        QTest::newRow("scrambled pages") << scrambled << QStringLiteral("danificado");
-        QTest::newRow("Access file") << jet << QStringLiteral("Access");
-        QTest::newRow("another program's database")
-            << bookAfter({QStringLiteral("drop table caixa")}) << QStringLiteral("falta a tabela caixa");
+        QTest::newRow("cut mid page, stale page count") << staleCount << u"incompleto"_s;
+        QTest::newRow("cut at page boundary") << good.left(8 * 4096) << u"incompleto"_s;
+        QTest::newRow("header only") << good.left(100) << u"incompleto"_s;
+        QTest::newRow("scrambled pages") << scrambled << u"danificado"_s;
+        QTest::newRow("Access file") << jet << u"Access"_s;
+        QTest::newRow("another program's database") << bookAfter({u"drop table caixa"_s}) << u"falta a tabela caixa"_s;
         QTest::newRow("original column lost")
-            << bookAfter({QStringLiteral("alter table caixa drop column descricao")}) << QStringLiteral("caixa.descricao");
+            << bookAfter({u"alter table caixa drop column descricao"_s}) << u"caixa.descricao"_s;
     }
     void unusableFilesAreLeftUntouched()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reasonPart);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("bd.mdb"));
+        const QString path = dir.filePath(u"bd.mdb"_s);
         writeFile(path, bytes);
         DbConnection db;
         const Status opened = db.open(path);
         QVERIFY2(!opened.ok() && opened.reason().contains(reasonPart), qPrintable(opened.reason()));
-        QVERIFY(!db.isOpen());
-        QVERIFY(!QSqlQuery(db.database()).exec(QStringLiteral("insert into contas (descricao) values ('X')")));
+        QVERIFY(!db.isOpen() && !QSqlQuery(db.database()).exec(u"insert into contas (descricao) values ('X')"_s));
         QCOMPARE(fileBytes(path), bytes);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("bd.mdb")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"bd.mdb"_s});
     }
 
     // An older book opens; EnsureColumn adds a missing column once, keeping the rows.
     void ensureColumn()
     {
         TestBook book;
-        book.exec(QStringLiteral("alter table caixa drop column ndoc"));
-        book.exec(QStringLiteral("insert into caixa (descricao) values ('antigo')"));
+        book.exec(u"alter table caixa drop column ndoc"_s);
+        book.exec(u"insert into caixa (descricao) values ('antigo')"_s);
         QVERIFY(book.db.open(book.bookPath()).ok());
-        const int before = columnCount(book.db, QStringLiteral("caixa"));
-        QVERIFY(EnsureColumn(book.db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)")));
-        QCOMPARE(columnCount(book.db, QStringLiteral("caixa")), before + 1);
-        QVERIFY(!EnsureColumn(book.db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)")));
-        QCOMPARE(columnCount(book.db, QStringLiteral("caixa")), before + 1);
-        QCOMPARE(book.scalar(QStringLiteral("select descricao from caixa where ndoc is null")).toString(), QStringLiteral("antigo"));
-        QVERIFY(!EnsureColumn(book.db, QStringLiteral("tabela_inexistente"), QStringLiteral("x"), QStringLiteral("Bit")));
+        const int before = book.db.database().record(u"caixa"_s).count();
+        QVERIFY(EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
+        QVERIFY(!EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
+        QCOMPARE(book.db.database().record(u"caixa"_s).count(), before + 1);
+        QCOMPARE(book.scalar(u"select descricao from caixa where ndoc is null"_s).toString(), u"antigo"_s);
+        QVERIFY(!EnsureColumn(book.db, u"tabela_inexistente"_s, u"x"_s, u"Bit"_s));
     }
 
-    // A new data folder gets a book and the common level; the login switch
-    // decides the first window.
+    // A new data folder gets a book and the common level; the login switch decides the first window.
     void startup()
     {
-        QTemporaryDir dir;
-        DbConnection db;
-        FakeDialogs dialogs;
-        FixedClock clock;
-        Session session(db, dialogs, clock, dir.path());
-        session.CurrentUser = {QStringLiteral("maria"), QStringLiteral("r")};
-        QCOMPARE(Startup::Main(session), Startup::FirstWindow::Main);
-        QVERIFY(dialogs.shown.isEmpty() && db.isOpen());
-        QCOMPARE(session.CurrentUser.userLevel, QStringLiteral("c"));
-        QCOMPARE(session.CurrentUser.userName, QString());
-        QCOMPARE(session.Settings.qtdarquivosbkp, qint16(5));
-        QVERIFY(QSqlQuery(db.database()).exec(QStringLiteral("insert into opcoes (susuario, corfundoentrada) values (1, '255')")));
-        QCOMPARE(Startup::Main(session), Startup::FirstWindow::Login);
+        TestBook book;
+        book.db.close();
+        QVERIFY(QFile::remove(book.bookPath()));
+        book.session.CurrentUser = {u"maria"_s, u"r"_s};
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QVERIFY(book.dialogs.shown.isEmpty() && book.db.isOpen());
+        QCOMPARE(book.session.CurrentUser.userLevel + u'|' + book.session.CurrentUser.userName, u"c|"_s);
+        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
     }
 
-    // A damaged book gives the connection message, stays as it was, and
-    // start-up still reaches its first window.
+    // A damaged book gives the connection message, stays as it was, and start-up still reaches its window.
     void damagedBookAtStartup()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("bd.mdb"));
-        writeFile(path, "isto não é um banco de dados");
-        DbConnection db;
-        FakeDialogs dialogs;
-        FixedClock clock;
-        Session session(db, dialogs, clock, dir.path());
-        QCOMPARE(Startup::Main(session), Startup::FirstWindow::Main);
-        QCOMPARE(dialogs.shown.size(), 1);
-        QCOMPARE(dialogs.last().title, QStringLiteral("A T E  Ç Ã O"));
-        QCOMPARE(dialogs.last().icon, Dialogs::Icon::Exclamation);
-        QVERIFY(dialogs.last().text.endsWith(QStringLiteral("\nNão foi possivel conectar ao servidor")));
-        QVERIFY(dialogs.last().text.contains(QDir::toNativeSeparators(path)));
-        QCOMPARE(fileBytes(path), QByteArray("isto não é um banco de dados"));
-        QVERIFY(!db.isOpen() && !session.Settings.susuario);
+        TestBook book;
+        book.db.close();
+        writeFile(book.bookPath(), "isto não é um banco de dados");
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        const FakeDialogs::Shown& shown = book.dialogs.last();
+        QCOMPARE(shown.title, u"A T E  Ç Ã O"_s);
+        QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
+        QVERIFY2(shown.text.endsWith(u"\nNão foi possivel conectar ao servidor"_s)
+                     && shown.text.contains(QDir::toNativeSeparators(book.bookPath())), qPrintable(shown.text));
+        QCOMPARE(fileBytes(book.bookPath()), QByteArray("isto não é um banco de dados"));
+        QVERIFY(!book.db.isOpen());
     }
 
     // The command line's folder; else a book beside the program; else the user's folder.
     void dataFolderChoice()
     {
-        QTemporaryDir program;
-        QTemporaryDir user;
-        const QString given = program.filePath(QStringLiteral("dados"));
+        QTemporaryDir program, user;
+        const QString given = program.filePath(u"dados"_s);
         QCOMPARE(Startup::resolveDataDir(QString(), program.path(), user.path()), user.path());
-        writeFile(program.filePath(QStringLiteral("bd.mdb")), QByteArray());
+        writeFile(program.filePath(u"bd.mdb"_s), QByteArray());
         QCOMPARE(Startup::resolveDataDir(QString(), program.path(), user.path()), program.path());
         QCOMPARE(Startup::resolveDataDir(given, program.path(), user.path()), given);
     }
 
-    // Both ways of reading rows give the same values, nulls and errors; a
-    // reader gone before its last row leaves no lock on the book.
+    // Both ways of reading rows give the same values, nulls and errors; a reader gone before its last
+    // row leaves no lock on the book.
     void rowReader_data()
     {
         QTest::addColumn<int>("path");
@@ -203,49 +183,42 @@ private slots:
     {
         QFETCH(int, path);
         TestBook book;
-        const qint64 account = book.addAccount(QStringLiteral("D'ÁVILA"));
-        const QString description = QStringLiteral("Compra de \"material\" — 10 €");
-        book.addEntry(QStringLiteral("2024-03-01"), QStringLiteral("08:05:09"), account, description,
-                      QStringLiteral("1.234,56"), std::nullopt, QStringLiteral(""));
-        book.exec(QStringLiteral("insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"));
+        const qint64 account = book.addAccount(u"D'ÁVILA"_s);
+        const QString description = u"Compra de \"material\" — 10 €"_s;
+        book.addEntry(u"2024-03-01"_s, u"08:05:09"_s, account, description,
+                      u"1.234,56"_s, std::nullopt, u""_s);
+        book.exec(u"insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"_s);
         {
-            RowReader row(book.db, QStringLiteral("select * from caixa where data >= ? order by id"),
-                          {QStringLiteral("2024-01-01")}, RowReader::Path(path));
+            RowReader row(book.db, u"select * from caixa where data >= ? order by id"_s,
+                          {u"2024-01-01"_s}, RowReader::Path(path));
             QVERIFY2(row.ok(), qPrintable(row.error()));
-            const int idconta = row.indexOf(QStringLiteral("idconta"));
-            const int descricao = row.indexOf(QStringLiteral("DESCRICAO"));
-            const int entrada = row.indexOf(QStringLiteral("entrada"));
-            const int saida = row.indexOf(QStringLiteral("saida"));
-            const int ndoc = row.indexOf(QStringLiteral("ndoc"));
-            const int hora = row.indexOf(QStringLiteral("hora"));
-            QCOMPARE(row.indexOf(QStringLiteral("inexistente")), -1);
+            const auto at = [&](const char* column) { return row.indexOf(QString::fromLatin1(column)); };
+            QCOMPARE(at("inexistente"), -1);
+            QVERIFY(row.next());
+            QCOMPARE(row.integer(at("idconta")), std::optional<qint64>(account));
+            QCOMPARE(row.date(at("data")), QDate(2024, 3, 1));
+            QCOMPARE(row.time(at("hora")), QTime(8, 5, 9));
+            QCOMPARE(row.text(at("DESCRICAO")).toString(), description);
+            QVERIFY(row.isInteger(at("entrada")));
+            QCOMPARE(row.integer(at("entrada")), std::optional<qint64>(12345600));
+            QVERIFY(row.isNull(at("saida")) && !row.integer(at("saida")));
+            QVERIFY(!row.isNull(at("ndoc")) && row.text(at("ndoc")).isEmpty());
 
             QVERIFY(row.next());
-            QCOMPARE(row.integer(idconta), std::optional<qint64>(account));
-            QCOMPARE(row.date(row.indexOf(QStringLiteral("data"))), QDate(2024, 3, 1));
-            QCOMPARE(row.time(hora), QTime(8, 5, 9));
-            QCOMPARE(row.text(descricao).toString(), description);
-            QVERIFY(row.isInteger(entrada));
-            QCOMPARE(row.integer(entrada), std::optional<qint64>(12345600));
-            QVERIFY(row.isNull(saida) && !row.integer(saida));
-            QVERIFY(!row.isNull(ndoc) && row.text(ndoc).isEmpty());
+            QVERIFY(row.isNull(at("idconta")) && row.isNull(at("descricao")));
+            QCOMPARE(row.time(at("hora")), QTime(23, 59));
+            QVERIFY(!row.isInteger(at("entrada")));
+            QCOMPARE(row.value(at("entrada")).toDouble(), 12.5);
+            QVERIFY(!row.next() && row.ok());
 
-            QVERIFY(row.next());
-            QVERIFY(row.isNull(idconta) && row.isNull(descricao));
-            QCOMPARE(row.time(hora), QTime(23, 59));
-            QVERIFY(!row.isInteger(entrada));
-            QCOMPARE(row.value(entrada).toDouble(), 12.5);
-            QVERIFY(!row.next());
-            QVERIFY(row.ok());
-
-            RowReader bad(book.db, QStringLiteral("select * from tabela_inexistente"), {}, RowReader::Path(path));
+            RowReader bad(book.db, u"select * from tabela_inexistente"_s, {}, RowReader::Path(path));
             QVERIFY(!bad.ok() && !bad.error().isEmpty() && !bad.next());
-            RowReader unfinished(book.db, QStringLiteral("select * from contas"), {}, RowReader::Path(path));
+            RowReader unfinished(book.db, u"select * from contas"_s, {}, RowReader::Path(path));
             QVERIFY(unfinished.next());
         }
         DbConnection other;
         QVERIFY(other.open(book.bookPath()).ok());
-        QVERIFY(QSqlQuery(other.database()).exec(QStringLiteral("insert into contas (descricao) values ('X')")));
+        QVERIFY(QSqlQuery(other.database()).exec(u"insert into contas (descricao) values ('X')"_s));
     }
 };
 

@@ -34,8 +34,7 @@ private slots:
     {
         QTest::addColumn<QString>("statements");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("no row: every default")
-            << "" << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
+        QTest::newRow("no row: every default") << "" << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
         QTest::newRow("stored row")
             << row("(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')")
             << "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol";
@@ -55,8 +54,7 @@ private slots:
             << "alter table opcoes drop column moeda; alter table opcoes drop column indioma; "
                "insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (0, '255', 4)"
             << "1|0|joao|255|2|3|4|1|4|R$|Português-Brasil";
-        QTest::newRow("unreadable table changes nothing")
-            << "drop table opcoes" << "1|1|joao|1|2|3|4|1|9|US|Inglês";
+        QTest::newRow("unreadable table changes nothing") << "drop table opcoes" << "1|1|joao|1|2|3|4|1|9|US|Inglês";
     }
     void loadSettings()
     {

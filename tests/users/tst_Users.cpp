@@ -1,11 +1,8 @@
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
-#include "cashbook/EntryGridModel.h"
-#include "cashbook/frmPrincipal.h"
 #include "core/Product.h"
 #include "core/Startup.h"
-#include "entries/frmCadCaixa.h"
 #include "users/PasswordHash.h"
 #include "users/StoredSecrets.h"
 #include "users/UserStore.h"
@@ -13,7 +10,6 @@
 #include "users/frmLogin.h"
 #include "users/frmUsuario.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -25,6 +21,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // D'Ávila (common level, no question) and João (restricted, with a question).
@@ -33,14 +31,11 @@ struct UsersBook : TestBook
 {
     UsersBook()
     {
-        static const QVariantList hashes{PasswordHash::hash(QStringLiteral("segredo")),
-                                         PasswordHash::hash(QStringLiteral("caixa1")),
-                                         PasswordHash::hash(UserStore::normalizedAnswer(QStringLiteral("Dona Cida")))};
-        exec(QStringLiteral("insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, dica) values "
-                            "('Ana', 'd''ávila', ?, 0, null, null, null), "
-                            "('Joao', 'joao', ?, 1, 'Qual o nome da sua primeira professora?', ?, 'o nome da escola')"),
-             hashes);
-        LoadSettings(db, session.Settings);
+        static const QVariantList hashes{PasswordHash::hash(u"segredo"_s), PasswordHash::hash(u"caixa1"_s),
+                                         PasswordHash::hash(UserStore::normalizedAnswer(u"Dona Cida"_s))};
+        exec(u"insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, dica) values "
+             "('Ana', 'd''ávila', ?, 0, null, null, null), "
+             "('Joao', 'joao', ?, 1, 'Qual o nome da sua primeira professora?', ?, 'o nome da escola')"_s, hashes);
     }
 };
 
@@ -60,20 +55,20 @@ QStringList messages(const FakeDialogs& dialogs)
 {
     QStringList list;
     for (const FakeDialogs::Shown& shown : dialogs.shown)
-        list << shown.title + QStringLiteral(": ") + shown.text;
+        list << shown.title + u": "_s + shown.text;
     return list;
 }
 
 // Fills every register box as a user types them, with the second question.
 void fillRegister(frmCadUsuarios& w, const QString& login, const QString& password)
 {
-    box(w, "txtNome")->setText(QStringLiteral("maria da silva"));
+    box(w, "txtNome")->setText(u"maria da silva"_s);
     box(w, "txtUsuario")->setText(login);
     box(w, "txtSenha")->setText(password);
     box(w, "txtConfSenha")->setText(password);
     control<QComboBox>(w, "txtPerguntaSecreta")->setCurrentIndex(1);
-    box(w, "txtRespostaSecreta")->setText(QStringLiteral("Dona Cida"));
-    box(w, "txtDicaSenha")->setText(QStringLiteral("escola"));
+    box(w, "txtRespostaSecreta")->setText(u"Dona Cida"_s);
+    box(w, "txtDicaSenha")->setText(u"escola"_s);
 }
 
 int rowOf(frmCadUsuarios& w, const QString& login)
@@ -101,7 +96,7 @@ bool opensRegister(frmLogin& w)
     return opened;
 }
 
-const QString kRefused = QStringLiteral("Erro ao tentar logar.: Nome de usuário ou senha incorretos!");
+const QString kRefused = u"Erro ao tentar logar.: Nome de usuário ou senha incorretos!"_s;
 
 } // namespace
 
@@ -134,106 +129,93 @@ private slots:
         TestBook book;
         frmCadUsuarios w(book.session);
         show(w);
-        fillRegister(w, QStringLiteral("maria"), QStringLiteral("segredo"));
+        fillRegister(w, u"maria"_s, u"segredo"_s);
         const char* spoiled[] = {"txtNome", "txtUsuario", "txtSenha", "txtConfSenha", nullptr, "txtRespostaSecreta", "txtDicaSenha"};
         // Blank boxes, and for the check of different passwords a different confirmation.
         for (int k = 6; k >= check; --k)
-            box(w, spoiled[k] ? spoiled[k] : "txtConfSenha")->setText(spoiled[k] ? QStringLiteral("   ") : QStringLiteral("outra"));
+            box(w, spoiled[k] ? spoiled[k] : "txtConfSenha")->setText(spoiled[k] ? u"   "_s : u"outra"_s);
         w.save();
         QCOMPARE(messages(book.dialogs), QStringList{message});
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
         QWidget* target = w.findChild<QWidget*>(focus);
         QVERIFY(QApplication::focusWidget() == target || target->isAncestorOf(QApplication::focusWidget()));
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from usuarios")).toInt(), 0);
+        QCOMPARE(book.scalar(u"select count(*) from usuarios"_s).toInt(), 0);
     }
 
-    // Saving by login name: normalised boxes, the restricted flag (adding the
-    // column older books lack), hashes only in the file; a stored answer is
-    // never shown; a changed login adds a user, the same login overwrites;
-    // a refused write is reported and keeps the boxes.
+    // Saved by login (a new login adds, the same overwrites), normalised, hashed, with the restricted flag
+    // (added to older books); the stored answer is never shown; a refused write keeps the boxes.
     void registerSaves()
     {
         TestBook book;
-        book.exec(QStringLiteral("alter table usuarios drop column restrito"));
+        book.exec(u"alter table usuarios drop column restrito"_s);
         UserStore store(book.db);
         frmCadUsuarios w(book.session);
         auto* restricted = control<QCheckBox>(w, "ckUsuarioRestrito");
         auto* question = control<QComboBox>(w, "txtPerguntaSecreta");
-        fillRegister(w, QStringLiteral("D'ÁVILA "), QStringLiteral("Segredo"));
+        fillRegister(w, u"D'ÁVILA "_s, u"Segredo"_s);
         restricted->setChecked(true);
         w.save();
-        QCOMPARE(book.scalar(QStringLiteral("select nome || '|' || usuario || '|' || restrito from usuarios")).toString(),
-                 QStringLiteral("Maria Da Silva|d'ávila|1"));
-        QCOMPARE(book.scalar(QStringLiteral("select count(*) from usuarios where senha like '$argon2id$%' "
-                                            "and resposta like '$argon2id$%'")).toInt(), 1);
+        QCOMPARE(book.scalar(u"select nome || '|' || usuario || '|' || restrito from usuarios"_s).toString(),
+                 u"Maria Da Silva|d'ávila|1"_s);
         const QByteArray bytes = fileBytes(book.bookPath()).toLower();
         QVERIFY(!bytes.contains("segredo") && !bytes.contains("dona cida"));
         // The password as the register keeps it (trimmed, lower case); the answer in any case.
-        QVERIFY(store.logIn(QStringLiteral("d'ávila"), QStringLiteral("segredo")));
-        QCOMPARE(store.checkAnswer(QStringLiteral("d'ávila"), QStringLiteral(" DONA CIDA"), nullptr), UserStore::Answer::Accepted);
+        QVERIFY(store.logIn(u"d'ávila"_s, u"segredo"_s));
+        QCOMPARE(store.checkAnswer(u"d'ávila"_s, u" DONA CIDA"_s, nullptr), UserStore::Answer::Accepted);
         QVERIFY(box(w, "txtUsuario")->text().isEmpty() && !restricted->isChecked());
 
-        box(w, "txtSenha")->setText(QStringLiteral("dois"));
-        w.loadUser(rowOf(w, QStringLiteral("d'ávila")));
-        QCOMPARE(box(w, "txtNome")->text() + u'|' + question->currentText() + u'|' + box(w, "txtDicaSenha")->text(),
-                 QStringLiteral("Maria Da Silva|") + question->itemText(1) + QStringLiteral("|escola"));
-        QCOMPARE(box(w, "txtRespostaSecreta")->text(), QString());
+        box(w, "txtSenha")->setText(u"dois"_s);
+        w.loadUser(rowOf(w, u"d'ávila"_s));
+        QCOMPARE(box(w, "txtNome")->text() + u'|' + question->currentText() + u'|' + box(w, "txtDicaSenha")->text()
+                     + u'|' + box(w, "txtRespostaSecreta")->text(),
+                 u"Maria Da Silva|"_s + question->itemText(1) + u"|escola|"_s);
         QVERIFY(restricted->isChecked() && restricted->isEnabled());
-        box(w, "txtUsuario")->setText(QStringLiteral("mariana"));
-        box(w, "txtConfSenha")->setText(QStringLiteral("dois"));
-        w.save();
-        box(w, "txtRespostaSecreta")->setText(QStringLiteral("outra"));
+        box(w, "txtUsuario")->setText(u"mariana"_s);
+        box(w, "txtConfSenha")->setText(u"dois"_s);
+        box(w, "txtRespostaSecreta")->setText(u"outra"_s);
         w.save();
         QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
 
-        fillRegister(w, QStringLiteral("d'ávila"), QStringLiteral("tres"));
-        book.exec(QStringLiteral("PRAGMA query_only = ON"));
+        fillRegister(w, u"d'ávila"_s, u"tres"_s);
+        book.exec(u"PRAGMA query_only = ON"_s);
         w.save();
-        QCOMPARE(box(w, "txtSenha")->text(), QStringLiteral("tres"));
-        book.exec(QStringLiteral("PRAGMA query_only = OFF"));
+        QCOMPARE(box(w, "txtSenha")->text(), u"tres"_s);
+        book.exec(u"PRAGMA query_only = OFF"_s);
         w.save();
         QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
-        QVERIFY(store.logIn(QStringLiteral("d'ávila"), QStringLiteral("tres")));
-        const QStringList shown = messages(book.dialogs);
-        QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown.at(0), QStringLiteral("Campo Resposta Secreta vazio.: Informe uma Resposta Secrecta antes de continuar!"));
-        QVERIFY(shown.at(1).startsWith(QStringLiteral("Erro: Não foi possível gravar o usuário:\n")));
+        QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s));
+        QCOMPARE(messages(book.dialogs).join(u'|').section(u'\n', 0, 0), u"Erro: Não foi possível gravar o usuário:"_s);
     }
 
-    // The logged-in user can neither be deleted nor change its own level;
-    // another user is deleted with the Delete key once the question is
-    // answered yes. The name box is normalised as the focus leaves it, Enter
-    // moves on like Tab, and Esc or "Cancelar" close the window.
+    // The logged-in user can neither be deleted nor change its own level; Delete removes another once
+    // confirmed. Names are normalised on leaving the box, Enter moves on, Esc and "Cancelar" close.
     void registerWindow()
     {
         TestBook book;
-        book.exec(QStringLiteral("insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0), ('joao', 'y', 1)"));
-        book.session.CurrentUser.userName = QStringLiteral("maria");
+        book.exec(u"insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0), ('joao', 'y', 1)"_s);
+        book.session.CurrentUser.userName = u"maria"_s;
         frmCadUsuarios w(book.session);
         show(w);
         auto* grid = control<QTableWidget>(w, "grade");
-        auto* restricted = control<QCheckBox>(w, "ckUsuarioRestrito");
-        w.loadUser(rowOf(w, QStringLiteral("maria")));
-        QVERIFY(!restricted->isEnabled());
-        w.loadUser(rowOf(w, QStringLiteral("joao")));
-        QVERIFY(restricted->isEnabled());
+        w.loadUser(rowOf(w, u"maria"_s));
+        QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isEnabled());
         book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
-        for (const QString& login : {QStringLiteral("maria"), QStringLiteral("joao"), QStringLiteral("joao")}) {
+        for (const QString& login : {u"maria"_s, u"joao"_s, u"joao"_s}) {
             grid->setCurrentCell(rowOf(w, login), 1);
             QTest::keyClick(grid, Qt::Key_Delete);
         }
-        const QString ask = QStringLiteral("Excluir...: Tem certeza que deseja excluir o usuário?");
+        const QString ask = u"Excluir...: Tem certeza que deseja excluir o usuário?"_s;
         QCOMPARE(messages(book.dialogs),
-                 (QStringList{QStringLiteral("Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
-                                             "logado, para isso deve logar em outro usuário e excluir."), ask, ask}));
-        QCOMPARE(book.scalar(QStringLiteral("select group_concat(usuario) from usuarios")).toString(), QStringLiteral("maria"));
+                 (QStringList{u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
+                                             "logado, para isso deve logar em outro usuário e excluir."_s, ask, ask}));
+        QCOMPARE(book.scalar(u"select group_concat(usuario) from usuarios"_s).toString(), u"maria"_s);
         QCOMPARE(grid->rowCount(), 1);
 
         auto* nome = box(w, "txtNome");
         nome->setFocus();
-        QTest::keyClicks(nome, QStringLiteral("  ANA   maria SOUZA "));
+        QTest::keyClicks(nome, u"  ANA   maria SOUZA "_s);
         QTest::keyClick(nome, Qt::Key_Return);
-        QCOMPARE(nome->text(), QStringLiteral("Ana   Maria Souza"));
+        QCOMPARE(nome->text(), u"Ana   Maria Souza"_s);
         QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!w.isVisible());
@@ -242,43 +224,39 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    // Empty login boxes do nothing. The user box is lower-cased as the focus
-    // leaves it; the password keeps its case when Enter is pressed in its box
-    // and is lower-cased when the focus leaves it; spaces around never count.
-    // Every login writes the name; "Lembrar de mim" decides whether the next
-    // start shows it.
+    // Empty boxes do nothing. Leaving a box lower-cases it (Enter in the password box keeps its case);
+    // spaces around never count. Every login writes the name; "Lembrar de mim" decides if it is shown next.
     void loginWindow()
     {
         UsersBook book;
         frmLogin w(book.session);
         show(w);
-        typeCredentials(w, QStringLiteral("d'ávila"), QStringLiteral("   "));
+        typeCredentials(w, u"d'ávila"_s, u"   "_s);
         control<QPushButton>(w, "btnLogin")->click();
-        typeCredentials(w, QString(), QStringLiteral("segredo"));
+        typeCredentials(w, QString(), u"segredo"_s);
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
         QVERIFY(book.dialogs.shown.isEmpty());
 
         control<QCheckBox>(w, "ckLembrardeMim")->setChecked(true);
-        typeCredentials(w, QStringLiteral("  D'ÁVILA "), QStringLiteral("SEGREDO"));
-        QCOMPARE(box(w, "txtUsuario")->text(), QStringLiteral("d'ávila"));
+        typeCredentials(w, u"  D'ÁVILA "_s, u"SEGREDO"_s);
+        QCOMPARE(box(w, "txtUsuario")->text(), u"d'ávila"_s);
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Return);
         QCOMPARE(messages(book.dialogs), QStringList{kRefused});
-        box(w, "txtSenha")->setText(QStringLiteral(" segredo  "));
+        box(w, "txtSenha")->setText(u" segredo  "_s);
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Return);
-        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, QStringLiteral("d'ávila|c"));
+        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, u"d'ávila|c"_s);
 
         frmLogin second(book.session);
         show(second);
-        QCOMPARE(box(second, "txtUsuario")->text(), QStringLiteral("d'ávila"));
+        QCOMPARE(box(second, "txtUsuario")->text(), u"d'ávila"_s);
         QVERIFY(control<QCheckBox>(second, "ckLembrardeMim")->isChecked());
         control<QCheckBox>(second, "ckLembrardeMim")->setChecked(false);
-        typeCredentials(second, QStringLiteral("joao"), QStringLiteral("CAIXA1"));
+        typeCredentials(second, u"joao"_s, u"CAIXA1"_s);
         box(second, "txtUsuario")->setFocus();
         control<QPushButton>(second, "btnLogin")->click();
-        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, QStringLiteral("joao|r"));
-        QCOMPARE(book.scalar(QStringLiteral("select group_concat(usuario) from opcoes")).toString(), QStringLiteral("joao"));
-        QCOMPARE(book.dialogs.shown.size(), 1);
+        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, u"joao|r"_s);
+        QCOMPARE(book.scalar(u"select group_concat(usuario) from opcoes"_s).toString(), u"joao"_s);
 
         frmLogin third(book.session);
         QVERIFY(box(third, "txtUsuario")->text().isEmpty() && !control<QCheckBox>(third, "ckLembrardeMim")->isChecked());
@@ -288,20 +266,19 @@ private slots:
         QCOMPARE(cancelled.count(), 1);
     }
 
-    // The maintenance credentials open the register only while no user of
-    // the common level exists (a user of an older book without a level is
-    // one); otherwise they are an ordinary, failing attempt.
+    // The maintenance credentials open the register only while no common-level user exists (a user
+    // without a level, from older books, is one); otherwise they are an ordinary, failing attempt.
     void maintenanceLogin()
     {
         TestBook book;
-        book.exec(QStringLiteral("insert into usuarios (usuario, senha, restrito) values ('joao', 'x', 1)"));
+        book.exec(u"insert into usuarios (usuario, senha, restrito) values ('joao', 'x', 1)"_s);
         frmLogin w(book.session);
-        typeCredentials(w, QStringLiteral("mavro"), QStringLiteral("quelbanto"));
+        typeCredentials(w, u"mavro"_s, u"quelbanto"_s);
         QVERIFY(opensRegister(w));
-        book.exec(QStringLiteral("insert into usuarios (usuario, senha, restrito) values ('velho', 'x', null)"));
+        book.exec(u"insert into usuarios (usuario, senha, restrito) values ('velho', 'x', null)"_s);
         QVERIFY(!opensRegister(w));
-        book.exec(QStringLiteral("update usuarios set restrito = 1 where usuario = 'velho'"));
-        book.exec(QStringLiteral("insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0)"));
+        book.exec(u"update usuarios set restrito = 1 where usuario = 'velho'"_s);
+        book.exec(u"insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0)"_s);
         QVERIFY(!opensRegister(w));
         QCOMPARE(messages(book.dialogs), (QStringList{kRefused, kRefused, kRefused}));
     }
@@ -315,65 +292,62 @@ private slots:
         show(w);
         w.forgotPassword();
         QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
-        for (const QString& who : {QStringLiteral("ninguem"), QStringLiteral("d'ávila")}) {
+        for (const QString& who : {u"ninguem"_s, u"d'ávila"_s}) {
             box(w, "txtUsuario")->setText(who);
             whenModal<frmUsuario>([](frmUsuario* unexpected) { unexpected->reject(); }, 0);
             w.forgotPassword();
         }
         QTest::qWait(50);
-        QString question;
-        QStringList hints;
+        QStringList shown; // the question, then the hint after each answer
         whenModal<frmUsuario>([&](frmUsuario* reminder) {
-            question = control<QLabel>(*reminder, "lblLembrete")->text();
+            shown << control<QLabel>(*reminder, "lblLembrete")->text();
             for (const char* answer : {"", "Dona Cidx", "  DONA CIDA ", "Dona  Cida"}) {
                 box(*reminder, "txtRespostaSecreta")->setText(QString::fromUtf8(answer));
                 reminder->verify();
-                hints << box(*reminder, "txtDicaSenha")->text();
+                shown << box(*reminder, "txtDicaSenha")->text();
             }
             reminder->reject();
         });
-        box(w, "txtUsuario")->setText(QStringLiteral("JOAO"));
+        box(w, "txtUsuario")->setText(u"JOAO"_s);
         w.forgotPassword();
-        QCOMPARE(question, QStringLiteral("Qual o nome da sua primeira professora?"));
-        QCOMPARE(hints, (QStringList{QString(), QString(), QStringLiteral("o nome da escola"), QStringLiteral("o nome da escola")}));
-        const QString help = QStringLiteral("\nPara ajuda envie um email para %1 com sua dúvida.");
-        const QString unknown = QStringLiteral("Opção inválida...: Usuário não localizado ou não cadastrou uma "
-                                               "pergunta secreta.") + help.arg(QLatin1String(Product::contactEmail));
-        const QString wrong = QStringLiteral("Opção inválida...: Resposta inválida, verifique e tente novamente.")
-            + help.arg(QLatin1String(Product::supportEmail));
-        const QString hint = QStringLiteral("Dica abaixo.: Dica cadastrada abaixo, caso não consiga lembrar de sua "
-                                            "senha por esta dica envie um email para %1 com sua dúvida.")
-                                 .arg(QLatin1String(Product::supportEmail));
+        QCOMPARE(shown, (QStringList{u"Qual o nome da sua primeira professora?"_s, QString(), QString(), u"o nome da escola"_s,
+                                     u"o nome da escola"_s}));
+        const auto help = [](const char* email) { return u"envie um email para %1 com sua dúvida."_s.arg(QLatin1String(email)); };
+        const QString unknown = u"Opção inválida...: Usuário não localizado ou não cadastrou uma pergunta "
+                                               "secreta.\nPara ajuda "_s + help(Product::contactEmail);
+        const QString wrong = u"Opção inválida...: Resposta inválida, verifique e tente novamente.\nPara ajuda "_s
+            + help(Product::supportEmail);
+        const QString hint = u"Dica abaixo.: Dica cadastrada abaixo, caso não consiga lembrar de sua senha "
+                                            "por esta dica "_s + help(Product::supportEmail);
         QCOMPARE(messages(book.dialogs),
-                 (QStringList{QStringLiteral("Campo vazio.: Informe um usuário válido antes de continuar!"), unknown,
+                 (QStringList{u"Campo vazio.: Informe um usuário válido antes de continuar!"_s, unknown,
                               unknown, wrong, hint, wrong}));
     }
 
-    // Books written before hashing are converted when opened: nothing of the
-    // old text is left in the file, free pages included, and the same users
-    // still get in. Until then the text itself is compared, exactly.
+    // Books from before hashing are converted when opened, leaving no old text in the file (free pages
+    // included), and the same users still get in. Until then the text itself is compared, exactly.
     void olderBookIsConverted()
     {
         TestBook book;
-        book.exec(QStringLiteral("insert into usuarios (usuario, senha, pergunta, resposta, dica, restrito) values "
+        book.exec(u"insert into usuarios (usuario, senha, pergunta, resposta, dica, restrito) values "
                                  "('maria', 'caixa1', null, null, null, 0), "
-                                 "('joao', 'caixa1', 'Qual o nome da sua primeira professora?', ' Dona Cida', 'escola', 1)"));
+                                 "('joao', 'caixa1', 'Qual o nome da sua primeira professora?', ' Dona Cida', 'escola', 1)"_s);
         UserStore store(book.db);
-        QVERIFY(store.logIn(QStringLiteral("maria"), QStringLiteral("caixa1")));
-        QVERIFY(!store.logIn(QStringLiteral("maria"), QStringLiteral("CAIXA1")));
+        QVERIFY(store.logIn(u"maria"_s, u"caixa1"_s));
+        QVERIFY(!store.logIn(u"maria"_s, u"CAIXA1"_s));
         QVERIFY(fileBytes(book.bookPath()).contains("Dona Cida"));
         // This SQLite may zero freed space itself; without that only the vacuum removes the old text.
-        book.exec(QStringLiteral("PRAGMA secure_delete = OFF"));
+        book.exec(u"PRAGMA secure_delete = OFF"_s);
         StoredSecrets::protect(book.session);
         QVERIFY(book.dialogs.shown.isEmpty());
         // Two hashes of the same password differ: each has its own salt.
-        QCOMPARE(book.scalar(QStringLiteral("select count(distinct senha) from usuarios where senha like '$argon2id$%'")).toInt(), 2);
-        QVERIFY(PasswordHash::isHash(book.scalar(QStringLiteral("select resposta from usuarios where usuario = 'joao'")).toString()));
-        const QByteArray bytes = fileBytes(book.bookPath());
-        QVERIFY(!bytes.contains("caixa1") && !bytes.contains("Dona Cida"));
+        QCOMPARE(book.scalar(u"select count(distinct senha) from usuarios where senha like '$argon2id$%'"_s).toInt(), 2);
+        // Neither the text nor its lower-case form is left (the answer is compared in lower case).
+        const QByteArray bytes = fileBytes(book.bookPath()).toLower();
+        QVERIFY(!bytes.contains("caixa1") && !bytes.contains("dona cida"));
 
-        QVERIFY(store.logIn(QStringLiteral("joao"), QStringLiteral("caixa1")).value_or(UserStore::User()).restrito);
-        QCOMPARE(store.checkAnswer(QStringLiteral("joao"), QStringLiteral("dona cida"), nullptr), UserStore::Answer::Accepted);
+        QVERIFY(store.logIn(u"joao"_s, u"caixa1"_s).value_or(UserStore::User()).restrito);
+        QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s, nullptr), UserStore::Answer::Accepted);
         QCOMPARE(store.convertPlainTextSecrets(), std::optional<int>(0));
     }
 
@@ -381,39 +355,14 @@ private slots:
     void disableLoginFromTheCommandLine()
     {
         TestBook book;
-        book.exec(QStringLiteral("insert into opcoes (susuario, corfundoentrada) values (1, '255')"));
+        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
         book.db.close();
         QProcess program;
-        program.start(QStringLiteral(LIVRO_PROGRAM), {QStringLiteral("--disable-login"), QStringLiteral("--data-dir"), book.dir()});
+        program.start(QStringLiteral(LIVRO_PROGRAM), {u"--disable-login"_s, u"--data-dir"_s, book.dir()});
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).contains(QStringLiteral("desligado")));
+        QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).contains(u"desligado"_s));
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
-    }
-
-    // A restricted cashier who logs in sees only the day, with "-" for
-    // yesterday, and cannot edit, delete, change the date or reach users and settings.
-    void restrictedCashierEndToEnd()
-    {
-        UsersBook book;
-        const qint64 caixa = book.addAccount(QStringLiteral("CAIXA"));
-        book.addEntry(QStringLiteral("2026-12-04"), QStringLiteral("08:00:00"), caixa, QStringLiteral("Ontem"), QStringLiteral("100,00"), QStringLiteral("0,00"));
-        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("08:00:00"), caixa, QStringLiteral("Hoje"), QStringLiteral("10,00"), QStringLiteral("0,00"));
-        std::unique_ptr<frmPrincipal> window;
-        frmLogin login(book.session);
-        connect(&login, &frmLogin::loggedIn, &login, [&] { window = std::make_unique<frmPrincipal>(book.session); });
-        typeCredentials(login, QStringLiteral("joao"), QStringLiteral("caixa1"));
-        login.Login();
-        QVERIFY(window);
-        QCOMPARE(window->gridModel()->rowCount(), 1);
-        QCOMPARE(window->gridModel()->cellText(0, EntryGridModel::Saldo), QStringLiteral("110,00"));
-        QCOMPARE(control<QLabel>(*window, "lblSaldoOntem")->text(), QStringLiteral("-"));
-        QVERIFY(!control<QToolButton>(*window, "btnEditar")->isEnabled() && !control<QToolButton>(*window, "btnExcluir")->isEnabled());
-        QVERIFY(!control<QAction>(*window, "mnuUsuarios")->isVisible() && !control<QAction>(*window, "mnuOpcoes")->isVisible());
-        bool dateLocked = false;
-        whenModal<frmCadCaixa>([&](frmCadCaixa* form) { dateLocked = !box(*form, "txtDia")->isEnabled(); form->reject(); });
-        control<QToolButton>(*window, "btnAdicionar")->click();
-        QVERIFY(dateLocked);
     }
 };
 
