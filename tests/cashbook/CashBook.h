@@ -19,25 +19,19 @@ struct CashBook : TestBook
     {
         caixa = addAccount(u"CAIXA"_s);
         banco = addAccount(u"BANCO D'ÁVILA"_s);
-        add("2026-12-01", "08:00:00", caixa, "Troco", "1.000,00", "0,00");
-        add("2026-12-02", "08:00:00", banco, "Aluguel", "0,00", "200,00");
-        add("2026-12-02", "09:00:00", std::nullopt, "Sem conta", "0,00", "0,00");
-        add("2026-12-04", "09:00:00", banco, "Luz", "0,00", "30,00");
-        add("2026-12-04", "08:00:00", caixa, "Venda", "100,00", "0,00");
+        addEntry(u"2026-12-01"_s, u"08:00:00"_s, caixa, u"Troco"_s, u"1.000,00"_s, u"0,00"_s);
+        addEntry(u"2026-12-02"_s, u"08:00:00"_s, banco, u"Aluguel"_s, u"0,00"_s, u"200,00"_s);
+        addEntry(u"2026-12-02"_s, u"09:00:00"_s, std::nullopt, u"Sem conta"_s, u"0,00"_s, u"0,00"_s);
+        addEntry(u"2026-12-04"_s, u"09:00:00"_s, banco, u"Luz"_s, u"0,00"_s, u"30,00"_s);
+        addEntry(u"2026-12-04"_s, u"08:00:00"_s, caixa, u"Venda"_s, u"100,00"_s, u"0,00"_s);
         // Same minute: listed by id, whatever the order they were stored in.
         exec(u"insert into caixa (id, idconta, data, hora, ndoc, descricao, entrada, saida) values (50, ?, '2026-12-05', '10:00:00', 'NF 1', 'Venda cartão', 500000, 0)"_s, {caixa});
         exec(u"insert into caixa (id, idconta, data, hora, descricao, entrada, saida) values (40, ?, '2026-12-05', '10:00:00', 'Compra', 0, 200000)"_s, {caixa});
-        add("2026-12-05", "11:00:00", 99, "Conta apagada", "10,00", "0,00");
+        addEntry(u"2026-12-05"_s, u"11:00:00"_s, 99, u"Conta apagada"_s, u"10,00"_s, u"0,00"_s);
         last = addEntry(u"2026-12-05"_s, u"12:00:45"_s, caixa, u"Sem valor"_s,
                         std::nullopt, std::nullopt, u"NF 9"_s);
-        add("2026-12-06", "08:00:00", caixa, "Amanhã", "5,00", "0,00");
+        addEntry(u"2026-12-06"_s, u"08:00:00"_s, caixa, u"Amanhã"_s, u"5,00"_s, u"0,00"_s);
         LoadSettings(db, session.Settings);
-    }
-    void add(const char* day, const char* time, std::optional<qint64> account, const char* text, const char* in,
-             const char* out)
-    {
-        addEntry(QString::fromUtf8(day), QString::fromUtf8(time), account, QString::fromUtf8(text),
-                 QString::fromUtf8(in), QString::fromUtf8(out));
     }
     qint64 balanceOf(qint64 account) { return scalar(u"select saldo from contas where id = ?"_s, {account}).toLongLong(); }
     qint64 caixa = 0;
@@ -55,14 +49,11 @@ inline QString column(const frmPrincipal& w, int c, int r = -1)
 }
 inline QString row(const frmPrincipal& w, int r) { return column(w, -1, r); }
 
-inline QString label(const QWidget& w, const char* name)
-{
-    return control<QLabel>(w, name)->text();
-}
-
 // The balance panel: yesterday, today, received and paid out in the period.
 inline QString panel(const QWidget& w)
 {
-    return QStringList{label(w, "lblSaldoOntem"), label(w, "lblSaldoHoje"), label(w, "lblTotalEntradas"),
-                       label(w, "lblTotalSaidas")}.join(u'|');
+    QStringList texts;
+    for (const char* name : {"lblSaldoOntem", "lblSaldoHoje", "lblTotalEntradas", "lblTotalSaidas"})
+        texts.append(control<QLabel>(w, name)->text());
+    return texts.join(u'|');
 }

@@ -16,14 +16,10 @@ private slots:
     // becomes 1 on leaving its box unless it is a number above 1.
     void periodArithmetic()
     {
-        const auto period = [](const char* day, const char* days) {
-            const auto a = ActivePeriod::activate(QString::fromUtf8(day), QString::fromUtf8(days), QDate(2026, 12, 5));
-            return a.problem == ActivePeriod::Problem::None ? a.start.toString(Qt::ISODate) + u' ' + a.end.toString(Qt::ISODate) : QString();
-        };
-        QCOMPARE(period("05/12/2026", "99"), u"2026-08-28 2026-12-05"_s);
-        QCOMPARE(period("05/12/2026", ""), u"2026-12-05 2026-12-05"_s);
-        QCOMPARE(period("29/02/2024", "1"), u"2024-02-28 2024-02-29"_s);
-        QCOMPARE(period("02/01/2026", "5"), u"2025-12-28 2026-01-02"_s);
+        const QDate today(2026, 12, 5);
+        const auto a = ActivePeriod::activate(u"05/12/2026"_s, u"99"_s, today);
+        QCOMPARE(std::tuple(a.problem, a.start, a.end), std::tuple(ActivePeriod::Problem::None, QDate(2026, 8, 28), today));
+        QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, QString(), today).start, today);
         QStringList kept;
         for (const QString& typed : {u""_s, u"0"_s, u"1"_s, u"2"_s, u"99"_s, u"x"_s})
             kept.append(ActivePeriod::normalizedDays(typed));
@@ -40,8 +36,7 @@ private slots:
             const QString descricao = text(i), ndoc = QString::number(i);
             EntryRows::Entry e;
             e.descricao = descricao;
-            if (i % 3 == 0)
-                e.ndoc = ndoc;
+            e.ndoc = i % 3 == 0 ? std::optional<QStringView>(ndoc) : std::nullopt;
             rows.append(e);
         }
         QCOMPARE(rows.size(), qsizetype(20001));
