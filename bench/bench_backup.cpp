@@ -9,7 +9,7 @@
 
 #include "BenchSupport.h"
 
-#include "settings/Backup.h"
+#include "book/Backup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
     double checked = 1e9;
     for (int run = 0; run < 3; ++run) {
         const Bench::Stopwatch watch;
-        const Backup::Result result =
+        const Backup::Outcome result =
             Backup::make(book, 2, QDateTime(QDate(2026, 12, 5), QTime(14, 3, run)));
         checked = std::min(checked, watch.seconds());
         if (!result.copy.ok()) {

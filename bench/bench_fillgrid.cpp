@@ -10,6 +10,7 @@
 
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
+#include "core/SettingsStore.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"

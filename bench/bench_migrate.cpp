@@ -13,10 +13,10 @@
 
 #include "core/DbConnection.h"
 #include "core/Schema.h"
-#include "core/legacy/AccessMigration.h"
-#include "core/legacy/LegacyTables.h"
-#include "core/legacy/ReaderProcess.h"
-#include "core/legacy/SourceBook.h"
+#include "legacy/AccessMigration.h"
+#include "legacy/LegacyTables.h"
+#include "legacy/ReaderProcess.h"
+#include "legacy/SourceBook.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 
-#include "cashbook/Balances.h"
+#include "book/Balances.h"
 #include "core/DbConnection.h"
 #include "reports/ReportDocument.h"
 #include "reports/ReportOutput.h"
@@ -55,45 +55,45 @@ int measure(const QString& path, bool newPagePerDay)
     const qint64 cold = Bench::residentBytes();
     const auto warm =
         CashBookReport::build(db, {kPeriodStart, kPeriodStart, 0}, {}, QStringLiteral("Todas"));
-    if (!warm.output.document || !ReportOutput::writePdf(*warm.output.document, pdf))
+    if (!warm || !ReportOutput::writePdf(*warm->document, pdf))
         qFatal("the warm-up report failed");
     const qint64 warmed = Bench::residentBytes();
 
     const qint64 baseline = Bench::residentBytes();
     resetPeak();
     const Bench::Stopwatch layoutWatch;
-    const auto opening = Balances::before(db, kPeriodStart, 0);
+    const auto opening = Balances::openingBalance(db, kPeriodStart, 0);
     ReportContext context;
-    context.OpeningBalance = opening.sums && opening.sums->net() ? *opening.sums->net() : Money();
+    context.OpeningBalance = opening.valueOr(Money());
     context.ReportPeriodText = ReportPeriod::text(kPeriodStart, kPeriodEnd);
     context.NewPagePerDay = newPagePerDay;
-    const CashBookReport::Result built =
+    const auto built =
         CashBookReport::build(db, {kPeriodStart, kPeriodEnd, 0}, context, QStringLiteral("Todas"));
     const double layout = layoutWatch.seconds();
-    if (!built.output.document)
-        qFatal("the report failed: %s", qPrintable(built.error));
+    if (!built)
+        qFatal("the report failed: %s", qPrintable(built.reason()));
     const qint64 afterLayout = Bench::peakResidentBytes();
 
     const Bench::Stopwatch pdfWatch;
-    const Status written = ReportOutput::writePdf(*built.output.document, pdf);
+    const Status written = ReportOutput::writePdf(*built->document, pdf);
     const double pdfSeconds = pdfWatch.seconds();
     if (!written)
         qFatal("the PDF failed: %s", qPrintable(written.reason()));
     const qint64 afterPdf = Bench::peakResidentBytes();
 
     const Bench::Stopwatch xlsxWatch;
-    if (!XlsxExport::write(*built.output.content, xlsx))
+    if (!XlsxExport::write(*built->content, xlsx))
         qFatal("the workbook failed");
     const double xlsxSeconds = xlsxWatch.seconds();
 
-    const qint64 entries = built.output.content->rows->rowCount();
+    const qint64 entries = built->content->rows->rowCount();
     std::printf(
         "%-14s %6lld entries | layout %.3f s | PDF %.3f s (total %.3f s, %.1f MB) | %4d pages"
         " | peak memory +%.0f bytes/entry after layout, +%.0f after the PDF | XLSX %.3f s"
         " | first report's fixed cost %.1f MB\n",
         newPagePerDay ? "page per day" : "continuous", entries, layout, pdfSeconds,
         layout + pdfSeconds, double(QFileInfo(pdf).size()) / 1e6,
-        built.output.document->pageCount(), double(afterLayout - baseline) / double(entries),
+        built->document->pageCount(), double(afterLayout - baseline) / double(entries),
         double(afterPdf - baseline) / double(entries), xlsxSeconds, double(warmed - cold) / 1e6);
     return 0;
 }

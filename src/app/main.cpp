@@ -1,12 +1,15 @@
 // Livro de Caixa: parse the command line, build the objects, show the first window.
 
+#include "app/Shell.h"
+#include "app/StoredSecrets.h"
+#include "app/Startup.h"
 #include "cashbook/frmPrincipal.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
-#include "core/QtDialogs.h"
+#include "widgets/QtDialogs.h"
+#include "core/DataFolder.h"
 #include "core/Session.h"
-#include "core/Startup.h"
-#include "users/StoredSecrets.h"
+#include "core/SettingsStore.h"
 #include "users/frmLogin.h"
 
 #include <QApplication>
@@ -70,7 +73,7 @@ CommandLine parseCommandLine(QCoreApplication& app)
 
 QString dataFolder(const CommandLine& commandLine)
 {
-    const QString dir = Startup::resolveDataDir(commandLine.dataDir, QCoreApplication::applicationDirPath(),
+    const QString dir = DataFolder::resolve(commandLine.dataDir, QCoreApplication::applicationDirPath(),
                                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     if (!QDir().mkpath(dir)) {
         std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
@@ -83,15 +86,15 @@ QString dataFolder(const CommandLine& commandLine)
 int disableLogin(const QString& dir)
 {
     DbConnection db;
-    Status done = db.open(Startup::bookPath(dir));
+    Status done = db.open(DataFolder::bookPath(dir));
     if (done)
-        done = Startup::disableLogin(db);
+        done = SettingsStore::disableLogin(db);
     if (!done) {
         std::fprintf(stderr, "livro-caixa: o login não foi desligado: %s\n", qPrintable(done.reason()));
         return 1;
     }
     std::printf("Login de usuários desligado no livro de caixa %s.\n",
-                qPrintable(QDir::toNativeSeparators(Startup::bookPath(dir))));
+                qPrintable(QDir::toNativeSeparators(DataFolder::bookPath(dir))));
     return 0;
 }
 
@@ -117,6 +120,7 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     SystemClock clock;
     Session session(db, dialogs, clock, dir);
+    Shell shell(session);
 
     const Startup::FirstWindow first = Startup::Main(session);
     StoredSecrets::protect(session);

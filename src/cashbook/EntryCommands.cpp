@@ -3,8 +3,8 @@
 #include "cashbook/EntryGridModel.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
-#include "entries/EntryStore.h"
-#include "entries/frmCadCaixa.h"
+#include "book/EntryStore.h"
+#include "core/Windows.h"
 
 #include <QKeyEvent>
 #include <QTableView>
@@ -26,11 +26,7 @@ int EntryCommands::selectedRow() const
 
 void EntryCommands::add()
 {
-    m_session.EditEntryId = 0;
-    m_session.EntrySaved = false;
-    frmCadCaixa form(m_session, m_window);
-    form.exec();
-    if (m_session.EntrySaved)
+    if (m_session.windows->entryForm(m_window, 0))
         m_refresh();
 }
 
@@ -39,13 +35,7 @@ void EntryCommands::edit()
     const int row = selectedRow();
     if (row < 0 || m_model->cellText(row, EntryGridModel::Id).isEmpty() || m_session.CurrentUser.isRestricted())
         return;
-    frmCadCaixa form(m_session, m_window);
-    m_session.EditEntryId = m_model->rows().id(row);
-    form.fillForEdit({m_model->cellText(row, EntryGridModel::Data), m_model->rows().hora(row),
-                      m_model->cellText(row, EntryGridModel::Conta), m_model->cellText(row, EntryGridModel::NDoc),
-                      m_model->cellText(row, EntryGridModel::Descricao),
-                      m_model->cellText(row, EntryGridModel::Entrada), m_model->cellText(row, EntryGridModel::Saida)});
-    form.exec();
+    m_session.windows->entryForm(m_window, m_model->rows().id(row));
     m_refresh();
 }
 

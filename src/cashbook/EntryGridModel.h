@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cashbook/EntryRows.h"
+#include "book/EntryRows.h"
 #include "core/Money.h"
 
 #include <QAbstractTableModel>

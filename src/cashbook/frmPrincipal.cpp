@@ -3,10 +3,10 @@
 #include "ui_frmPrincipal.h"
 
 #include "cashbook/ActivePeriod.h"
-#include "cashbook/Balances.h"
+#include "book/Balances.h"
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
-#include "cashbook/EntryReader.h"
+#include "book/EntryReader.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -14,11 +14,8 @@
 #include "core/Formats.h"
 #include "core/Product.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "users/frmCadUsuarios.h"
-#include "settings/ExitBackup.h"
-#include "settings/frmOpcoes.h"
-#include "reports/frmRel.h"
+#include "widgets/TextBoxes.h"
+#include "core/Windows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,7 +52,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     connect(m_ui->btnEditar, &QToolButton::clicked, commands, &EntryCommands::edit);
     connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
-    connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { frmCadUsuarios(m_session, this).exec(); });
+    connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { m_session.windows->userRegister(this); });
     connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
     connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
 
@@ -152,7 +149,7 @@ void frmPrincipal::FillGrid()
     DbConnection& db = m_session.db;
     EntryRows rows;
     auto read = EntryReader::readPeriod(db, gridFirstDay(), m_periodEnd, rows);
-    if (read.outcome == EntryReader::Outcome::MissingNdoc) {
+    if (read && *read == EntryReader::Outcome::MissingNdoc) {
         // An older book: add the document number column and read again, once.
         if (!EnsureColumn(db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)"))) {
             m_model->clear();
@@ -160,7 +157,8 @@ void frmPrincipal::FillGrid()
         }
         read = EntryReader::readPeriod(db, gridFirstDay(), m_periodEnd, rows);
     }
-    if (read.outcome != EntryReader::Outcome::Read)
+    // A period that cannot be read shows no rows; the panel is still filled.
+    if (!read || *read != EntryReader::Outcome::Read)
         rows.clear();
 
     Money opening;
@@ -171,7 +169,7 @@ void frmPrincipal::FillGrid()
     const SettingsValues& s = m_session.Settings;
     const EntryGridModel::Colours colours{s.receivedBackground(), s.receivedText(), s.paidBackground(),
                                           s.paidText()};
-    if (!m_model->setEntries(std::move(rows), opening, EntryReader::accountNames(db), colours)) {
+    if (!m_model->setEntries(std::move(rows), opening, EntryReader::accountNames(db).valueOr({}), colours)) {
         m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
                                  tr("Os valores deste período ultrapassam o limite que o sistema consegue "
                                     "somar; os lançamentos não podem ser mostrados."));
@@ -188,12 +186,10 @@ void frmPrincipal::Fechar_Inicio()
 {
     const QDate cutoff = m_session.ReportStartDate != Session::noReportStartDate() ? m_session.ReportStartDate
                                                                                      : gridFirstDay();
-    const auto result = Balances::before(m_session.db, cutoff, m_session.ReportAccountId);
+    const auto opening = Balances::openingBalance(m_session.db, cutoff, m_session.ReportAccountId);
     // On failure the opening balance keeps its previous value.
-    if (result.sums) {
-        if (const auto net = result.sums->net())
-            m_session.OpeningBalance = *net;
-    }
+    if (opening)
+        m_session.OpeningBalance = *opening;
 }
 
 void frmPrincipal::ShowBalances()
@@ -207,14 +203,14 @@ void frmPrincipal::ShowBalances()
         return;
     m_ui->fr2->setToday(today->format());
     const auto totals = Balances::ofPeriod(m_session.db, m_periodStart, m_periodEnd);
-    if (totals.sums)
-        m_ui->fr2->setTotals(totals.sums->in.format(), totals.sums->out.format());
+    if (totals)
+        m_ui->fr2->setTotals(totals->in.format(), totals->out.format());
 }
 
 std::optional<Money> frmPrincipal::recordDayNet(const QDate& day)
 {
     const auto sums = Balances::ofDay(m_session.db, day);
-    const auto net = sums.sums ? sums.sums->net() : std::nullopt;
+    const auto net = sums ? sums->net() : std::nullopt;
     if (net) {
         if (Status saved = Balances::SaveDayBalance(m_session.db, *net, day); !saved)
             reportSaveFailure(saved.reason());
@@ -245,12 +241,10 @@ void frmPrincipal::onRefreshTimer()
     paintLegend();
 }
 
-// The report window shares the opening-balance routine; nothing here is
-// refreshed after it closes.
+// Nothing here is refreshed after the report window closes.
 void frmPrincipal::openReports()
 {
-    frmRel reports(m_session, [this] { Fechar_Inicio(); }, this);
-    reports.exec();
+    m_session.windows->reports(this);
 }
 
 void frmPrincipal::openWebSite()
@@ -260,14 +254,12 @@ void frmPrincipal::openWebSite()
 
 void frmPrincipal::openSettings()
 {
-    frmOpcoes window(m_session, this);
-    connect(&window, &frmOpcoes::saved, this, &frmPrincipal::requestRefresh);
-    window.exec();
+    m_session.windows->settings(this, [this] { requestRefresh(); });
 }
 
 void frmPrincipal::closeEvent(QCloseEvent* event)
 {
-    ExitBackup::run(this, m_session);
+    m_session.windows->mainWindowClosing(this);
     event->accept();
 }
 

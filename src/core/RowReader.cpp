@@ -34,7 +34,9 @@ public:
     QtBackend(QSqlDatabase db, const QString& sql, const QVariantList& values) : m_query(db)
     {
         m_query.setForwardOnly(true);
-        m_query.prepare(sql);
+        m_ok = m_query.prepare(sql);
+        if (!m_ok)
+            return;
         for (const QVariant& v : values)
             m_query.addBindValue(v);
         m_ok = m_query.exec();
@@ -208,8 +210,13 @@ RowReader::RowReader(DbConnection& db, const QString& sql, const QVariantList& v
 
 RowReader::~RowReader() = default;
 
-bool RowReader::ok() const { return m_backend->ok(); }
-QString RowReader::error() const { return m_backend->error(); }
+Status RowReader::status() const
+{
+    if (m_backend->ok())
+        return Status::success();
+    const QString reason = m_backend->error().trimmed();
+    return Status::failure(reason.isEmpty() ? QStringLiteral("erro desconhecido do banco de dados") : reason);
+}
 int RowReader::indexOf(const QString& column) const { return m_backend->indexOf(column); }
 bool RowReader::next() { return m_backend->next(); }
 bool RowReader::isNull(int column) const { return m_backend->isNull(column); }

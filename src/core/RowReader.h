@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -25,13 +27,13 @@ public:
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;
 
-    // False, with the reason, when the statement could not be run.
-    bool ok() const;
-    QString error() const;
+    // A failure, with the database's reason, when the statement could not
+    // be run or a row could not be read.
+    Status status() const;
     // The index of a result column, or -1 when the result has no such column.
     int indexOf(const QString& column) const;
 
-    // Steps to the next row; false at the end or on an error (see error()).
+    // Steps to the next row; false at the end or on an error (see status()).
     bool next();
 
     bool isNull(int column) const;

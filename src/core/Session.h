@@ -9,6 +9,7 @@
 class Clock;
 class DbConnection;
 class Dialogs;
+class Windows;
 
 // Who is logged in: "c" is the common level, "r" the restricted level.
 struct UserInfo
@@ -37,9 +38,14 @@ struct Session
     // The helper that reads the older program's Access books; empty means the
     // one beside the running program.
     QString accessReader;
+    // Opens windows for other windows; the application's shell in the
+    // program, a test's choice in the tests.
+    Windows* windows = nullptr;
 
     UserInfo CurrentUser;
     SettingsValues Settings;
+    // The entry the entry form last opened (0 for a new one) and whether it
+    // saved, kept for tracing; the form hands the saved id back itself.
     qint64 EditEntryId = 0;
     bool EntrySaved = false;
     Money OpeningBalance;

@@ -3,8 +3,6 @@
 #include <QColor>
 #include <QString>
 
-class DbConnection;
-
 // The in-memory copy of the single row of "opcoes". Every window reads the
 // settings from here, never from the table. Before the first load every flag
 // is false, every text empty and qtdarquivosbkp 0.
@@ -38,8 +36,3 @@ inline constexpr qint16 qtdarquivosbkp = 5;
 inline constexpr const char16_t* moeda = u"R$";
 inline constexpr const char16_t* indioma = u"Português-Brasil";
 } // namespace SettingsDefaults
-
-// Fills settings from the first row of "opcoes". A null column keeps the value
-// the field had; without a row every field gets its default. A table that
-// cannot be read changes nothing.
-void LoadSettings(DbConnection& db, SettingsValues& settings);

@@ -1,28 +1,31 @@
 #include "core/Transaction.h"
 
-#include <QSqlError>
+#include "core/Sql.h"
 
 Transaction::Transaction(QSqlDatabase db) : m_db(db)
 {
     m_active = m_db.transaction();
     if (!m_active)
-        m_startError = m_db.lastError().text();
+        m_begun = Status::failure(Sql::reasonOf(m_db));
 }
 
 Transaction::~Transaction()
 {
+    // A rollback that fails leaves nothing to undo: SQLite has already
+    // rolled the transaction back when it cannot.
     if (m_active)
-        m_db.rollback();
+        static_cast<void>(m_db.rollback());
 }
 
 Status Transaction::commit()
 {
     if (!m_active)
-        return Status::failure(m_startError);
+        return m_begun.ok() ? Status::failure(QStringLiteral("transação já encerrada")) : m_begun;
     m_active = false;
     if (!m_db.commit()) {
-        const QString reason = m_db.lastError().text();
-        m_db.rollback();
+        const QString reason = Sql::reasonOf(m_db);
+        // As above: nothing is left to undo when the rollback fails.
+        static_cast<void>(m_db.rollback());
         return Status::failure(reason);
     }
     return Status::success();

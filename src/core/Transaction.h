@@ -14,13 +14,12 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // False when the database refused to begin; every write would fail too.
-    bool started() const { return m_active; }
-    const QString& startError() const { return m_startError; }
+    // A failure when the database refused to begin; every write would fail too.
+    const Status& begun() const { return m_begun; }
     Status commit();
 
 private:
     QSqlDatabase m_db;
     bool m_active = false;
-    QString m_startError;
+    Status m_begun = Status::success();
 };

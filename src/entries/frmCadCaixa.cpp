@@ -6,11 +6,11 @@
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "core/WindowStyle.h"
-#include "entries/AccountBook.h"
+#include "widgets/TextBoxes.h"
+#include "widgets/WindowStyle.h"
+#include "book/AccountBook.h"
 #include "entries/AmountBox.h"
-#include "entries/EntryStore.h"
+#include "book/EntryStore.h"
 #include "entries/frmCadConta.h"
 
 namespace {
@@ -40,8 +40,8 @@ QString amountOrZero(const QString& text)
 
 } // namespace
 
-frmCadCaixa::frmCadCaixa(Session& session, QWidget* parent)
-    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadCaixa>())
+frmCadCaixa::frmCadCaixa(Session& session, qint64 entryId, QWidget* parent)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadCaixa>()), m_entryId(entryId)
 {
     m_ui->setupUi(this);
     WindowStyle::fixedToolWindow(this);
@@ -62,7 +62,9 @@ frmCadCaixa::~frmCadCaixa() = default;
 
 void frmCadCaixa::load()
 {
-    if (m_session.EditEntryId == 0 && !Formats::parseDate(m_ui->txtDia->text())) {
+    m_session.EditEntryId = m_entryId;
+    m_session.EntrySaved = false;
+    if (m_entryId == 0 && !Formats::parseDate(m_ui->txtDia->text())) {
         const QDateTime now = m_session.clock.now();
         m_ui->txtDia->setText(Formats::date(now.date()));
         m_ui->txtHora->setText(Formats::time(now.time()));
@@ -71,6 +73,8 @@ void frmCadCaixa::load()
         m_ui->txtDia->setEnabled(false); // a restricted user posts for today only
     LoadAccountList();
     paintAmountBoxes();
+    if (m_entryId != 0)
+        loadEntry();
 }
 
 void frmCadCaixa::paintAmountBoxes()
@@ -101,17 +105,24 @@ void frmCadCaixa::openAccountRegister()
     LoadAccountList();
 }
 
-void frmCadCaixa::fillForEdit(const GridRow& row)
+void frmCadCaixa::loadEntry()
 {
-    m_ui->txtDia->setText(row.data);
-    m_storedTime = row.hora;
-    m_ui->txtHora->setText(Formats::time(row.hora));
+    const auto entry = EntryStore(m_session.db).load(m_entryId);
+    if (!entry) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não foi possível ler o lançamento:\n%1").arg(entry.reason()));
+        return;
+    }
+    m_ui->txtDia->setText(Formats::date(entry->data));
+    m_storedTime = entry->hora;
+    m_ui->txtHora->setText(Formats::time(entry->hora));
     // An account that no longer exists leaves the list without a choice.
-    m_ui->cboConta->setCurrentIndex(m_ui->cboConta->findText(row.conta, Qt::MatchExactly));
-    m_ui->txtNDoc->setText(row.ndoc);
-    m_ui->txtDescricao->setPlainText(row.descricao);
-    m_ui->txtEntrada->setText(amountOrZero(row.entrada));
-    m_ui->txtSaida->setText(amountOrZero(row.saida));
+    m_ui->cboConta->setCurrentIndex(
+        entry->account.isEmpty() ? -1 : m_ui->cboConta->findText(entry->account, Qt::MatchExactly));
+    m_ui->txtNDoc->setText(entry->ndoc);
+    m_ui->txtDescricao->setPlainText(entry->descricao);
+    m_ui->txtEntrada->setText(entry->entrada ? entry->entrada->format() : QStringLiteral("0,00"));
+    m_ui->txtSaida->setText(entry->saida ? entry->saida->format() : QStringLiteral("0,00"));
 }
 
 bool frmCadCaixa::refuse(const QString& title, const QString& text, QWidget* focus)
@@ -182,12 +193,13 @@ void frmCadCaixa::write()
     entry.entrada = Money::parse(amountOrZero(m_ui->txtEntrada->text())).value_or(Money());
     entry.saida = Money::parse(amountOrZero(m_ui->txtSaida->text())).value_or(Money());
 
-    const auto saved = EntryStore(m_session.db).save(m_session.EditEntryId, entry);
-    if (!saved.status) {
+    const auto saved = EntryStore(m_session.db).save(m_entryId, entry);
+    if (!saved) {
         m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não foi possível gravar o lançamento:\n%1").arg(saved.status.reason()));
+                                 tr("Não foi possível gravar o lançamento:\n%1").arg(saved.reason()));
         return;
     }
+    m_savedId = *saved;
     m_session.EntrySaved = true;
     accept();
 }

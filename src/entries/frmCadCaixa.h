@@ -4,36 +4,26 @@
 #include <QTime>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class frmCadCaixa;
 }
 struct Session;
 
-// The entry form: adds one cash entry, or changes the one in EditEntryId.
-// It checks the fields in a fixed order, one message at a time, and closes
-// only after the entry and its account's balance are stored.
+// The entry form: adds one cash entry (entryId 0), or changes the entry with
+// that id. It checks the fields in a fixed order, one message at a time, and
+// closes only after the entry and its account's balance are stored.
 class frmCadCaixa final : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmCadCaixa(Session& session, QWidget* parent = nullptr);
+    frmCadCaixa(Session& session, qint64 entryId, QWidget* parent = nullptr);
     ~frmCadCaixa() override;
 
-    // The values of a grid row, for an edit. The stored time is kept to the
-    // second unless the user changes the time box.
-    struct GridRow
-    {
-        QString data;
-        QTime hora;
-        QString conta;
-        QString ndoc;
-        QString descricao;
-        QString entrada;
-        QString saida;
-    };
-    void fillForEdit(const GridRow& row);
+    // The id of the entry the form saved; nothing until a save went through.
+    std::optional<qint64> savedId() const { return m_savedId; }
 
     void LoadAccountList();
     void save();
@@ -43,6 +33,9 @@ protected:
 
 private:
     void load();
+    // The stored entry into the boxes; its time is kept to the second unless
+    // the user changes the time box.
+    void loadEntry();
     void paintAmountBoxes();
     void openAccountRegister();
     // The checks before writing; false when one failed and told the user.
@@ -52,5 +45,7 @@ private:
 
     Session& m_session;
     std::unique_ptr<Ui::frmCadCaixa> m_ui;
+    const qint64 m_entryId;
     QTime m_storedTime;
+    std::optional<qint64> m_savedId;
 };

@@ -4,9 +4,9 @@
 
 #include "core/Dialogs.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "entries/AccountBook.h"
-#include "core/WindowStyle.h"
+#include "widgets/TextBoxes.h"
+#include "book/AccountBook.h"
+#include "widgets/WindowStyle.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -70,16 +70,17 @@ void frmCadConta::launch()
     if (name.isEmpty())
         return;
     const bool renaming = m_editMode && m_editId >= 1;
-    const AccountBook::Result result = renaming ? m_accounts->rename(m_editId, name) : m_accounts->create(name);
-    switch (result.outcome) {
-    case AccountBook::Outcome::Ignored:
-        if (!renaming || m_accounts->idOf(name))
-            return; // the name exists already: nothing happens, edit mode stays as it was
-        break; // the account being renamed no longer exists
-    case AccountBook::Outcome::Failed:
+    const auto result = renaming ? m_accounts->rename(m_editId, name) : m_accounts->create(name);
+    if (!result) {
         reportFailure(renaming ? tr("Não foi possível renomear a conta.") : tr("Não foi possível criar a conta."),
-                      result.error);
+                      result.reason());
         return;
+    }
+    switch (*result) {
+    case AccountBook::Outcome::Ignored:
+        if (!renaming || m_accounts->idOf(name).valueOr(std::nullopt))
+            return; // the name exists already: nothing happens, edit mode stays as it was
+        break;      // the account being renamed no longer exists
     case AccountBook::Outcome::Done:
     case AccountBook::Outcome::InUse:
         break;
@@ -130,15 +131,15 @@ void frmCadConta::deleteCurrent()
     }
     if (!m_session.dialogs.askYesNo(this, tr("Excluir"), tr("Tem certeza que deseja excluir o registro?")))
         return;
-    const AccountBook::Result result = m_accounts->remove(id);
-    if (result.outcome == AccountBook::Outcome::InUse) {
+    const auto result = m_accounts->remove(id);
+    if (!result) {
+        reportFailure(tr("Não foi possível excluir a conta."), result.reason());
+        return;
+    }
+    if (*result == AccountBook::Outcome::InUse) {
         m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
                                  tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
                                     "referência a mesma!"));
-        return;
-    }
-    if (result.outcome == AccountBook::Outcome::Failed) {
-        reportFailure(tr("Não foi possível excluir a conta."), result.error);
         return;
     }
     FillAccountGrid();

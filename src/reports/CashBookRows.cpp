@@ -1,116 +1,8 @@
 #include "reports/CashBookRows.h"
 
 #include "core/Formats.h"
-#include "core/RowReader.h"
 
-namespace {
-
-// Amounts are integer ten-thousandths; books touched by other tools may hold
-// them as REAL or text, which Money reads as amounts too.
-std::optional<Money> amountIn(const RowReader& reader, int column)
-{
-    if (column < 0 || reader.isNull(column))
-        return std::nullopt;
-    return reader.isInteger(column)
-               ? std::optional<Money>(Money::fromUnits(*reader.integer(column)))
-               : Money::fromDb(reader.value(column));
-}
-
-QString textIn(const RowReader& reader, int column)
-{
-    return column < 0 || reader.isNull(column) ? QString() : reader.text(column).toString();
-}
-
-} // namespace
-
-bool CashBookRows::read(DbConnection& db, const CashBookRequest& request)
-{
-    m_entries.clear();
-    m_days.clear();
-    m_daysRead = false;
-    m_error.clear();
-    if (!readEntries(db, request))
-        return false;
-    // Without the day sums the report still lists the entries; only the day
-    // footers stay blank.
-    m_daysRead = readDayMovements(db, request);
-    return true;
-}
-
-bool CashBookRows::readEntries(DbConnection& db, const CashBookRequest& request)
-{
-    // One join gives every entry its account's name.
-    QString sql = QStringLiteral("select c.*, a.descricao as nomeconta from caixa c "
-                                 "left join contas a on a.id = c.idconta where ");
-    QVariantList values;
-    if (request.accountId >= 1) {
-        sql += QStringLiteral("c.idconta = ? and ");
-        values.append(request.accountId);
-    }
-    sql += QStringLiteral("c.data >= ? and c.data <= ? order by c.data, c.hora, c.id");
-    values << Formats::dbDate(request.first) << Formats::dbDate(request.last);
-
-    RowReader reader(db, sql, values);
-    if (!reader.ok()) {
-        m_error = reader.error();
-        return false;
-    }
-    const int data = reader.indexOf(QStringLiteral("data"));
-    const int hora = reader.indexOf(QStringLiteral("hora"));
-    const int idconta = reader.indexOf(QStringLiteral("idconta"));
-    const int ndoc = reader.indexOf(QStringLiteral("ndoc")); // -1 in books older than the column
-    const int descricao = reader.indexOf(QStringLiteral("descricao"));
-    const int entrada = reader.indexOf(QStringLiteral("entrada"));
-    const int saida = reader.indexOf(QStringLiteral("saida"));
-    const int nomeconta = reader.indexOf(QStringLiteral("nomeconta"));
-
-    QHash<qint64, QString> names; // one shared copy of each account's name
-    while (reader.next()) {
-        CashBookEntry e;
-        e.data = reader.date(data);
-        e.hora = reader.time(hora);
-        e.idconta = reader.integer(idconta);
-        if (e.idconta) {
-            auto name = names.constFind(*e.idconta);
-            if (name == names.constEnd())
-                name = names.insert(*e.idconta, textIn(reader, nomeconta));
-            e.conta = *name;
-        }
-        e.ndoc = textIn(reader, ndoc);
-        e.descricao = textIn(reader, descricao);
-        e.entrada = amountIn(reader, entrada);
-        e.saida = amountIn(reader, saida);
-        m_entries.append(std::move(e));
-    }
-    if (!reader.ok()) {
-        m_error = reader.error();
-        m_entries.clear();
-        return false;
-    }
-    return true;
-}
-
-bool CashBookRows::readDayMovements(DbConnection& db, const CashBookRequest& request)
-{
-    // One grouped query for all the days; every account counts.
-    RowReader reader(db,
-                     QStringLiteral("select data, sum(entrada), sum(saida) from caixa "
-                                    "where data >= ? and data <= ? group by data"),
-                     {Formats::dbDate(request.first), Formats::dbDate(request.last)});
-    if (!reader.ok())
-        return false;
-    while (reader.next()) {
-        const QDate day = reader.date(0);
-        const Money in = amountIn(reader, 1).value_or(Money());
-        const Money out = amountIn(reader, 2).value_or(Money());
-        std::optional<Money> net = in.minus(out);
-        // A day stored in two spellings (with and without a time) adds up.
-        if (auto known = m_days.constFind(day); known != m_days.constEnd())
-            net = known->has_value() && net ? (*known)->plus(*net) : std::nullopt;
-        m_days.insert(day, net);
-    }
-    return reader.ok();
-}
+CashBookRows::CashBookRows(ReportRows rows) : m_rows(std::move(rows)) {}
 
 int CashBookRows::columnOf(const QString& field) const
 {
@@ -125,7 +17,7 @@ int CashBookRows::columnOf(const QString& field) const
 
 QString CashBookRows::fieldText(qsizetype row, int column, const QString& format) const
 {
-    const CashBookEntry& e = m_entries.at(row);
+    const CashBookEntry& e = m_rows.entries.at(row);
     switch (Column(column)) {
     case Data:
         return format.isEmpty() ? Formats::dbDate(e.data) : shownDate(e.data);

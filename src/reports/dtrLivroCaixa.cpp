@@ -158,13 +158,13 @@ void dtrLivroCaixa::ReportFooter_Format(BandContext& band)
 
 namespace CashBookReport {
 
-Result build(DbConnection& db, const CashBookRequest& request, const ReportContext& context,
-             const QString& accountName)
+::Result<dtrLivroCaixa::Output> build(DbConnection& db, const CashBookRequest& request,
+                                      const ReportContext& context, const QString& accountName)
 {
-    auto rows = std::make_shared<CashBookRows>();
-    if (!rows->read(db, request))
-        return {{}, rows->error()};
-    return {dtrLivroCaixa::run(context, std::move(rows), accountName), QString()};
+    auto read = ReportRows::read(db, request);
+    if (!read)
+        return read.status();
+    return dtrLivroCaixa::run(context, std::make_shared<CashBookRows>(std::move(read).value()), accountName);
 }
 
 } // namespace CashBookReport

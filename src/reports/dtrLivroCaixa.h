@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Money.h"
+#include "core/Result.h"
 #include "reports/BandEngine.h"
 #include "reports/CashBookRows.h"
 #include "reports/ReportChart.h"
@@ -92,14 +93,8 @@ private:
 
 namespace CashBookReport {
 
-struct Result
-{
-    dtrLivroCaixa::Output output; // empty when the run failed
-    QString error;
-};
-
 // Reads the period's rows from the book and runs the report over them.
-Result build(DbConnection& db, const CashBookRequest& request, const ReportContext& context,
-             const QString& accountName);
+::Result<dtrLivroCaixa::Output> build(DbConnection& db, const CashBookRequest& request,
+                                      const ReportContext& context, const QString& accountName);
 
 } // namespace CashBookReport

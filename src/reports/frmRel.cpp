@@ -6,9 +6,10 @@
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "entries/AccountBook.h"
-#include "entries/frmCadConta.h"
+#include "widgets/TextBoxes.h"
+#include "book/AccountBook.h"
+#include "book/Balances.h"
+#include "core/Windows.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportPeriod.h"
 #include "reports/XlsxExport.h"
@@ -35,9 +36,8 @@ QTimer* newTimer(QObject* owner, const QString& name, int interval)
 }
 } // namespace
 
-frmRel::frmRel(Session& session, std::function<void()> fecharInicio, QWidget* parent)
-    : QDialog(parent), m_session(session), m_fecharInicio(std::move(fecharInicio)),
-      m_ui(std::make_unique<Ui::frmRel>())
+frmRel::frmRel(Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmRel>())
 {
     m_ui->setupUi(this);
     setUpWindow();
@@ -133,8 +133,7 @@ void frmRel::fillAccounts()
     m_session.dialogs.inform(
         this, Dialogs::Icon::Information, tr("Contas"),
         tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
-    frmCadConta accounts(m_session, this);
-    accounts.exec();
+    m_session.windows->accountRegister(this);
 }
 
 // A restricted user sees only today's report (and may print and export it).
@@ -157,8 +156,10 @@ frmRel::Account frmRel::chosenAccount() const
         return {0, QString(), tr("Escolha uma conta")};
     const auto id = AccountBook(m_session.db).idOf(name);
     if (!id)
+        return {0, name, tr("Erro ao gerar o relatório: %1").arg(id.reason())};
+    if (!*id)
         return {0, name, tr("Conta não encontrada: %1").arg(name)};
-    return {*id, name, QString()};
+    return {**id, name, QString()};
 }
 
 void frmRel::preview()
@@ -189,19 +190,23 @@ void frmRel::preview()
     }
     m_session.ReportAccountId = account.id;
     m_session.ReportStartDate = period.first;
-    if (m_fecharInicio)
-        m_fecharInicio();
+    const auto opening = Balances::openingBalance(m_session.db, period.first, account.id);
+    if (!opening) {
+        showNotice(tr("Erro ao gerar o relatório: %1").arg(opening.reason()));
+        return;
+    }
+    m_session.OpeningBalance = *opening;
 
     const ReportContext context{m_session.OpeningBalance, m_session.ReportPeriodText,
                                 m_session.NewPagePerDay};
-    CashBookReport::Result built = CashBookReport::build(
-        m_session.db, {period.first, period.last, account.id}, context, account.name);
-    if (!built.output.document) {
-        showNotice(tr("Erro ao gerar o relatório: %1").arg(built.error));
+    auto built = CashBookReport::build(m_session.db, {period.first, period.last, account.id}, context,
+                                       account.name);
+    if (!built) {
+        showNotice(tr("Erro ao gerar o relatório: %1").arg(built.reason()));
         return;
     }
-    m_content = std::move(built.output.content);
-    m_ui->VRel->setDocument(std::move(built.output.document));
+    m_content = std::move(built->content);
+    m_ui->VRel->setDocument(std::move(built->document));
     m_tmProg->start();
 }
 

@@ -24,9 +24,7 @@ class frmRel final : public QDialog
     Q_OBJECT
 
 public:
-    // fecharInicio is the main window's opening-balance routine, run after
-    // the report period and account are set.
-    frmRel(Session& session, std::function<void()> fecharInicio, QWidget* parent = nullptr);
+    explicit frmRel(Session& session, QWidget* parent = nullptr);
     ~frmRel() override;
 
     // "btnVisualizar": checks the period and previews its report.
@@ -67,7 +65,6 @@ private:
                   const std::function<QString(const QString&)>& write);
 
     Session& m_session;
-    std::function<void()> m_fecharInicio;
     std::unique_ptr<Ui::frmRel> m_ui;
     QTimer* m_tmAviso = nullptr;
     QTimer* m_tmProg = nullptr;

@@ -4,9 +4,9 @@
 
 #include "core/Dialogs.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "core/WindowStyle.h"
-#include "users/UserStore.h"
+#include "widgets/TextBoxes.h"
+#include "widgets/WindowStyle.h"
+#include "book/UserStore.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -79,7 +79,7 @@ void frmCadUsuarios::loadUser(int row)
     bool isNumber = false;
     if (!id || !login || (id->text().toLongLong(&isNumber), !isNumber))
         return;
-    if (const auto user = m_users->find(login->text())) {
+    if (const auto user = m_users->find(login->text()).valueOr(std::nullopt)) {
         m_ui->txtNome->setText(user->nome);
         m_ui->txtUsuario->setText(user->usuario);
         m_ui->txtEmail->setText(user->email);

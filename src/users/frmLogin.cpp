@@ -6,15 +6,14 @@
 #include "core/Dialogs.h"
 #include "core/Product.h"
 #include "core/Session.h"
-#include "core/TextBoxes.h"
-#include "core/WindowStyle.h"
-#include "users/UserStore.h"
+#include "core/SettingsStore.h"
+#include "widgets/TextBoxes.h"
+#include "widgets/WindowStyle.h"
+#include "book/UserStore.h"
 #include "users/frmCadUsuarios.h"
 #include "users/frmUsuario.h"
 
 #include <QKeyEvent>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 const QColor kTextColour(54, 123, 158);
@@ -88,30 +87,33 @@ void frmLogin::Login()
     const auto found = UserStore(m_session.db).logIn(user, password);
     if (!found) {
         m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro ao tentar logar."),
+                                 tr("Não foi possível consultar os usuários do livro de caixa:\n%1")
+                                     .arg(found.reason()));
+        return;
+    }
+    if (!*found) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro ao tentar logar."),
                                  tr("Nome de usuário ou senha incorretos!"));
         return;
     }
     m_session.CurrentUser.userName = user;
-    m_session.CurrentUser.userLevel = found->restrito ? QStringLiteral("r") : QStringLiteral("c");
+    m_session.CurrentUser.userLevel = (*found)->restrito ? QStringLiteral("r") : QStringLiteral("c");
     rememberUser();
     emit loggedIn();
     accept();
 }
 
-// The name is written whatever the choice; only the flag decides whether the
-// next start shows it. A failure here does not stop the login.
+// A failure here does not stop the login: the user is told, and the main
+// window still opens.
 void frmLogin::rememberUser()
 {
-    QSqlDatabase db = m_session.db.database();
-    QSqlQuery q(db);
-    const bool hasRow = q.exec(QStringLiteral("select count(*) from opcoes")) && q.next() && q.value(0).toInt() > 0;
-    if (hasRow)
-        q.prepare(QStringLiteral("update opcoes set lembrar = ?, usuario = ?"));
-    else
-        q.prepare(QStringLiteral("insert into opcoes (lembrar, usuario) values (?, ?)"));
-    q.addBindValue(m_ui->ckLembrardeMim->isChecked() ? 1 : 0);
-    q.addBindValue(m_ui->txtUsuario->text().trimmed().toLower());
-    q.exec();
+    const Status stored = SettingsStore::rememberUser(m_session.db, m_ui->ckLembrardeMim->isChecked(),
+                                                      m_ui->txtUsuario->text().trimmed().toLower());
+    if (!stored) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Atenção"),
+                                 tr("Não foi possível lembrar o usuário no livro de caixa:\n%1")
+                                     .arg(stored.reason()));
+    }
     LoadSettings(m_session.db, m_session.Settings);
 }
 
@@ -124,7 +126,7 @@ void frmLogin::forgotPassword()
         m_ui->txtUsuario->setFocus();
         return;
     }
-    const auto found = UserStore(m_session.db).find(user.toLower());
+    const auto found = UserStore(m_session.db).find(user.toLower()).valueOr(std::nullopt);
     if (found && !found->pergunta.isEmpty()) {
         frmUsuario reminder(m_session, found->pergunta, [this] { return m_ui->txtUsuario->text(); }, this);
         reminder.exec();

@@ -5,8 +5,8 @@
 #include "core/Dialogs.h"
 #include "core/Product.h"
 #include "core/Session.h"
-#include "core/WindowStyle.h"
-#include "users/UserStore.h"
+#include "widgets/WindowStyle.h"
+#include "book/UserStore.h"
 
 frmUsuario::frmUsuario(Session& session, const QString& question, std::function<QString()> typedUser,
                        QWidget* parent)
@@ -27,13 +27,18 @@ void frmUsuario::verify()
     const QString answer = m_ui->txtRespostaSecreta->text();
     if (answer.trimmed().isEmpty())
         return;
-    QString hint;
     const QString support = QString::fromLatin1(Product::supportEmail);
-    switch (UserStore(m_session.db).checkAnswer(m_typedUser().trimmed().toLower(), answer, &hint)) {
+    const auto check = UserStore(m_session.db).checkAnswer(m_typedUser().trimmed().toLower(), answer);
+    if (!check) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não foi possível verificar a resposta:\n%1").arg(check.reason()));
+        return;
+    }
+    switch (check->answer) {
     case UserStore::Answer::NoSuchUser:
         return;
     case UserStore::Answer::Accepted:
-        m_ui->txtDicaSenha->setText(hint);
+        m_ui->txtDicaSenha->setText(check->dica);
         m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Dica abaixo."),
                                  tr("Dica cadastrada abaixo, caso não consiga lembrar de sua senha por esta dica "
                                     "envie um email para %1 com sua dúvida.")

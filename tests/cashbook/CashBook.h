@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/SettingsStore.h"
 #include "Controls.h"
 #include "TestBook.h"
 #include "cashbook/EntryGridModel.h"

@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "cashbook/ActivePeriod.h"
-#include "cashbook/EntryRows.h"
+#include "book/EntryRows.h"
 
 #include <QTest>
 

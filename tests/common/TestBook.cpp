@@ -1,7 +1,7 @@
 #include "TestBook.h"
 
 #include "core/Money.h"
-#include "core/Startup.h"
+#include "core/DataFolder.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -17,7 +17,7 @@ TestBook::TestBook() : session(db, dialogs, clock, m_dir.path())
 
 QString TestBook::bookPath() const
 {
-    return Startup::bookPath(m_dir.path());
+    return DataFolder::bookPath(m_dir.path());
 }
 
 void TestBook::exec(const QString& sql, const QVariantList& values)

@@ -2,6 +2,7 @@
 
 #include "FakeDialogs.h"
 #include "FixedClock.h"
+#include "app/Shell.h"
 #include "core/DbConnection.h"
 #include "core/Session.h"
 
@@ -37,6 +38,8 @@ public:
     FakeDialogs dialogs;
     FixedClock clock;
     Session session;
+    // Opens the real windows for one another, as in the program.
+    Shell shell{session};
 };
 
 // Reads a whole file, for byte-for-byte comparisons.

@@ -4,7 +4,8 @@
 #include "core/EnsureColumn.h"
 #include "core/RowReader.h"
 #include "core/Schema.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
+#include "core/DataFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -165,10 +166,10 @@ private slots:
     {
         QTemporaryDir program, user;
         const QString given = program.filePath(u"dados"_s);
-        QCOMPARE(Startup::resolveDataDir(QString(), program.path(), user.path()), user.path());
+        QCOMPARE(DataFolder::resolve(QString(), program.path(), user.path()), user.path());
         writeFile(program.filePath(u"bd.mdb"_s), QByteArray());
-        QCOMPARE(Startup::resolveDataDir(QString(), program.path(), user.path()), program.path());
-        QCOMPARE(Startup::resolveDataDir(given, program.path(), user.path()), given);
+        QCOMPARE(DataFolder::resolve(QString(), program.path(), user.path()), program.path());
+        QCOMPARE(DataFolder::resolve(given, program.path(), user.path()), given);
     }
 
     // Both ways of reading rows give the same values, nulls and errors; a reader gone before its last
@@ -191,7 +192,7 @@ private slots:
         {
             RowReader row(book.db, u"select * from caixa where data >= ? order by id"_s,
                           {u"2024-01-01"_s}, RowReader::Path(path));
-            QVERIFY2(row.ok(), qPrintable(row.error()));
+            QVERIFY2(row.status().ok(), qPrintable(row.status().reason()));
             const auto at = [&](const char* column) { return row.indexOf(QString::fromLatin1(column)); };
             QCOMPARE(at("inexistente"), -1);
             QVERIFY(row.next());
@@ -209,10 +210,10 @@ private slots:
             QCOMPARE(row.time(at("hora")), QTime(23, 59));
             QVERIFY(!row.isInteger(at("entrada")));
             QCOMPARE(row.value(at("entrada")).toDouble(), 12.5);
-            QVERIFY(!row.next() && row.ok());
+            QVERIFY(!row.next() && row.status().ok());
 
             RowReader bad(book.db, u"select * from tabela_inexistente"_s, {}, RowReader::Path(path));
-            QVERIFY(!bad.ok() && !bad.error().isEmpty() && !bad.next());
+            QVERIFY(!bad.status().ok() && !bad.status().reason().isEmpty() && !bad.next());
             RowReader unfinished(book.db, u"select * from contas"_s, {}, RowReader::Path(path));
             QVERIFY(unfinished.next());
         }

@@ -1,5 +1,6 @@
 #include "TestBook.h"
 #include "TestMain.h"
+#include "core/SettingsStore.h"
 #include "core/Settings.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
-#include "entries/AccountBook.h"
-#include "entries/EntryStore.h"
+#include "book/AccountBook.h"
+#include "book/EntryStore.h"
 #include "entries/frmCadConta.h"
 
 #include <QLineEdit>
@@ -130,9 +130,9 @@ private slots:
                 continue;
             }
             const auto saved = store.save(action == 0 ? 0 : ids.at(random.bounded(int(ids.size()))), e);
-            QVERIFY(saved.status.ok());
+            QVERIFY(saved.ok());
             if (action == 0)
-                ids.append(saved.id);
+                ids.append(*saved);
         }
         const auto stored = [&](qint64 id) { return book.scalar(u"select saldo from contas where id = ?"_s, {id}).toLongLong(); };
         for (qint64 id = 1; id <= 3; ++id)

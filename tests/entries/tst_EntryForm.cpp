@@ -1,3 +1,4 @@
+#include "core/SettingsStore.h"
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
@@ -67,7 +68,7 @@ private slots:
             });
         };
         createAccount(u"caixa"_s);
-        frmCadCaixa form(book.session);
+        frmCadCaixa form(book.session, 0);
         QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text, book.dialogs.last().icon),
                  std::tuple(u"Contas"_s, u"Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"_s,
                             Dialogs::Icon::Information));
@@ -88,7 +89,7 @@ private slots:
         // all; a refused save is reported and the form keeps the user's input.
         book.exec(u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
         book.session.EntrySaved = false;
-        frmCadCaixa refused(book.session);
+        frmCadCaixa refused(book.session, 0);
         fillValid(refused);
         refused.save();
         QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível gravar o lançamento:\nsaldo recusado"_s));
@@ -104,7 +105,7 @@ private slots:
     void typingAndChecks()
     {
         FormBook book;
-        frmCadCaixa form(book.session);
+        frmCadCaixa form(book.session, 0);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto* in = control<QLineEdit>(form, "txtEntrada");
@@ -167,9 +168,8 @@ private slots:
         FormBook book;
         const qint64 id = book.addEntry(u"2026-12-01"_s, u"09:15:42"_s, 1, u"Antigo"_s, u"100,00"_s, std::nullopt);
         book.exec(u"update contas set saldo = 1000000 where id = 1"_s);
-        book.session.EditEntryId = id;
-        frmCadCaixa form(book.session);
-        form.fillForEdit({u"01/12/2026"_s, QTime(9, 15, 42), u"CAIXA"_s, QString(), u"Antigo"_s, u"100,00"_s, QString()});
+        frmCadCaixa form(book.session, id);
+        QCOMPARE(control<QLineEdit>(form, "txtEntrada")->text(), u"100,00"_s);
         control<QComboBox>(form, "cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
         set(form, u"txtDescricao"_s, u"Corrigido"_s);
         set(form, u"txtHora"_s, u"10:00"_s);
@@ -180,9 +180,9 @@ private slots:
 
         // The row of a deleted account leaves the list without a choice: the
         // account check (before the amount checks) asks for one and opens the register.
-        book.exec(u"update caixa set idconta = 99"_s);
-        frmCadCaixa orphan(book.session);
-        orphan.fillForEdit({u"05/12/2026"_s, QTime(9, 0), u"-"_s, QString(), u"x"_s, QString(), QString()});
+        book.exec(u"update caixa set idconta = 99, data = '2026-12-05'"_s);
+        frmCadCaixa orphan(book.session, id);
+        QCOMPARE(control<QComboBox>(orphan, "cboConta")->currentIndex(), -1);
         bool registerOpened = false;
         whenModal<frmCadConta>([&](frmCadConta* reg) {
             registerOpened = true;

@@ -3,8 +3,9 @@
 #include "TestMain.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
-#include "core/Startup.h"
-#include "core/legacy/ReaderProcess.h"
+#include "app/Startup.h"
+#include "core/DataFolder.h"
+#include "legacy/ReaderProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,9 +30,9 @@ QString legacyBook(const QString& name)
 }
 
 // A data folder for one or more starts of the program.
-struct DataFolder : QTemporaryDir
+struct DataDir : QTemporaryDir
 {
-    QString book() const { return Startup::bookPath(path()); }
+    QString book() const { return ::DataFolder::bookPath(path()); }
     void put(const QByteArray& bytes, const QString& name = QStringLiteral("bd.mdb")) const
     {
         QFile out(filePath(name));
@@ -45,7 +46,7 @@ struct DataFolder : QTemporaryDir
 // build: the book is opened, converted first when it is an Access file.
 struct Start
 {
-    explicit Start(const DataFolder& folder) : session(db, dialogs, clock, folder.path())
+    explicit Start(const DataDir& folder) : session(db, dialogs, clock, folder.path())
     {
         session.accessReader = QStringLiteral(LIVRO_MDB_READER);
     }
@@ -148,7 +149,7 @@ QByteArray scrambled(QByteArray bytes, qsizetype from, qsizetype length)
 }
 
 // A stand-in for the reader: a shell script.
-QString script(const DataFolder& folder, const QByteArray& body)
+QString script(const DataDir& folder, const QByteArray& body)
 {
     folder.put("#!/bin/sh\n" + body + '\n', QStringLiteral("leitor.sh"));
     const QString path = folder.filePath(QStringLiteral("leitor.sh"));
@@ -186,7 +187,7 @@ private slots:
         QVERIFY(json.open(QIODevice::ReadOnly));
         const QJsonObject expected = QJsonDocument::fromJson(json.readAll()).object();
         const QByteArray access = fileBytes(legacyBook(name));
-        DataFolder folder;
+        DataDir folder;
         folder.put(access);
         QStringList files{QStringLiteral("bd-access-original.mdb"), QStringLiteral("bd.mdb")};
         if (earlier == u"original") {
@@ -348,7 +349,7 @@ private slots:
         QFETCH(QByteArray, reader);
         QFETCH(QString, cancelDuring);
         QFETCH(QString, reasonPart);
-        DataFolder folder;
+        DataDir folder;
         folder.put(bytes);
         Start start(folder);
         if (reader == "missing")
@@ -376,7 +377,7 @@ private slots:
     // A reader that stops answering is stopped, not waited for.
     void aSilentReaderIsStopped()
     {
-        DataFolder folder;
+        DataDir folder;
         SilentProgress progress;
         SourceBook::ReaderOutput output;
         const Status ran = ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, 1);

@@ -1,8 +1,8 @@
 #include "TestBook.h"
 #include "TestMain.h"
-#include "core/legacy/LegacyTables.h"
-#include "core/legacy/LegacyValues.h"
-#include "core/legacy/SourceBook.h"
+#include "legacy/LegacyTables.h"
+#include "legacy/LegacyValues.h"
+#include "legacy/SourceBook.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "ReportBook.h"
 
-#include "cashbook/Balances.h"
+#include "book/Balances.h"
 #include "reports/ReportDocument.h"
 #include "reports/ReportPeriod.h"
 
@@ -40,12 +40,12 @@ ReportBook::ReportBook()
 dtrLivroCaixa::Output ReportBook::report(const QDate& first, const QDate& last, qint64 accountId,
                                          bool newPagePerDay)
 {
-    const Money opening = Balances::before(db, first, accountId).sums.value().net().value();
+    const Money opening = Balances::openingBalance(db, first, accountId).value();
     const ReportContext context{opening, ReportPeriod::text(first, last), newPagePerDay};
     const auto built = CashBookReport::build(db, {first, last, accountId}, context, u"Todas"_s);
-    if (!built.output.document)
-        qFatal("the report failed: %s", qPrintable(built.error));
-    return built.output;
+    if (!built)
+        qFatal("the report failed: %s", qPrintable(built.reason()));
+    return built.value();
 }
 
 QStringList items(const char* list, char separator)

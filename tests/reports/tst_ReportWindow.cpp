@@ -27,14 +27,10 @@
 
 namespace {
 
-// The report window over a book, with the real main window's opening-balance routine.
+// The report window over a book.
 struct Window
 {
-    explicit Window(ReportBook& book)
-        : main(book.session), w(book.session, [this] { main.Fechar_Inicio(); })
-    {
-    }
-    frmPrincipal main;
+    explicit Window(ReportBook& book) : w(book.session) {}
     frmRel w;
 
     template <typename T> T* get(const char* name) { return control<T>(w, name); }
@@ -273,8 +269,7 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
             registerShown = true;
             accounts->reject();
         });
-        frmPrincipal main(book.session);
-        frmRel w(book.session, [&] { main.Fechar_Inicio(); });
+        frmRel w(book.session);
         QVERIFY(registerShown);
         QCOMPARE(
             book.dialogs.texts(),

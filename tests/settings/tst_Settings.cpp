@@ -1,9 +1,10 @@
+#include "core/SettingsStore.h"
 #include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
-#include "settings/Backup.h"
+#include "book/Backup.h"
 #include "settings/ColorSwatch.h"
 #include "settings/frmOpcoes.h"
 
@@ -289,7 +290,7 @@ private slots:
             writeFile(book.bookPath(), bytes);
         }
 
-        const Backup::Result result = Backup::make(book.bookPath(), keep, book.clock.now());
+        const Backup::Outcome result = Backup::make(book.bookPath(), keep, book.clock.now());
         QCOMPARE(fileBytes(book.bookPath()), bytes);
         QStringList set = older.mid(oldestDeleted ? 1 : 0);
         if (damage.isEmpty()) {

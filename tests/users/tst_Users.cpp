@@ -2,10 +2,10 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "core/Product.h"
-#include "core/Startup.h"
-#include "users/PasswordHash.h"
-#include "users/StoredSecrets.h"
-#include "users/UserStore.h"
+#include "app/Startup.h"
+#include "book/PasswordHash.h"
+#include "app/StoredSecrets.h"
+#include "book/UserStore.h"
 #include "users/frmCadUsuarios.h"
 #include "users/frmLogin.h"
 #include "users/frmUsuario.h"
@@ -160,8 +160,8 @@ private slots:
         const QByteArray bytes = fileBytes(book.bookPath()).toLower();
         QVERIFY(!bytes.contains("segredo") && !bytes.contains("dona cida"));
         // The password as the register keeps it (trimmed, lower case); the answer in any case.
-        QVERIFY(store.logIn(u"d'ávila"_s, u"segredo"_s));
-        QCOMPARE(store.checkAnswer(u"d'ávila"_s, u" DONA CIDA"_s, nullptr), UserStore::Answer::Accepted);
+        QVERIFY(store.logIn(u"d'ávila"_s, u"segredo"_s).value().has_value());
+        QCOMPARE(store.checkAnswer(u"d'ávila"_s, u" DONA CIDA"_s).value().answer, UserStore::Answer::Accepted);
         QVERIFY(box(w, "txtUsuario")->text().isEmpty() && !restricted->isChecked());
 
         box(w, "txtSenha")->setText(u"dois"_s);
@@ -183,7 +183,7 @@ private slots:
         book.exec(u"PRAGMA query_only = OFF"_s);
         w.save();
         QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
-        QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s));
+        QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s).value().has_value());
         QCOMPARE(messages(book.dialogs).join(u'|').section(u'\n', 0, 0), u"Erro: Não foi possível gravar o usuário:"_s);
     }
 
@@ -333,8 +333,8 @@ private slots:
                                  "('maria', 'caixa1', null, null, null, 0), "
                                  "('joao', 'caixa1', 'Qual o nome da sua primeira professora?', ' Dona Cida', 'escola', 1)"_s);
         UserStore store(book.db);
-        QVERIFY(store.logIn(u"maria"_s, u"caixa1"_s));
-        QVERIFY(!store.logIn(u"maria"_s, u"CAIXA1"_s));
+        QVERIFY(store.logIn(u"maria"_s, u"caixa1"_s).value().has_value());
+        QVERIFY(!store.logIn(u"maria"_s, u"CAIXA1"_s).value().has_value());
         QVERIFY(fileBytes(book.bookPath()).contains("Dona Cida"));
         // This SQLite may zero freed space itself; without that only the vacuum removes the old text.
         book.exec(u"PRAGMA secure_delete = OFF"_s);
@@ -346,9 +346,9 @@ private slots:
         const QByteArray bytes = fileBytes(book.bookPath()).toLower();
         QVERIFY(!bytes.contains("caixa1") && !bytes.contains("dona cida"));
 
-        QVERIFY(store.logIn(u"joao"_s, u"caixa1"_s).value_or(UserStore::User()).restrito);
-        QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s, nullptr), UserStore::Answer::Accepted);
-        QCOMPARE(store.convertPlainTextSecrets(), std::optional<int>(0));
+        QVERIFY(store.logIn(u"joao"_s, u"caixa1"_s).value().value_or(UserStore::User()).restrito);
+        QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s).value().answer, UserStore::Answer::Accepted);
+        QCOMPARE(store.convertPlainTextSecrets().value(), 0);
     }
 
     // Whoever holds the data folder can switch login off from the command line.

@@ -1,0 +1,48 @@
+#include "app/Shell.h"
+
+#include "app/ExitBackup.h"
+#include "core/Session.h"
+#include "entries/frmCadCaixa.h"
+#include "entries/frmCadConta.h"
+#include "reports/frmRel.h"
+#include "settings/frmOpcoes.h"
+#include "users/frmCadUsuarios.h"
+
+Shell::Shell(Session& session) : m_session(session)
+{
+    m_session.windows = this;
+}
+
+std::optional<qint64> Shell::entryForm(QWidget* parent, qint64 entryId)
+{
+    frmCadCaixa form(m_session, entryId, parent);
+    form.exec();
+    return form.savedId();
+}
+
+void Shell::accountRegister(QWidget* parent)
+{
+    frmCadConta(m_session, parent).exec();
+}
+
+void Shell::userRegister(QWidget* parent)
+{
+    frmCadUsuarios(m_session, parent).exec();
+}
+
+void Shell::settings(QWidget* parent, const std::function<void()>& saved)
+{
+    frmOpcoes window(m_session, parent);
+    QObject::connect(&window, &frmOpcoes::saved, &window, saved);
+    window.exec();
+}
+
+void Shell::reports(QWidget* parent)
+{
+    frmRel(m_session, parent).exec();
+}
+
+void Shell::mainWindowClosing(QWidget* window)
+{
+    ExitBackup::run(window, m_session);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/Windows.h"
+
+struct Session;
+
+// Opens the program's windows for one another: the one place that knows
+// every window library. Install it in the session before the first window.
+class Shell final : public Windows
+{
+public:
+    explicit Shell(Session& session);
+
+    std::optional<qint64> entryForm(QWidget* parent, qint64 entryId) override;
+    void accountRegister(QWidget* parent) override;
+    void userRegister(QWidget* parent) override;
+    void settings(QWidget* parent, const std::function<void()>& saved) override;
+    void reports(QWidget* parent) override;
+    void mainWindowClosing(QWidget* window) override;
+
+private:
+    Session& m_session;
+};

@@ -1,0 +1,62 @@
+#include "app/Startup.h"
+
+#include "core/SettingsStore.h"
+#include "core/BookFile.h"
+#include "core/DataFolder.h"
+#include "core/DbConnection.h"
+#include "core/Dialogs.h"
+#include "core/Session.h"
+#include "legacy/AccessMigration.h"
+#include "legacy/ReaderProcess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace Startup {
+
+QString connectionFailureText(const QString& reason)
+{
+    return reason + u'\n' + QCoreApplication::translate("Startup", "Não foi possivel conectar ao servidor");
+}
+
+namespace {
+
+// The older program's book becomes a book of this program before it is
+// opened; one that cannot be converted is left as it was and reported as a
+// book that cannot be opened.
+Status migrateAccessBook(Session& session, const QString& path)
+{
+    const QString reader = session.accessReader.isEmpty() ? ReaderProcess::defaultProgram() : session.accessReader;
+    const AccessMigration::Result result = AccessMigration::migrate(path, reader, session.dialogs);
+    if (!result.status)
+        return Status::failure(AccessMigration::failureText(path, result.status.reason()));
+    session.dialogs.inform(nullptr, Dialogs::Icon::Information, AccessMigration::successTitle(),
+                           AccessMigration::successText(result));
+    return Status::success();
+}
+
+} // namespace
+
+FirstWindow Main(Session& session)
+{
+    const QString path = DataFolder::bookPath(session.dataDir);
+    Status opened = Status::success();
+    if (BookFile::kind(path) == BookFile::Kind::Access)
+        opened = migrateAccessBook(session, path);
+    if (opened)
+        opened = session.db.open(path);
+    if (!opened) {
+        session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation,
+                               QCoreApplication::translate("Startup", "A T E  Ç Ã O"),
+                               connectionFailureText(opened.reason()));
+    }
+    session.CurrentUser = UserInfo();
+    LoadSettings(session.db, session.Settings);
+    return session.Settings.susuario ? FirstWindow::Login : FirstWindow::Main;
+}
+
+
+} // namespace Startup

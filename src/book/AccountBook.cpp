@@ -1,0 +1,166 @@
+#include "book/AccountBook.h"
+
+#include "core/DbConnection.h"
+#include "core/Sql.h"
+#include "core/Transaction.h"
+
+#include <QCoreApplication>
+#include <QSqlError>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("AccountBook", text);
+}
+
+Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
+{
+    auto q = Sql::run(db,
+                      QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas "
+                                     "from caixa where idconta = ?"),
+                      {id});
+    if (!q)
+        return q.status();
+    if (!q->next()) {
+        if (q->lastError().isValid())
+            return Status::failure(Sql::reasonOf(*q));
+        return Money();
+    }
+    const Money in = Money::fromDb(q->value(0)).value_or(Money());
+    const Money out = Money::fromDb(q->value(1)).value_or(Money());
+    const auto balance = in.minus(out);
+    if (!balance)
+        return Status::failure(tr("o saldo da conta é um valor grande demais para o sistema somar"));
+    return *balance;
+}
+
+Result<bool> entriesUse(const QSqlDatabase& db, qint64 id)
+{
+    const auto found = Sql::scalar(db, QStringLiteral("select 1 from caixa where idconta = ? limit 1"), {id});
+    if (!found)
+        return found.status();
+    return !found->isNull();
+}
+
+} // namespace
+
+AccountBook::AccountBook(DbConnection& db) : m_db(db) {}
+
+QString AccountBook::normalizedName(const QString& typed)
+{
+    return typed.trimmed().toUpper();
+}
+
+Result<QList<AccountBook::Account>> AccountBook::accountsById() const
+{
+    auto q = Sql::run(m_db.database(), QStringLiteral("select id, descricao from contas order by id"));
+    if (!q)
+        return q.status();
+    QList<Account> accounts;
+    while (q->next())
+        accounts.append({q->value(0).toLongLong(), q->value(1).toString()});
+    return accounts;
+}
+
+Result<QStringList> AccountBook::namesInOrder() const
+{
+    auto q = Sql::run(m_db.database(), QStringLiteral("select descricao from contas order by descricao"));
+    if (!q)
+        return q.status();
+    QStringList names;
+    while (q->next())
+        names.append(q->value(0).toString());
+    return names;
+}
+
+Result<std::optional<qint64>> AccountBook::idOf(const QString& name) const
+{
+    const auto id =
+        Sql::scalar(m_db.database(), QStringLiteral("select id from contas where descricao = ? order by id"), {name});
+    if (!id)
+        return id.status();
+    return id->isNull() ? std::optional<qint64>() : std::optional<qint64>(id->toLongLong());
+}
+
+Result<bool> AccountBook::isInUse(qint64 id) const
+{
+    return entriesUse(m_db.database(), id);
+}
+
+Result<Money> AccountBook::ConsultaSaldo(qint64 id) const
+{
+    return sumOf(m_db.database(), id);
+}
+
+Result<AccountBook::Outcome> AccountBook::create(const QString& typedName)
+{
+    const QString name = normalizedName(typedName);
+    if (name.isEmpty())
+        return Outcome::Ignored;
+    const auto existing = idOf(name);
+    if (!existing)
+        return existing.status();
+    if (*existing)
+        return Outcome::Ignored;
+    if (Status inserted =
+            Sql::exec(m_db.database(), QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"), {name});
+        !inserted)
+        return inserted;
+    return Outcome::Done;
+}
+
+Result<AccountBook::Outcome> AccountBook::rename(qint64 id, const QString& typedName)
+{
+    const QString name = normalizedName(typedName);
+    if (name.isEmpty())
+        return Outcome::Ignored;
+    const auto existing = idOf(name);
+    if (!existing)
+        return existing.status();
+    if (*existing)
+        return Outcome::Ignored;
+    auto q = Sql::run(m_db.database(), QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
+    if (!q)
+        return q.status();
+    return q->numRowsAffected() > 0 ? Outcome::Done : Outcome::Ignored;
+}
+
+Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
+{
+    const QSqlDatabase db = m_db.database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    const auto inUse = entriesUse(db, id);
+    if (!inUse)
+        return Status::failure(tr("os lançamentos da conta não puderam ser lidos: %1").arg(inUse.reason()));
+    if (*inUse)
+        return Outcome::InUse;
+    if (Status deleted = Sql::exec(db, QStringLiteral("delete from contas where id = ?"), {id}); !deleted)
+        return deleted;
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    return Outcome::Done;
+}
+
+Status AccountBook::storeBalance(const QSqlDatabase& db, qint64 id)
+{
+    const auto balance = sumOf(db, id);
+    if (!balance)
+        return balance.status();
+    return Sql::exec(db, QStringLiteral("update contas set saldo = ? where id = ?"), {balance->toDb(), id});
+}
+
+bool AccountBook::UpdateAccountBalance(const QString& name)
+{
+    const auto id = idOf(name);
+    if (!id)
+        return false;
+    if (!*id)
+        return true;
+    Transaction transaction(m_db.database());
+    if (!transaction.begun() || !storeBalance(m_db.database(), **id))
+        return false;
+    return transaction.commit().ok();
+}

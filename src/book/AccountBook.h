@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/Money.h"
+#include "core/Result.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class DbConnection;
+
+// The accounts that entries are grouped under. Names are stored trimmed and
+// upper-case, and never twice. Every balance shown is computed from the
+// entries; "contas.saldo" keeps a copy that is rewritten after each change.
+class AccountBook
+{
+public:
+    struct Account
+    {
+        qint64 id = 0;
+        QString name;
+    };
+
+    // What a create, rename or delete came to, when the book took it.
+    enum class Outcome { Done, Ignored, InUse };
+
+    explicit AccountBook(DbConnection& db);
+
+    // How a typed name is stored: without surrounding blanks, in capitals
+    // (accented letters too).
+    static QString normalizedName(const QString& typed);
+
+    // Every account, by id; and the names in alphabetical order for lists.
+    Result<QList<Account>> accountsById() const;
+    Result<QStringList> namesInOrder() const;
+    // The account with that name, if there is one.
+    Result<std::optional<qint64>> idOf(const QString& name) const;
+
+    // The balance of an account: its entries in minus out, whatever their dates.
+    Result<Money> ConsultaSaldo(qint64 id) const;
+
+    // Whether any entry refers to the account.
+    Result<bool> isInUse(qint64 id) const;
+
+    // Ignored for an empty name or one that exists already.
+    Result<Outcome> create(const QString& typedName);
+    Result<Outcome> rename(qint64 id, const QString& typedName);
+    // InUse while any entry refers to the account; the check and the delete
+    // are one transaction.
+    Result<Outcome> remove(qint64 id);
+
+    // Recomputes and stores an account's balance, by name. True when it
+    // completed; a name that no account has changes nothing.
+    bool UpdateAccountBalance(const QString& name);
+    // The same by id, inside a transaction the caller holds.
+    static Status storeBalance(const QSqlDatabase& db, qint64 id);
+
+private:
+    DbConnection& m_db;
+};

@@ -1,0 +1,185 @@
+#include "book/Backup.h"
+
+#include "core/BookFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// A temporary name that is never part of the backup set.
+QString temporaryName(const QString& path)
+{
+    return path + QStringLiteral(".parcial");
+}
+
+} // namespace
+
+QString Backup::folderFor(const QString& bookPath)
+{
+    return QFileInfo(bookPath).absoluteDir().filePath(QStringLiteral("Backups"));
+}
+
+QString Backup::fileName(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss")) + QStringLiteral("_Backup.bkp");
+}
+
+QStringList Backup::set(const QString& folder)
+{
+    QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.bkp")}, QDir::Files | QDir::Hidden, QDir::NoSort);
+    // Plain character order: the timestamps in the names sort oldest first.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseSensitive) < 0;
+    });
+    return names;
+}
+
+// A second backup in the same second gets "_2", "_3"...: "." sorts before
+// "_", so each sorts after the one before it. Past "_9" only numbers that
+// still sort after it qualify ("_90"...), which keeps the order by name.
+QString Backup::newName(const QDateTime& moment, const QString& folder, const QStringList& set)
+{
+    const QString plain = fileName(moment);
+    const QString stem = plain.chopped(4);
+    QString latest;
+    for (const QString& name : set) {
+        if (name.startsWith(stem) && name > latest)
+            latest = name;
+    }
+    const QDir dir(folder);
+    QString name = plain;
+    int n = 1;
+    while (QFileInfo::exists(dir.filePath(name)) || (!latest.isEmpty() && name <= latest))
+        name = stem + u'_' + QString::number(++n) + QStringLiteral(".bkp");
+    return name;
+}
+
+Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment)
+{
+    Outcome result;
+    const QString folder = folderFor(bookPath);
+    if (result.copy = makeFolder(folder); !result.copy)
+        return result;
+    // A copy cut short by a crash or a power cut is of no use to anyone.
+    const QStringList leftovers = QDir(folder).entryList(
+        {QStringLiteral("*.bkp") + temporaryName(QString())}, QDir::Files | QDir::Hidden);
+    for (const QString& name : leftovers)
+        QFile::remove(QDir(folder).filePath(name));
+    // Listed before the copy: the new file is not counted.
+    const QStringList existing = set(folder);
+    result.file = QDir(folder).filePath(newName(moment, folder, existing));
+    result.copy = copyChecked(bookPath, result.file);
+    if (!result.copy) {
+        result.file.clear();
+        return result;
+    }
+    if (!existing.isEmpty() && existing.size() >= keep) {
+        const QString oldest = QDir(folder).filePath(existing.constFirst());
+        QFile file(oldest);
+        if (!file.remove())
+            result.prune = Status::failure(tr("O backup mais antigo, %1, não pôde ser apagado: %2")
+                                               .arg(native(oldest), file.errorString()));
+    }
+    return result;
+}
+
+Status Backup::makeFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isFile())
+        return Status::failure(
+            tr("A pasta de backups %1 não pôde ser criada: já existe um arquivo com "
+               "esse nome.")
+                .arg(native(folder)));
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
+        return Status::failure(
+            tr("A pasta de backups %1 não pôde ser criada (falta de permissão ou "
+               "disco cheio).")
+                .arg(native(folder)));
+    return Status::success();
+}
+
+Status Backup::copyChecked(const QString& from, const QString& to)
+{
+    const QString temp = temporaryName(to);
+    Status status = writeCopy(from, temp);
+    if (status) {
+        if (Status sound = check(temp); !sound)
+            status = Status::failure(
+                tr("A cópia para %1 foi descartada: %2").arg(native(to), sound.reason()));
+    }
+    // QFile::rename never replaces an existing file.
+    if (status && !QFile::rename(temp, to))
+        status = Status::failure(tr("A cópia não pôde receber o nome %1.").arg(native(to)));
+    if (!status)
+        QFile::remove(temp);
+    return status;
+}
+
+// QSaveFile flushes the copy to the disk before it takes the name, and
+// removes what it wrote when the copy fails (a full disk, for example).
+Status Backup::writeCopy(const QString& from, const QString& to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return Status::failure(tr("O livro de caixa %1 não pôde ser lido: %2")
+                                   .arg(native(from), source.errorString()));
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly))
+        return Status::failure(
+            tr("O arquivo %1 não pôde ser criado: %2").arg(native(to), target.errorString()));
+    constexpr qint64 chunk = 1 << 20;
+    while (!source.atEnd()) {
+        const QByteArray bytes = source.read(chunk);
+        if (bytes.isEmpty() && source.error() != QFileDevice::NoError)
+            return Status::failure(tr("O livro de caixa %1 não pôde ser lido: %2")
+                                       .arg(native(from), source.errorString()));
+        if (target.write(bytes) != bytes.size())
+            return Status::failure(
+                tr("O arquivo %1 não pôde ser gravado: %2").arg(native(to), target.errorString()));
+    }
+    if (!target.commit())
+        return Status::failure(
+            tr("O arquivo %1 não pôde ser gravado: %2").arg(native(to), target.errorString()));
+    return Status::success();
+}
+
+// The copy must open as a cash book and pass SQLite's own check of every
+// page; otherwise it would only look like a backup.
+Status Backup::check(const QString& path)
+{
+    if (Status file = BookFile::check(path); !file)
+        return file;
+    sqlite3* handle = nullptr;
+    QString verdict;
+    const QByteArray name = QFile::encodeName(path);
+    if (sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(handle, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            verdict =
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        else
+            verdict = QString::fromUtf8(sqlite3_errmsg(handle));
+        sqlite3_finalize(stmt);
+    } else {
+        verdict = QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+    sqlite3_close(handle);
+    if (verdict != u"ok")
+        return Status::failure(
+            tr("o banco de dados copiado não passou na verificação (%1).").arg(verdict));
+    return Status::success();
+}

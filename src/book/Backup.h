@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/Status.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Backups are copies of the cash book in the folder "Backups" beside it,
+// named by the moment they were made. The files of that folder that end in
+// ".bkp", in name order, are the backup set: oldest first.
+class Backup
+{
+    Q_DECLARE_TR_FUNCTIONS(Backup)
+
+public:
+    struct Outcome
+    {
+        // The new backup; a failure means no backup was made this time.
+        Status copy = Status::success();
+        QString file;
+        // The deletion of the oldest backup, once the new one was in place.
+        Status prune = Status::success();
+    };
+
+    static QString folderFor(const QString& bookPath);
+    // "yyyy_MM_dd_HH_mm_ss_Backup.bkp", on the 24-hour clock.
+    static QString fileName(const QDateTime& moment);
+    // The backup set of a folder, oldest first.
+    static QStringList set(const QString& folder);
+    // A name for a backup made at moment that no file holds yet and that
+    // sorts after the set's other backups of the same second.
+    static QString newName(const QDateTime& moment, const QString& folder, const QStringList& set);
+
+    // Copies the book (which nothing may have open for writing) into the
+    // backup folder and, when the set already held `keep` files or more,
+    // then deletes its oldest file. The copy is written under a temporary
+    // name, checked to be a sound cash book and only then renamed into
+    // place, so the set never holds a partial copy and a failed copy
+    // deletes nothing. The book itself is only read.
+    static Outcome make(const QString& bookPath, int keep, const QDateTime& moment);
+
+private:
+    static Status makeFolder(const QString& folder);
+    static Status copyChecked(const QString& from, const QString& to);
+    static Status writeCopy(const QString& from, const QString& to);
+    static Status check(const QString& path);
+};

@@ -1,0 +1,94 @@
+#include "book/Balances.h"
+
+#include "core/DbConnection.h"
+#include "core/Formats.h"
+#include "core/Sql.h"
+#include "core/Transaction.h"
+
+#include <QSqlError>
+
+namespace Balances {
+
+namespace {
+
+const QString kSums = QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas from caixa ");
+
+Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList& values)
+{
+    auto q = Sql::run(db.database(), kSums + where, values);
+    if (!q)
+        return q.status();
+    Sums sums;
+    if (q->next()) {
+        // Money::fromDb gives nothing for a null sum: it counts as zero.
+        sums.in = Money::fromDb(q->value(0)).value_or(Money());
+        sums.out = Money::fromDb(q->value(1)).value_or(Money());
+    } else if (q->lastError().isValid()) {
+        return Status::failure(Sql::reasonOf(*q));
+    }
+    return sums;
+}
+
+} // namespace
+
+Result<Sums> before(DbConnection& db, const QDate& cutoff, qint64 accountId)
+{
+    if (accountId >= 1)
+        return runSums(db, QStringLiteral("where idconta = ? and data < ?"), {accountId, Formats::dbDate(cutoff)});
+    return runSums(db, QStringLiteral("where data < ?"), {Formats::dbDate(cutoff)});
+}
+
+Result<Sums> ofDay(DbConnection& db, const QDate& day)
+{
+    return runSums(db, QStringLiteral("where data = ?"), {Formats::dbDate(day)});
+}
+
+Result<Sums> ofPeriod(DbConnection& db, const QDate& first, const QDate& last)
+{
+    return runSums(db, QStringLiteral("where data >= ? and data <= ?"), {Formats::dbDate(first), Formats::dbDate(last)});
+}
+
+Result<Money> openingBalance(DbConnection& db, const QDate& cutoff, qint64 accountId)
+{
+    const auto sums = before(db, cutoff, accountId);
+    if (!sums)
+        return sums.status();
+    const auto net = sums->net();
+    if (!net)
+        return Status::failure(QCoreApplication::translate(
+            "Balances", "o saldo anterior ao período é um valor grande demais para o sistema somar"));
+    return *net;
+}
+
+Status SaveDayBalance(DbConnection& db, Money amount, const QDate& day)
+{
+    QSqlDatabase database = db.database();
+    const QString dayText = Formats::dbDate(day);
+    auto q = Sql::run(database, QStringLiteral("select saldo from saldos where data = ?"), {dayText});
+    if (!q)
+        return q.status();
+    int found = 0;
+    bool unchanged = true;
+    while (q->next()) {
+        ++found;
+        unchanged = unchanged && Money::fromDb(q->value(0)) == amount;
+    }
+    q->finish();
+    // Refreshing the same day again writes nothing when its figure is the same.
+    if (found > 0 && unchanged)
+        return Status::success();
+
+    Transaction transaction(database);
+    if (!transaction.begun())
+        return transaction.begun();
+    const Status written =
+        found > 0 ? Sql::exec(database, QStringLiteral("update saldos set saldo = ? where data = ?"),
+                              {amount.toDb(), dayText})
+                  : Sql::exec(database, QStringLiteral("insert into saldos (data, saldo) values (?, ?)"),
+                              {dayText, amount.toDb()});
+    if (!written)
+        return written;
+    return transaction.commit();
+}
+
+} // namespace Balances

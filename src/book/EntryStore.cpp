@@ -1,0 +1,148 @@
+#include "book/EntryStore.h"
+
+#include "book/AccountBook.h"
+#include "core/DbConnection.h"
+#include "core/EnsureColumn.h"
+#include "core/Formats.h"
+#include "core/Sql.h"
+#include "core/Transaction.h"
+
+#include <QCoreApplication>
+#include <QSqlRecord>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("EntryStore", text);
+}
+
+QString goneText(qint64 id)
+{
+    return tr("o lançamento %1 não existe mais no livro de caixa").arg(id);
+}
+
+// The account an entry is stored under; nothing inside when it has none.
+Result<std::optional<qint64>> accountOfEntry(const QSqlDatabase& db, qint64 id)
+{
+    auto q = Sql::run(db, QStringLiteral("select idconta from caixa where id = ?"), {id});
+    if (!q)
+        return q.status();
+    if (!q->next())
+        return Status::failure(goneText(id));
+    return q->value(0).isNull() ? std::optional<qint64>() : std::optional<qint64>(q->value(0).toLongLong());
+}
+
+} // namespace
+
+EntryStore::EntryStore(DbConnection& db) : m_db(db) {}
+
+Result<EntryStore::Stored> EntryStore::load(qint64 id) const
+{
+    auto q = Sql::run(m_db.database(),
+                      QStringLiteral("select c.*, a.descricao as nomeconta from caixa c "
+                                     "left join contas a on a.id = c.idconta where c.id = ?"),
+                      {id});
+    if (!q)
+        return q.status();
+    if (!q->next())
+        return Status::failure(goneText(id));
+    const QSqlRecord record = q->record();
+    const auto value = [&](const char16_t* column) {
+        const int index = record.indexOf(QString::fromUtf16(column));
+        return index < 0 ? QVariant() : q->value(index); // ndoc is missing in older books
+    };
+    Stored e;
+    e.id = id;
+    e.data = Formats::dateFromDb(value(u"data"));
+    e.hora = Formats::timeFromDb(value(u"hora"));
+    e.account = value(u"nomeconta").toString();
+    e.ndoc = value(u"ndoc").toString();
+    e.descricao = value(u"descricao").toString();
+    e.entrada = Money::fromDb(value(u"entrada"));
+    e.saida = Money::fromDb(value(u"saida"));
+    return e;
+}
+
+// Older books lack the document number column: it is added once, before
+// the first entry that needs it is written.
+Status EntryStore::ensureDocumentNumberColumn()
+{
+    if (m_db.database().record(QStringLiteral("caixa")).indexOf(QStringLiteral("ndoc")) >= 0)
+        return Status::success();
+    if (!EnsureColumn(m_db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)")))
+        return Status::failure(
+            tr("não foi possível acrescentar a coluna do número de documento (ndoc) ao livro de caixa"));
+    return Status::success();
+}
+
+Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
+{
+    if (Status column = ensureDocumentNumberColumn(); !column)
+        return column;
+    const QSqlDatabase db = m_db.database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    const auto accountId = AccountBook(m_db).idOf(entry.account);
+    if (!accountId)
+        return accountId.status();
+    if (!*accountId)
+        return Status::failure(tr("a conta \"%1\" não existe mais").arg(entry.account));
+    std::optional<qint64> formerAccount;
+    if (id != 0) {
+        const auto former = accountOfEntry(db, id);
+        if (!former)
+            return former.status();
+        formerAccount = *former;
+    }
+    const auto written = write(id, **accountId, entry);
+    if (!written)
+        return written;
+    if (Status balance = AccountBook::storeBalance(db, **accountId); !balance)
+        return balance;
+    if (formerAccount && *formerAccount != **accountId) {
+        if (Status balance = AccountBook::storeBalance(db, *formerAccount); !balance)
+            return balance;
+    }
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    return written;
+}
+
+Result<qint64> EntryStore::write(qint64 id, qint64 accountId, const Entry& entry)
+{
+    QVariantList values{Formats::dbDate(entry.data), Formats::dbTime(entry.hora), accountId, entry.ndoc.trimmed(),
+                        entry.descricao,             entry.entrada.toDb(),        entry.saida.toDb()};
+    if (id != 0)
+        values.append(id);
+    auto q = Sql::run(m_db.database(),
+                      id != 0 ? QStringLiteral("update caixa set data = ?, hora = ?, idconta = ?, ndoc = ?, "
+                                               "descricao = ?, entrada = ?, saida = ? where id = ?")
+                              : QStringLiteral("insert into caixa (data, hora, idconta, ndoc, descricao, entrada, "
+                                               "saida) values (?, ?, ?, ?, ?, ?, ?)"),
+                      values);
+    if (!q)
+        return q.status();
+    if (id != 0 && q->numRowsAffected() == 0)
+        return Status::failure(goneText(id));
+    return id != 0 ? id : q->lastInsertId().toLongLong();
+}
+
+Status EntryStore::remove(qint64 id)
+{
+    const QSqlDatabase db = m_db.database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    const auto account = accountOfEntry(db, id);
+    if (!account)
+        return account.status();
+    if (Status deleted = Sql::exec(db, QStringLiteral("delete from caixa where id = ?"), {id}); !deleted)
+        return deleted;
+    if (*account) {
+        if (Status balance = AccountBook::storeBalance(db, **account); !balance)
+            return balance;
+    }
+    return transaction.commit();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/Money.h"
+#include "core/Result.h"
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+class DbConnection;
+
+// What the cash-book report lists: the entries of a period, of one account
+// or of all (accountId 0).
+struct CashBookRequest
+{
+    QDate first;
+    QDate last;
+    qint64 accountId = 0;
+};
+
+struct CashBookEntry
+{
+    QDate data;
+    QTime hora;
+    std::optional<qint64> idconta;
+    QString conta; // the account's name; empty when the entry has none
+    QString ndoc;
+    QString descricao;
+    std::optional<Money> entrada; // nothing when the column is null
+    std::optional<Money> saida;
+};
+
+// The report's rows, ordered by date, time and id, with the account names
+// and the day sums read once for the whole run.
+struct ReportRows
+{
+    // The movement (in minus out) of each day of the period, of all accounts;
+    // nothing for a day whose sums do not fit the money type.
+    using DayMovements = QHash<QDate, std::optional<Money>>;
+
+    QList<CashBookEntry> entries;
+    DayMovements days;
+    // Without the day sums the report still lists the entries; only the day
+    // footers stay blank.
+    bool dayMovementsRead = false;
+
+    // Reads the entries and the day sums; a failure when the entries could
+    // not be read.
+    static Result<ReportRows> read(DbConnection& db, const CashBookRequest& request);
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "core/Result.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class DbConnection;
+
+// The users who may log in, kept apart by their login name. Passwords and
+// secret answers are stored as hashes only.
+class UserStore
+{
+public:
+    struct Listed
+    {
+        qint64 id = 0;
+        QString usuario;
+    };
+
+    // What the register shows of a user: never the password nor the answer.
+    struct User
+    {
+        qint64 id = 0;
+        QString usuario;
+        QString nome;
+        QString email;
+        QString pergunta;
+        QString dica;
+        bool restrito = false;
+    };
+
+    // A user as the register saves it; the texts are already normalised.
+    struct NewUser
+    {
+        QString nome;
+        QString usuario;
+        QString senha;
+        QString email;
+        QString pergunta;
+        QString resposta;
+        QString dica;
+        bool restrito = false;
+    };
+
+    enum class Answer { NoSuchUser, Accepted, Refused };
+    struct AnswerCheck
+    {
+        Answer answer = Answer::NoSuchUser;
+        QString dica; // the hint, only when the answer was accepted
+    };
+
+    explicit UserStore(DbConnection& db);
+
+    // The form of a typed secret answer that is hashed and compared.
+    static QString normalizedAnswer(const QString& typed);
+
+    Result<QList<Listed>> listByLogin() const;
+    // The user with that login name, if there is one.
+    Result<std::optional<User>> find(const QString& usuario) const;
+    // A new user, or the one with that login name overwritten.
+    Status save(const NewUser& user);
+    Status remove(qint64 id);
+
+    // Whether any user of the common level exists (nothing on a read error).
+    Result<bool> hasCommonLevelUser() const;
+
+    // The user the credentials belong to, or nothing.
+    Result<std::optional<User>> logIn(const QString& usuario, const QString& senha) const;
+    // Checks a secret answer; the hint comes with an accepted one.
+    Result<AnswerCheck> checkAnswer(const QString& usuario, const QString& answer) const;
+
+    // Replaces any password or answer stored as text by its hash, in one
+    // transaction, then compacts the file so the text does not linger.
+    // Returns how many users were converted.
+    Result<int> convertPlainTextSecrets();
+
+private:
+    Status write(const NewUser& user);
+
+    DbConnection& m_db;
+};

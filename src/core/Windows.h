@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// Windows that open other windows ask the application's shell for them, so
+// that no window library links another. Each call shows its window modally
+// over the parent and returns when it closes.
+class Windows
+{
+public:
+    virtual ~Windows() = default;
+
+    // The entry form for a new entry (entryId 0) or for the entry with that
+    // id. The saved entry's id; nothing when the form closed without saving.
+    virtual std::optional<qint64> entryForm(QWidget* parent, qint64 entryId) = 0;
+    virtual void accountRegister(QWidget* parent) = 0;
+    virtual void userRegister(QWidget* parent) = 0;
+    // The settings window; saved runs after each save, while it stays open.
+    virtual void settings(QWidget* parent, const std::function<void()>& saved) = 0;
+    virtual void reports(QWidget* parent) = 0;
+    // The main window is closing, which ends the program: the backup at exit.
+    virtual void mainWindowClosing(QWidget* window) = 0;
+};
