@@ -1,5 +1,6 @@
 #include "legacy/LegacyTables.h"
 
+#include "book/BookCopy.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Schema.h"
@@ -9,8 +10,6 @@
 #include "legacy/SourceBook.h"
 
 #include <QCoreApplication>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <limits>
@@ -115,8 +114,8 @@ std::optional<QVariant> convert(const SourceRow& row, int column, Kind kind)
 class TableWriter
 {
 public:
-    TableWriter(QSqlDatabase db, const SourceTable& source, const QString& name, Figures& figures)
-        : m_source(source), m_name(name), m_columns(columnsOf(name)), m_insert(db),
+    TableWriter(const QSqlDatabase& db, const SourceTable& source, const QString& name, Figures& figures)
+        : m_source(source), m_name(name), m_columns(columnsOf(name)), m_insert(db, name, m_columns),
           m_figures(figures)
     {
         for (const QString& column : m_columns) {
@@ -127,14 +126,8 @@ public:
 
     Status prepare()
     {
-        QStringList marks;
-        marks.fill(QStringLiteral("?"), m_columns.size());
-        // Table and column names are the program's own.
-        const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                                .arg(m_name, m_columns.join(QStringLiteral(", ")),
-                                     marks.join(QStringLiteral(", ")));
-        if (!m_insert.prepare(sql))
-            return Status::failure(m_insert.lastError().text());
+        if (Status prepared = m_insert.prepare(); !prepared)
+            return prepared;
         return rowOrder();
     }
 
@@ -151,11 +144,10 @@ public:
                     tr("a coluna %1.%2 tem um valor inválido (%3) na linha %4; o arquivo está "
                        "danificado")
                         .arg(m_name, m_columns.at(c), row.text(m_from.at(c)), rowName(row, index)));
-            m_insert.bindValue(int(c), *value);
             values.append(*value);
         }
-        if (!m_insert.exec())
-            return Status::failure(m_insert.lastError().text());
+        if (Status inserted = m_insert.insert(values); !inserted)
+            return inserted;
         m_figures.rows[m_name] += 1;
         return m_name == u"caixa" ? tally(values) : Status::success();
     }
@@ -213,20 +205,9 @@ private:
     Status tally(const QVariantList& values)
     {
         const QVariant account = values.at(m_columns.indexOf(QStringLiteral("idconta")));
-        AccountTotals& totals =
-            m_figures
-                .accounts[account.isNull() ? std::nullopt : std::optional(account.toLongLong())];
-        totals.entries += 1;
-        const auto in =
-            totals.in.plus(Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("entrada"))))
-                               .value_or(Money()));
-        const auto out = totals.out.plus(
-            Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("saida")))).value_or(Money()));
-        if (!in || !out)
-            return Status::failure(tr("a soma dos valores de uma conta é grande demais"));
-        totals.in = *in;
-        totals.out = *out;
-        return Status::success();
+        return m_figures.countEntry(account.isNull() ? std::nullopt : std::optional(account.toLongLong()),
+                                    Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("entrada")))),
+                                    Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("saida")))));
     }
 
     const SourceTable& m_source;
@@ -235,7 +216,7 @@ private:
     QList<int> m_from;
     QList<Kind> m_kinds;
     QList<qsizetype> m_order;
-    QSqlQuery m_insert;
+    BookCopy::RowInserter m_insert;
     Figures& m_figures;
 };
 
@@ -262,7 +243,7 @@ Status checkLayout(const SourceBook& source)
     return Status::success();
 }
 
-Status write(QSqlDatabase db, const SourceBook& source, Progress& progress, Figures& figures)
+Status write(const QSqlDatabase& db, const SourceBook& source, Progress& progress, Figures& figures)
 {
     Transaction transaction(db);
     if (!transaction.begun())
@@ -287,35 +268,14 @@ Status write(QSqlDatabase db, const SourceBook& source, Progress& progress, Figu
     return transaction.commit();
 }
 
-Status verify(QSqlDatabase db, const Figures& expected)
+Status verify(const QSqlDatabase& db, const Figures& expected)
 {
-    QSqlQuery q(db);
-    for (auto it = expected.rows.cbegin(); it != expected.rows.cend(); ++it) {
-        if (!q.exec(QStringLiteral("select count(*) from ") + it.key()) || !q.next())
-            return Status::failure(q.lastError().text());
-        if (q.value(0).toLongLong() != it.value())
-            return Status::failure(tr("a tabela %1 do novo livro tem %2 linhas em vez de %3")
-                                       .arg(it.key())
-                                       .arg(q.value(0).toLongLong())
-                                       .arg(it.value()));
-    }
-    std::map<std::optional<qint64>, AccountTotals> found;
-    if (!q.exec(QStringLiteral(
-            "select idconta, count(*), sum(entrada), sum(saida) from caixa group by idconta")))
-        return Status::failure(q.lastError().text());
-    while (q.next()) {
-        const auto account =
-            q.value(0).isNull() ? std::nullopt : std::optional(q.value(0).toLongLong());
-        found[account] = {q.value(1).toLongLong(), Money::fromDb(q.value(2)).value_or(Money()),
-                          Money::fromDb(q.value(3)).value_or(Money())};
-    }
-    if (found != expected.accounts)
-        return Status::failure(tr(
-            "as somas de entrada e saída por conta do novo livro não conferem com as do original"));
-    if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next() ||
-        q.value(0).toString() != u"ok")
-        return Status::failure(tr("o novo livro não passou na verificação do SQLite"));
-    return Status::success();
+    const auto found = BookCopy::read(db);
+    if (!found)
+        return found.status();
+    if (Status same = BookCopy::compare(expected, *found); !same)
+        return same;
+    return BookCopy::integrityCheck(db);
 }
 
 } // namespace LegacyTables

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "core/Money.h"
+#include "book/BookCopy.h"
 #include "core/Status.h"
 
-#include <QMap>
 #include <QSqlDatabase>
-#include <QString>
-
-#include <map>
-#include <optional>
 
 class Progress;
 class SourceBook;
@@ -17,21 +12,8 @@ class SourceBook;
 // the figures that show the copy is whole.
 namespace LegacyTables {
 
-struct AccountTotals
-{
-    qint64 entries = 0;
-    Money in;
-    Money out;
-    friend bool operator==(const AccountTotals&, const AccountTotals&) = default;
-};
-
-// Rows per table, and per idconta (a missing account included) the number of
-// entries and the sums of entrada and saida.
-struct Figures
-{
-    QMap<QString, qint64> rows;
-    std::map<std::optional<qint64>, AccountTotals> accounts;
-};
+using AccountTotals = BookCopy::AccountTotals;
+using Figures = BookCopy::Figures;
 
 // Every table with every column the cash book has always had, each in an
 // Access type that converts exactly; the later columns may be missing.
@@ -41,9 +23,9 @@ Status checkLayout(const SourceBook& source);
 // ids kept, rows in id order (saldos in date order, opcoes as stored), values
 // converted exactly, empty texts and nulls as null, missing columns null.
 // `figures` are counted from the source as the rows go in.
-Status write(QSqlDatabase db, const SourceBook& source, Progress& progress, Figures& figures);
+Status write(const QSqlDatabase& db, const SourceBook& source, Progress& progress, Figures& figures);
 
 // Reads the same figures back from the new book and compares them.
-Status verify(QSqlDatabase db, const Figures& expected);
+Status verify(const QSqlDatabase& db, const Figures& expected);
 
 } // namespace LegacyTables
