@@ -124,7 +124,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QByteArray, text);
         QFETCH(QString, read);
-        const auto shown = [](const auto& value, auto text) { return value ? text(*value) : QStringLiteral("refused"); };
+        const auto shown = [](const auto& value, auto toText) { return value ? toText(*value) : QStringLiteral("refused"); };
         const QString got =
             kind == u"money"     ? shown(LegacyValues::money(text), [](Money m) { return QString::number(m.units()); })
             : kind == u"moment"  ? shown(LegacyValues::moment(text), [](const LegacyValues::Moment& m) {
