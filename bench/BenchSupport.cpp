@@ -29,9 +29,18 @@ qint64 statusField(const char* name)
 }
 
 const char* const kDescriptions[] = {
-    "Venda balcão", "Venda cartão de crédito", "Pagamento fornecedor de bebidas", "Conta de luz",
-    "Troco inicial do caixa", "Compra de material de limpeza", "Aluguel da loja", "Recebimento de cliente",
-    "Sangria para o banco", "Pagamento de frete", "Venda no PIX", "Manutenção da geladeira",
+    "Venda balcão",
+    "Venda cartão de crédito",
+    "Pagamento fornecedor de bebidas",
+    "Conta de luz",
+    "Troco inicial do caixa",
+    "Compra de material de limpeza",
+    "Aluguel da loja",
+    "Recebimento de cliente",
+    "Sangria para o banco",
+    "Pagamento de frete",
+    "Venda no PIX",
+    "Manutenção da geladeira",
 };
 } // namespace
 
@@ -45,7 +54,8 @@ qint64 peakResidentBytes()
     return statusField("VmHWM");
 }
 
-void ensureBook(const QString& path, qint64 entries, const QDate& first, const QDate& last, int accounts)
+void ensureBook(const QString& path, qint64 entries, const QDate& first, const QDate& last,
+                int accounts)
 {
     DbConnection db;
     const bool existed = QFileInfo::exists(path);
@@ -53,7 +63,8 @@ void ensureBook(const QString& path, qint64 entries, const QDate& first, const Q
     if (!opened)
         qFatal("cannot open %s: %s", qPrintable(path), qPrintable(opened.reason()));
     QSqlQuery q(db.database());
-    if (existed && q.exec(QStringLiteral("select count(*) from caixa")) && q.next() && q.value(0).toLongLong() == entries)
+    if (existed && q.exec(QStringLiteral("select count(*) from caixa")) && q.next() &&
+        q.value(0).toLongLong() == entries)
         return;
     std::printf("building a book of %lld entries at %s ...\n", entries, qPrintable(path));
     std::fflush(stdout);
@@ -69,18 +80,22 @@ void ensureBook(const QString& path, qint64 entries, const QDate& first, const Q
     }
     QRandomGenerator random(20261206);
     const qint64 days = first.daysTo(last) + 1;
-    q.prepare(QStringLiteral("insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
-                             "values (?, ?, ?, ?, ?, ?, ?)"));
+    q.prepare(
+        QStringLiteral("insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
+                       "values (?, ?, ?, ?, ?, ?, ?)"));
     for (qint64 i = 0; i < entries; ++i) {
         const QDate day = first.addDays(i * days / entries);
         const bool received = random.bounded(3) != 0;
         const Money amount = *Money::fromCents(random.bounded(100, 500000));
         q.addBindValue(random.bounded(1, accounts + 1));
         q.addBindValue(Formats::dbDate(day));
-        q.addBindValue(Formats::dbTime(QTime(7 + int(random.bounded(14)), int(random.bounded(60)))));
-        q.addBindValue(random.bounded(4) == 0 ? QVariant(QStringLiteral("NF %1").arg(random.bounded(100000)))
-                                              : QVariant(QMetaType(QMetaType::QString)));
-        q.addBindValue(QString::fromUtf8(kDescriptions[random.bounded(int(std::size(kDescriptions)))]));
+        q.addBindValue(
+            Formats::dbTime(QTime(7 + int(random.bounded(14)), int(random.bounded(60)))));
+        q.addBindValue(random.bounded(4) == 0
+                           ? QVariant(QStringLiteral("NF %1").arg(random.bounded(100000)))
+                           : QVariant(QMetaType(QMetaType::QString)));
+        q.addBindValue(
+            QString::fromUtf8(kDescriptions[random.bounded(int(std::size(kDescriptions)))]));
         q.addBindValue(received ? amount.toDb() : Money().toDb());
         q.addBindValue(received ? Money().toDb() : amount.toDb());
         if (!q.exec())
@@ -90,7 +105,8 @@ void ensureBook(const QString& path, qint64 entries, const QDate& first, const Q
     q.exec(QStringLiteral("ANALYZE"));
 }
 
-Dialogs::Answer SilentDialogs::message(QWidget*, Icon, const QString& title, const QString& text, Buttons)
+Dialogs::Answer SilentDialogs::message(QWidget*, Icon, const QString& title, const QString& text,
+                                       Buttons)
 {
     std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
     return Answer::No;

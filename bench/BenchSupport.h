@@ -16,7 +16,8 @@ qint64 peakResidentBytes();
 
 // A book of `entries` cash entries spread evenly from `first` to `last` over
 // `accounts` accounts, built once and kept at `path` for later runs.
-void ensureBook(const QString& path, qint64 entries, const QDate& first, const QDate& last, int accounts);
+void ensureBook(const QString& path, qint64 entries, const QDate& first, const QDate& last,
+                int accounts);
 
 // Dialogs that answer nothing and print any message on standard error.
 class SilentDialogs final : public Dialogs
@@ -24,7 +25,10 @@ class SilentDialogs final : public Dialogs
 public:
     Answer message(QWidget*, Icon, const QString& title, const QString& text, Buttons) override;
     std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     bool openUrl(const QUrl&) override { return false; }
 };
 

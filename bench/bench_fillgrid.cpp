@@ -10,12 +10,12 @@
 
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
-#include "core/SettingsStore.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
+#include "core/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,8 +43,9 @@ double sqliteFloor(const QString& path, const QDate& first, const QDate& last, q
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "select * from caixa where data >= ? and data <= ? order by data, hora, id", -1,
-                       &stmt, nullptr);
+    sqlite3_prepare_v2(db,
+                       "select * from caixa where data >= ? and data <= ? order by data, hora, id",
+                       -1, &stmt, nullptr);
     const QByteArray a = Formats::dbDate(first).toUtf8();
     const QByteArray b = Formats::dbDate(last).toUtf8();
     sqlite3_bind_text(stmt, 1, a.constData(), int(a.size()), SQLITE_STATIC);
@@ -55,7 +56,8 @@ double sqliteFloor(const QString& path, const QDate& first, const QDate& last, q
     while (sqlite3_step(stmt) == SQLITE_ROW) {
         for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
             if (sqlite3_column_type(stmt, c) == SQLITE_TEXT)
-                checksum += sqlite3_column_bytes(stmt, c) + (sqlite3_column_text(stmt, c) != nullptr);
+                checksum +=
+                    sqlite3_column_bytes(stmt, c) + (sqlite3_column_text(stmt, c) != nullptr);
             else
                 checksum += sqlite3_column_int64(stmt, c);
         }
@@ -77,7 +79,8 @@ double median(std::vector<double> values)
 // The main window over the benchmark book, as the program opens it.
 struct OpenBook
 {
-    explicit OpenBook(const QString& path) : session(db, dialogs, clock, QFileInfo(path).absolutePath())
+    explicit OpenBook(const QString& path)
+        : session(db, dialogs, clock, QFileInfo(path).absolutePath())
     {
         if (!db.open(path))
             qFatal("cannot open %s", qPrintable(path));
@@ -109,12 +112,13 @@ int measure(const QString& path, int days)
     if (window.gridModel()->rowCount() != rows)
         qFatal("the grid holds %d rows, the period %lld", window.gridModel()->rowCount(), rows);
 
-    std::printf("period of %4d days: %8lld rows | SQLite floor %.3f s | FillGrid %.3f s | ratio %.2f"
-                " | memory +%.0f bytes/row (grid storage %.0f) | peak RSS %.0f MB\n",
-                days + 1, rows, median(floors), fill, fill / median(floors),
-                double(after - before) / double(rows),
-                double(window.gridModel()->rows().memoryUsed()) / double(rows),
-                double(Bench::peakResidentBytes()) / 1e6);
+    std::printf(
+        "period of %4d days: %8lld rows | SQLite floor %.3f s | FillGrid %.3f s | ratio %.2f"
+        " | memory +%.0f bytes/row (grid storage %.0f) | peak RSS %.0f MB\n",
+        days + 1, rows, median(floors), fill, fill / median(floors),
+        double(after - before) / double(rows),
+        double(window.gridModel()->rows().memoryUsed()) / double(rows),
+        double(Bench::peakResidentBytes()) / 1e6);
     return 0;
 }
 
@@ -145,7 +149,8 @@ int main(int argc, char* argv[])
     QString path = QDir::temp().filePath(QStringLiteral("livro-caixa-bench/bd.mdb"));
     if (const qsizetype i = args.indexOf(QStringLiteral("--book")); i >= 0 && i + 1 < args.size())
         path = args.at(i + 1);
-    if (const qsizetype i = args.indexOf(QStringLiteral("--measure")); i >= 0 && i + 1 < args.size())
+    if (const qsizetype i = args.indexOf(QStringLiteral("--measure"));
+        i >= 0 && i + 1 < args.size())
         return measure(path, args.at(i + 1).toInt());
     if (args.contains(QStringLiteral("--opening")))
         return measureOpeningBalance(path);
@@ -156,9 +161,11 @@ int main(int argc, char* argv[])
     std::fflush(stdout);
     // About 100,000 entries, then all 1,000,000.
     for (const int days : {109, int(kFirstDay.daysTo(kLastDay))}) {
-        QProcess::execute(QApplication::applicationFilePath(),
-                          {QStringLiteral("--book"), path, QStringLiteral("--measure"), QString::number(days)});
+        QProcess::execute(
+            QApplication::applicationFilePath(),
+            {QStringLiteral("--book"), path, QStringLiteral("--measure"), QString::number(days)});
     }
-    QProcess::execute(QApplication::applicationFilePath(), {QStringLiteral("--book"), path, QStringLiteral("--opening")});
+    QProcess::execute(QApplication::applicationFilePath(),
+                      {QStringLiteral("--book"), path, QStringLiteral("--opening")});
     return 0;
 }

@@ -52,8 +52,8 @@ void wholeMigration()
         if (!result.status)
             qFatal("migration failed: %s", qPrintable(result.status.reason()));
     }
-    std::printf("bd-completo.mdb converted end to end: median %.1f ms (min %.1f ms)\n", median(times) * 1000,
-                *std::min_element(times.begin(), times.end()) * 1000);
+    std::printf("bd-completo.mdb converted end to end: median %.1f ms (min %.1f ms)\n",
+                median(times) * 1000, *std::min_element(times.begin(), times.end()) * 1000);
 }
 
 void readerAlone()
@@ -63,7 +63,8 @@ void readerAlone()
         SilentProgress progress;
         SourceBook::ReaderOutput output;
         const Bench::Stopwatch watch;
-        if (!ReaderProcess::run(kReader, QStringList{kBook} + Schema::tableNames(), progress, output))
+        if (!ReaderProcess::run(kReader, QStringList{kBook} + Schema::tableNames(), progress,
+                                output))
             qFatal("the reader did not run");
         times.push_back(watch.seconds());
     }
@@ -75,18 +76,21 @@ QByteArray largeOutput(qint64 entries)
 {
     QByteArray s = "livro-caixa-mdb\t1\nfile\t4096\t1\n";
     s += "table\tcaixa\t" + QByteArray::number(entries) + "\t8\n";
-    for (const char* c : {"id\t4", "idconta\t4", "data\t8", "hora\t8", "ndoc\t10", "descricao\t12", "entrada\t5", "saida\t5"})
+    for (const char* c : {"id\t4", "idconta\t4", "data\t8", "hora\t8", "ndoc\t10", "descricao\t12",
+                          "entrada\t5", "saida\t5"})
         s += QByteArray("column\t") + c + "\t8\n";
-    s += "table\tcontas\t20\t3\ncolumn\tid\t4\t4\ncolumn\tdescricao\t10\t100\ncolumn\tsaldo\t5\t8\n";
+    s +=
+        "table\tcontas\t20\t3\ncolumn\tid\t4\t4\ncolumn\tdescricao\t10\t100\ncolumn\tsaldo\t5\t8\n";
     s += "table\tsaldos\t0\t2\ncolumn\tdata\t8\t8\ncolumn\tsaldo\t5\t8\n";
     s += "table\topcoes\t0\t1\ncolumn\tlembrar\t1\t0\n";
     s += "table\tusuarios\t0\t1\ncolumn\tid\t4\t4\n";
     s += "rows\tcaixa\n";
     for (qint64 i = 1; i <= entries; ++i) {
-        s += "r\t" + QByteArray::number(i) + '\t' + QByteArray::number(i % 20 + 1) + "\t2024-03-"
-            + QByteArray::number(10 + i % 19) + " 00:00:00\t1899-12-30 08:" + QByteArray::number(10 + i % 50)
-            + ":00\tNF " + QByteArray::number(i) + "\tVenda de mercadorias no balcão número "
-            + QByteArray::number(i) + '\t' + QByteArray::number(i % 997) + ".2500\t\\N\n";
+        s += "r\t" + QByteArray::number(i) + '\t' + QByteArray::number(i % 20 + 1) + "\t2024-03-" +
+             QByteArray::number(10 + i % 19) +
+             " 00:00:00\t1899-12-30 08:" + QByteArray::number(10 + i % 50) + ":00\tNF " +
+             QByteArray::number(i) + "\tVenda de mercadorias no balcão número " +
+             QByteArray::number(i) + '\t' + QByteArray::number(i % 997) + ".2500\t\\N\n";
     }
     s += "end\tcaixa\t" + QByteArray::number(entries) + "\nrows\tcontas\n";
     for (int a = 1; a <= 20; ++a)
@@ -118,10 +122,11 @@ void largeBook(qint64 entries)
     if (!LegacyTables::verify(book.database(), figures))
         qFatal("verification failed");
     const double verifying = verifyWatch.seconds();
-    std::printf("%lld entries (%.1f MB of reader text): reading the text %.2f s | writing %.2f s (%.0f rows/s)"
+    std::printf("%lld entries (%.1f MB of reader text): reading the text %.2f s | writing %.2f s "
+                "(%.0f rows/s)"
                 " | verifying %.2f s | peak RSS %.0f MB\n",
-                entries, double(output.size()) / 1e6, parsing, writing, double(entries) / writing, verifying,
-                double(Bench::peakResidentBytes()) / 1e6);
+                entries, double(output.size()) / 1e6, parsing, writing, double(entries) / writing,
+                verifying, double(Bench::peakResidentBytes()) / 1e6);
 }
 
 } // namespace
@@ -130,7 +135,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption entries(QStringLiteral("entries"), QStringLiteral("Entries of the large book."),
+    const QCommandLineOption entries(QStringLiteral("entries"),
+                                     QStringLiteral("Entries of the large book."),
                                      QStringLiteral("N"), QStringLiteral("200000"));
     parser.addOption(entries);
     parser.process(app);

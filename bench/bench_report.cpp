@@ -92,8 +92,8 @@ int measure(const QString& path, bool newPagePerDay)
         " | peak memory +%.0f bytes/entry after layout, +%.0f after the PDF | XLSX %.3f s"
         " | first report's fixed cost %.1f MB\n",
         newPagePerDay ? "page per day" : "continuous", entries, layout, pdfSeconds,
-        layout + pdfSeconds, double(QFileInfo(pdf).size()) / 1e6,
-        built->document->pageCount(), double(afterLayout - baseline) / double(entries),
+        layout + pdfSeconds, double(QFileInfo(pdf).size()) / 1e6, built->document->pageCount(),
+        double(afterLayout - baseline) / double(entries),
         double(afterPdf - baseline) / double(entries), xlsxSeconds, double(warmed - cold) / 1e6);
     return 0;
 }

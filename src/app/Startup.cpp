@@ -1,11 +1,11 @@
 #include "app/Startup.h"
 
-#include "core/SettingsStore.h"
 #include "core/BookFile.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
+#include "core/SettingsStore.h"
 #include "legacy/AccessMigration.h"
 #include "legacy/ReaderProcess.h"
 
@@ -17,7 +17,8 @@ namespace Startup {
 
 QString connectionFailureText(const QString& reason)
 {
-    return reason + u'\n' + QCoreApplication::translate("Startup", "Não foi possivel conectar ao servidor");
+    return reason + u'\n' +
+           QCoreApplication::translate("Startup", "Não foi possivel conectar ao servidor");
 }
 
 namespace {
@@ -27,7 +28,8 @@ namespace {
 // book that cannot be opened.
 Status migrateAccessBook(Session& session, const QString& path)
 {
-    const QString reader = session.accessReader.isEmpty() ? ReaderProcess::defaultProgram() : session.accessReader;
+    const QString reader =
+        session.accessReader.isEmpty() ? ReaderProcess::defaultProgram() : session.accessReader;
     const AccessMigration::Result result = AccessMigration::migrate(path, reader, session.dialogs);
     if (!result.status)
         return Status::failure(AccessMigration::failureText(path, result.status.reason()));
@@ -55,6 +57,5 @@ FirstWindow Main(Session& session)
     LoadSettings(session.db, session.Settings);
     return session.Settings.susuario ? FirstWindow::Login : FirstWindow::Main;
 }
-
 
 } // namespace Startup

@@ -1,9 +1,9 @@
 #include "app/StoredSecrets.h"
 
+#include "book/UserStore.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
-#include "book/UserStore.h"
 
 #include <QCoreApplication>
 
@@ -16,11 +16,13 @@ void protect(Session& session)
     const auto converted = UserStore(session.db).convertPlainTextSecrets();
     if (converted)
         return;
-    session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, QCoreApplication::translate("StoredSecrets", "Atenção"),
-                           QCoreApplication::translate("StoredSecrets",
-                                                       "As senhas gravadas no livro de caixa não puderam ser "
-                                                       "protegidas:\n%1")
-                               .arg(converted.reason()));
+    session.dialogs.inform(
+        nullptr, Dialogs::Icon::Exclamation,
+        QCoreApplication::translate("StoredSecrets", "Atenção"),
+        QCoreApplication::translate("StoredSecrets",
+                                    "As senhas gravadas no livro de caixa não puderam ser "
+                                    "protegidas:\n%1")
+            .arg(converted.reason()));
 }
 
 } // namespace StoredSecrets

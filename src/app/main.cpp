@@ -1,16 +1,16 @@
 // Livro de Caixa: parse the command line, build the objects, show the first window.
 
 #include "app/Shell.h"
-#include "app/StoredSecrets.h"
 #include "app/Startup.h"
+#include "app/StoredSecrets.h"
 #include "cashbook/frmPrincipal.h"
 #include "core/Clock.h"
-#include "core/DbConnection.h"
-#include "widgets/QtDialogs.h"
 #include "core/DataFolder.h"
+#include "core/DbConnection.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "users/frmLogin.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,7 +36,8 @@ void describeApplication(QCoreApplication& app)
     QCoreApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
     // Qt's own texts (the buttons of the message boxes among them) in Portuguese.
     auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(QStringLiteral("qtbase_pt_BR"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 }
 
@@ -45,8 +46,8 @@ bool runsWithoutWindows(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version"
-            || arg == "--disable-login")
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version" || arg == "--disable-login")
             return true;
     }
     return false;
@@ -55,16 +56,19 @@ bool runsWithoutWindows(int argc, char* argv[])
 CommandLine parseCommandLine(QCoreApplication& app)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Livro de Caixa: livro de caixa para pequenos negócios."));
+    parser.setApplicationDescription(
+        QStringLiteral("Livro de Caixa: livro de caixa para pequenos negócios."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Pasta de dados com o livro de caixa bd.mdb e a pasta "
-                                                    "Backups (criada quando não existe)."),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption disableLogin(QStringLiteral("disable-login"),
-                                          QStringLiteral("Desliga o login de usuários do livro de caixa da pasta "
-                                                         "de dados e termina."));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Pasta de dados com o livro de caixa bd.mdb e a pasta "
+                       "Backups (criada quando não existe)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption disableLogin(
+        QStringLiteral("disable-login"),
+        QStringLiteral("Desliga o login de usuários do livro de caixa da pasta "
+                       "de dados e termina."));
     parser.addOption(dataDir);
     parser.addOption(disableLogin);
     parser.process(app);
@@ -73,8 +77,9 @@ CommandLine parseCommandLine(QCoreApplication& app)
 
 QString dataFolder(const CommandLine& commandLine)
 {
-    const QString dir = DataFolder::resolve(commandLine.dataDir, QCoreApplication::applicationDirPath(),
-                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString dir =
+        DataFolder::resolve(commandLine.dataDir, QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     if (!QDir().mkpath(dir)) {
         std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
                      qPrintable(QDir::toNativeSeparators(dir)));
@@ -90,7 +95,8 @@ int disableLogin(const QString& dir)
     if (done)
         done = SettingsStore::disableLogin(db);
     if (!done) {
-        std::fprintf(stderr, "livro-caixa: o login não foi desligado: %s\n", qPrintable(done.reason()));
+        std::fprintf(stderr, "livro-caixa: o login não foi desligado: %s\n",
+                     qPrintable(done.reason()));
         return 1;
     }
     std::printf("Login de usuários desligado no livro de caixa %s.\n",
@@ -133,7 +139,8 @@ int main(int argc, char* argv[])
     if (first == Startup::FirstWindow::Login) {
         login = std::make_unique<frmLogin>(session);
         QObject::connect(login.get(), &frmLogin::loggedIn, showMainWindow);
-        QObject::connect(login.get(), &frmLogin::cancelled, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        QObject::connect(login.get(), &frmLogin::cancelled, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
         login->show();
     } else {
         showMainWindow();

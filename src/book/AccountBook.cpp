@@ -31,13 +31,15 @@ Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
     const Money out = Money::fromDb(q->value(1)).value_or(Money());
     const auto balance = in.minus(out);
     if (!balance)
-        return Status::failure(tr("o saldo da conta é um valor grande demais para o sistema somar"));
+        return Status::failure(
+            tr("o saldo da conta é um valor grande demais para o sistema somar"));
     return *balance;
 }
 
 Result<bool> entriesUse(const QSqlDatabase& db, qint64 id)
 {
-    const auto found = Sql::scalar(db, QStringLiteral("select 1 from caixa where idconta = ? limit 1"), {id});
+    const auto found =
+        Sql::scalar(db, QStringLiteral("select 1 from caixa where idconta = ? limit 1"), {id});
     if (!found)
         return found.status();
     return !found->isNull();
@@ -54,7 +56,8 @@ QString AccountBook::normalizedName(const QString& typed)
 
 Result<QList<AccountBook::Account>> AccountBook::accountsById() const
 {
-    auto q = Sql::run(m_db.database(), QStringLiteral("select id, descricao from contas order by id"));
+    auto q =
+        Sql::run(m_db.database(), QStringLiteral("select id, descricao from contas order by id"));
     if (!q)
         return q.status();
     QList<Account> accounts;
@@ -65,7 +68,8 @@ Result<QList<AccountBook::Account>> AccountBook::accountsById() const
 
 Result<QStringList> AccountBook::namesInOrder() const
 {
-    auto q = Sql::run(m_db.database(), QStringLiteral("select descricao from contas order by descricao"));
+    auto q = Sql::run(m_db.database(),
+                      QStringLiteral("select descricao from contas order by descricao"));
     if (!q)
         return q.status();
     QStringList names;
@@ -76,8 +80,9 @@ Result<QStringList> AccountBook::namesInOrder() const
 
 Result<std::optional<qint64>> AccountBook::idOf(const QString& name) const
 {
-    const auto id =
-        Sql::scalar(m_db.database(), QStringLiteral("select id from contas where descricao = ? order by id"), {name});
+    const auto id = Sql::scalar(
+        m_db.database(), QStringLiteral("select id from contas where descricao = ? order by id"),
+        {name});
     if (!id)
         return id.status();
     return id->isNull() ? std::optional<qint64>() : std::optional<qint64>(id->toLongLong());
@@ -103,8 +108,9 @@ Result<AccountBook::Outcome> AccountBook::create(const QString& typedName)
         return existing.status();
     if (*existing)
         return Outcome::Ignored;
-    if (Status inserted =
-            Sql::exec(m_db.database(), QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"), {name});
+    if (Status inserted = Sql::exec(
+            m_db.database(), QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"),
+            {name});
         !inserted)
         return inserted;
     return Outcome::Done;
@@ -120,7 +126,8 @@ Result<AccountBook::Outcome> AccountBook::rename(qint64 id, const QString& typed
         return existing.status();
     if (*existing)
         return Outcome::Ignored;
-    auto q = Sql::run(m_db.database(), QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
+    auto q = Sql::run(m_db.database(),
+                      QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
     if (!q)
         return q.status();
     return q->numRowsAffected() > 0 ? Outcome::Done : Outcome::Ignored;
@@ -134,10 +141,12 @@ Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
         return transaction.begun();
     const auto inUse = entriesUse(db, id);
     if (!inUse)
-        return Status::failure(tr("os lançamentos da conta não puderam ser lidos: %1").arg(inUse.reason()));
+        return Status::failure(
+            tr("os lançamentos da conta não puderam ser lidos: %1").arg(inUse.reason()));
     if (*inUse)
         return Outcome::InUse;
-    if (Status deleted = Sql::exec(db, QStringLiteral("delete from contas where id = ?"), {id}); !deleted)
+    if (Status deleted = Sql::exec(db, QStringLiteral("delete from contas where id = ?"), {id});
+        !deleted)
         return deleted;
     if (Status committed = transaction.commit(); !committed)
         return committed;
@@ -149,7 +158,8 @@ Status AccountBook::storeBalance(const QSqlDatabase& db, qint64 id)
     const auto balance = sumOf(db, id);
     if (!balance)
         return balance.status();
-    return Sql::exec(db, QStringLiteral("update contas set saldo = ? where id = ?"), {balance->toDb(), id});
+    return Sql::exec(db, QStringLiteral("update contas set saldo = ? where id = ?"),
+                     {balance->toDb(), id});
 }
 
 bool AccountBook::UpdateAccountBalance(const QString& name)

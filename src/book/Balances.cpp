@@ -11,7 +11,8 @@ namespace Balances {
 
 namespace {
 
-const QString kSums = QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas from caixa ");
+const QString kSums =
+    QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas from caixa ");
 
 Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList& values)
 {
@@ -34,7 +35,8 @@ Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList&
 Result<Sums> before(DbConnection& db, const QDate& cutoff, qint64 accountId)
 {
     if (accountId >= 1)
-        return runSums(db, QStringLiteral("where idconta = ? and data < ?"), {accountId, Formats::dbDate(cutoff)});
+        return runSums(db, QStringLiteral("where idconta = ? and data < ?"),
+                       {accountId, Formats::dbDate(cutoff)});
     return runSums(db, QStringLiteral("where data < ?"), {Formats::dbDate(cutoff)});
 }
 
@@ -45,7 +47,8 @@ Result<Sums> ofDay(DbConnection& db, const QDate& day)
 
 Result<Sums> ofPeriod(DbConnection& db, const QDate& first, const QDate& last)
 {
-    return runSums(db, QStringLiteral("where data >= ? and data <= ?"), {Formats::dbDate(first), Formats::dbDate(last)});
+    return runSums(db, QStringLiteral("where data >= ? and data <= ?"),
+                   {Formats::dbDate(first), Formats::dbDate(last)});
 }
 
 Result<Money> openingBalance(DbConnection& db, const QDate& cutoff, qint64 accountId)
@@ -56,7 +59,8 @@ Result<Money> openingBalance(DbConnection& db, const QDate& cutoff, qint64 accou
     const auto net = sums->net();
     if (!net)
         return Status::failure(QCoreApplication::translate(
-            "Balances", "o saldo anterior ao período é um valor grande demais para o sistema somar"));
+            "Balances",
+            "o saldo anterior ao período é um valor grande demais para o sistema somar"));
     return *net;
 }
 
@@ -64,7 +68,8 @@ Status SaveDayBalance(DbConnection& db, Money amount, const QDate& day)
 {
     QSqlDatabase database = db.database();
     const QString dayText = Formats::dbDate(day);
-    auto q = Sql::run(database, QStringLiteral("select saldo from saldos where data = ?"), {dayText});
+    auto q =
+        Sql::run(database, QStringLiteral("select saldo from saldos where data = ?"), {dayText});
     if (!q)
         return q.status();
     int found = 0;
@@ -82,10 +87,11 @@ Status SaveDayBalance(DbConnection& db, Money amount, const QDate& day)
     if (!transaction.begun())
         return transaction.begun();
     const Status written =
-        found > 0 ? Sql::exec(database, QStringLiteral("update saldos set saldo = ? where data = ?"),
-                              {amount.toDb(), dayText})
-                  : Sql::exec(database, QStringLiteral("insert into saldos (data, saldo) values (?, ?)"),
-                              {dayText, amount.toDb()});
+        found > 0
+            ? Sql::exec(database, QStringLiteral("update saldos set saldo = ? where data = ?"),
+                        {amount.toDb(), dayText})
+            : Sql::exec(database, QStringLiteral("insert into saldos (data, saldo) values (?, ?)"),
+                        {dayText, amount.toDb()});
     if (!written)
         return written;
     return transaction.commit();

@@ -16,7 +16,8 @@ QString tr(const char* text)
 
 } // namespace
 
-Status Figures::countEntry(std::optional<qint64> account, std::optional<Money> in, std::optional<Money> out)
+Status Figures::countEntry(std::optional<qint64> account, std::optional<Money> in,
+                           std::optional<Money> out)
 {
     AccountTotals& totals = accounts[account];
     totals.entries += 1;
@@ -39,8 +40,9 @@ Status RowInserter::prepare()
     QStringList marks;
     marks.fill(QStringLiteral("?"), m_columns.size());
     // Table and column names are the program's own, never typed by anyone.
-    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                            .arg(m_table, m_columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    const QString sql =
+        QStringLiteral("insert into %1 (%2) values (%3)")
+            .arg(m_table, m_columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     if (!m_query.prepare(sql))
         return Status::failure(Sql::reasonOf(m_query));
     return Status::success();
@@ -65,13 +67,16 @@ Result<Figures> read(const QSqlDatabase& db)
             return count.status();
         figures.rows[table] = count->toLongLong();
     }
-    auto q = Sql::run(db, QStringLiteral("select idconta, count(*), sum(entrada), sum(saida) from caixa "
-                                         "group by idconta"));
+    auto q =
+        Sql::run(db, QStringLiteral("select idconta, count(*), sum(entrada), sum(saida) from caixa "
+                                    "group by idconta"));
     if (!q)
         return q.status();
     while (q->next()) {
-        const auto account = q->value(0).isNull() ? std::nullopt : std::optional(q->value(0).toLongLong());
-        figures.accounts[account] = {q->value(1).toLongLong(), Money::fromDb(q->value(2)).value_or(Money()),
+        const auto account =
+            q->value(0).isNull() ? std::nullopt : std::optional(q->value(0).toLongLong());
+        figures.accounts[account] = {q->value(1).toLongLong(),
+                                     Money::fromDb(q->value(2)).value_or(Money()),
                                      Money::fromDb(q->value(3)).value_or(Money())};
     }
     return figures;
@@ -88,8 +93,8 @@ Status compare(const Figures& expected, const Figures& found)
                                        .arg(it.value()));
     }
     if (found.accounts != expected.accounts)
-        return Status::failure(
-            tr("as somas de entrada e saída por conta do novo livro não conferem com as do original"));
+        return Status::failure(tr(
+            "as somas de entrada e saída por conta do novo livro não conferem com as do original"));
     return Status::success();
 }
 
@@ -99,7 +104,8 @@ Status integrityCheck(const QSqlDatabase& db)
     if (!verdict)
         return verdict.status();
     if (verdict->toString() != u"ok")
-        return Status::failure(tr("o livro não passou na verificação do SQLite (%1)").arg(verdict->toString()));
+        return Status::failure(
+            tr("o livro não passou na verificação do SQLite (%1)").arg(verdict->toString()));
     return Status::success();
 }
 

@@ -32,7 +32,8 @@ struct Figures
     std::map<std::optional<qint64>, AccountTotals> accounts;
 
     // Counts one entry of an account; a failure when a sum would not fit.
-    Status countEntry(std::optional<qint64> account, std::optional<Money> in, std::optional<Money> out);
+    Status countEntry(std::optional<qint64> account, std::optional<Money> in,
+                      std::optional<Money> out);
 };
 
 // Inserts rows into one table, with the values given for the columns given

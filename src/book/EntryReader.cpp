@@ -6,7 +6,6 @@
 #include "core/RowReader.h"
 #include "core/Sql.h"
 
-
 namespace EntryReader {
 
 namespace {
@@ -30,8 +29,10 @@ std::optional<QStringView> textAt(const RowReader& row, int column)
 Result<Outcome> readPeriod(DbConnection& db, const QDate& first, const QDate& last, EntryRows& rows)
 {
     rows.clear();
-    RowReader row(db, QStringLiteral("select * from caixa where data >= ? and data <= ? order by data, hora, id"),
-                  {Formats::dbDate(first), Formats::dbDate(last)});
+    RowReader row(
+        db,
+        QStringLiteral("select * from caixa where data >= ? and data <= ? order by data, hora, id"),
+        {Formats::dbDate(first), Formats::dbDate(last)});
     if (Status status = row.status(); !status)
         return status;
     const int ndoc = row.indexOf(QStringLiteral("ndoc"));

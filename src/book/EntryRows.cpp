@@ -116,7 +116,8 @@ QStringView EntryRows::descricao(qsizetype row) const
 std::optional<Money> EntryRows::entrada(qsizetype row) const
 {
     const Record& r = at(row);
-    return (r.flags & HasEntrada) ? std::optional<Money>(Money::fromUnits(r.entrada)) : std::nullopt;
+    return (r.flags & HasEntrada) ? std::optional<Money>(Money::fromUnits(r.entrada))
+                                  : std::nullopt;
 }
 
 std::optional<Money> EntryRows::saida(qsizetype row) const

@@ -61,7 +61,12 @@ public:
 
 private:
     enum Flag : quint8 {
-        HasConta = 1, HasData = 2, HasHora = 4, HasNdoc = 8, HasDescricao = 16, HasEntrada = 32,
+        HasConta = 1,
+        HasData = 2,
+        HasHora = 4,
+        HasNdoc = 8,
+        HasDescricao = 16,
+        HasEntrada = 32,
         HasSaida = 64
     };
     struct Record
@@ -83,7 +88,10 @@ private:
     static constexpr qsizetype kTextChunkChars = 1 << 20;
     using Block = std::array<Record, kRecordsPerBlock>;
 
-    Record& at(qsizetype row) { return (*m_blocks[size_t(row / kRecordsPerBlock)])[size_t(row % kRecordsPerBlock)]; }
+    Record& at(qsizetype row)
+    {
+        return (*m_blocks[size_t(row / kRecordsPerBlock)])[size_t(row % kRecordsPerBlock)];
+    }
     const Record& at(qsizetype row) const
     {
         return (*m_blocks[size_t(row / kRecordsPerBlock)])[size_t(row % kRecordsPerBlock)];

@@ -30,7 +30,8 @@ Result<std::optional<qint64>> accountOfEntry(const QSqlDatabase& db, qint64 id)
         return q.status();
     if (!q->next())
         return Status::failure(goneText(id));
-    return q->value(0).isNull() ? std::optional<qint64>() : std::optional<qint64>(q->value(0).toLongLong());
+    return q->value(0).isNull() ? std::optional<qint64>()
+                                : std::optional<qint64>(q->value(0).toLongLong());
 }
 
 } // namespace
@@ -70,9 +71,10 @@ Status EntryStore::ensureDocumentNumberColumn()
 {
     if (m_db.database().record(QStringLiteral("caixa")).indexOf(QStringLiteral("ndoc")) >= 0)
         return Status::success();
-    if (!EnsureColumn(m_db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)")))
-        return Status::failure(
-            tr("não foi possível acrescentar a coluna do número de documento (ndoc) ao livro de caixa"));
+    if (!EnsureColumn(m_db, QStringLiteral("caixa"), QStringLiteral("ndoc"),
+                      QStringLiteral("varchar (255)")))
+        return Status::failure(tr("não foi possível acrescentar a coluna do número de documento "
+                                  "(ndoc) ao livro de caixa"));
     return Status::success();
 }
 
@@ -112,16 +114,23 @@ Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
 
 Result<qint64> EntryStore::write(qint64 id, qint64 accountId, const Entry& entry)
 {
-    QVariantList values{Formats::dbDate(entry.data), Formats::dbTime(entry.hora), accountId, entry.ndoc.trimmed(),
-                        entry.descricao,             entry.entrada.toDb(),        entry.saida.toDb()};
+    QVariantList values{Formats::dbDate(entry.data),
+                        Formats::dbTime(entry.hora),
+                        accountId,
+                        entry.ndoc.trimmed(),
+                        entry.descricao,
+                        entry.entrada.toDb(),
+                        entry.saida.toDb()};
     if (id != 0)
         values.append(id);
-    auto q = Sql::run(m_db.database(),
-                      id != 0 ? QStringLiteral("update caixa set data = ?, hora = ?, idconta = ?, ndoc = ?, "
-                                               "descricao = ?, entrada = ?, saida = ? where id = ?")
-                              : QStringLiteral("insert into caixa (data, hora, idconta, ndoc, descricao, entrada, "
-                                               "saida) values (?, ?, ?, ?, ?, ?, ?)"),
-                      values);
+    auto q = Sql::run(
+        m_db.database(),
+        id != 0
+            ? QStringLiteral("update caixa set data = ?, hora = ?, idconta = ?, ndoc = ?, "
+                             "descricao = ?, entrada = ?, saida = ? where id = ?")
+            : QStringLiteral("insert into caixa (data, hora, idconta, ndoc, descricao, entrada, "
+                             "saida) values (?, ?, ?, ?, ?, ?, ?)"),
+        values);
     if (!q)
         return q.status();
     if (id != 0 && q->numRowsAffected() == 0)
@@ -138,7 +147,8 @@ Status EntryStore::remove(qint64 id)
     const auto account = accountOfEntry(db, id);
     if (!account)
         return account.status();
-    if (Status deleted = Sql::exec(db, QStringLiteral("delete from caixa where id = ?"), {id}); !deleted)
+    if (Status deleted = Sql::exec(db, QStringLiteral("delete from caixa where id = ?"), {id});
+        !deleted)
         return deleted;
     if (*account) {
         if (Status balance = AccountBook::storeBalance(db, **account); !balance)

@@ -33,7 +33,7 @@ public:
     {
         qint64 id = 0;
         QDate data;
-        QTime hora; // to the second
+        QTime hora;      // to the second
         QString account; // empty when the entry's account is gone
         QString ndoc;
         QString descricao;

@@ -67,7 +67,8 @@ Status readEntries(DbConnection& db, const CashBookRequest& request, QList<CashB
     return reader.status();
 }
 
-Status readDayMovements(DbConnection& db, const CashBookRequest& request, ReportRows::DayMovements& days)
+Status readDayMovements(DbConnection& db, const CashBookRequest& request,
+                        ReportRows::DayMovements& days)
 {
     // One grouped query for all the days; every account counts.
     RowReader reader(db,

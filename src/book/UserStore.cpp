@@ -1,11 +1,11 @@
 #include "book/UserStore.h"
 
+#include "book/PasswordHash.h"
 #include "core/DbConnection.h"
 #include "core/EnsureColumn.h"
 #include "core/Fields.h"
 #include "core/Sql.h"
 #include "core/Transaction.h"
-#include "book/PasswordHash.h"
 
 #include <QCoreApplication>
 #include <QSqlRecord>
@@ -19,13 +19,16 @@ QString tr(const char* text)
 
 bool hasRestrictedColumn(DbConnection& db)
 {
-    return db.database().record(QStringLiteral("usuarios")).indexOf(QStringLiteral("restrito")) >= 0;
+    return db.database().record(QStringLiteral("usuarios")).indexOf(QStringLiteral("restrito")) >=
+           0;
 }
 
 UserStore::User userFrom(const QSqlQuery& q)
 {
     const QSqlRecord record = q.record();
-    const auto text = [&](const char* column) { return FieldText(q.value(QString::fromLatin1(column))); };
+    const auto text = [&](const char* column) {
+        return FieldText(q.value(QString::fromLatin1(column)));
+    };
     UserStore::User user;
     user.id = q.value(QStringLiteral("id")).toLongLong();
     user.usuario = text("usuario");
@@ -56,7 +59,8 @@ QString UserStore::normalizedAnswer(const QString& typed)
 
 Result<QList<UserStore::Listed>> UserStore::listByLogin() const
 {
-    auto q = Sql::run(m_db.database(), QStringLiteral("select id, usuario from usuarios order by usuario"));
+    auto q = Sql::run(m_db.database(),
+                      QStringLiteral("select id, usuario from usuarios order by usuario"));
     if (!q)
         return q.status();
     QList<Listed> users;
@@ -67,8 +71,9 @@ Result<QList<UserStore::Listed>> UserStore::listByLogin() const
 
 Result<std::optional<UserStore::User>> UserStore::find(const QString& usuario) const
 {
-    auto q = Sql::run(m_db.database(), QStringLiteral("select * from usuarios where usuario = ? order by id"),
-                      {usuario});
+    auto q =
+        Sql::run(m_db.database(),
+                 QStringLiteral("select * from usuarios where usuario = ? order by id"), {usuario});
     if (!q)
         return q.status();
     if (!q->next())
@@ -79,9 +84,11 @@ Result<std::optional<UserStore::User>> UserStore::find(const QString& usuario) c
 Status UserStore::save(const NewUser& user)
 {
     // Older books lack the restricted flag: it is added before the first save.
-    if (!hasRestrictedColumn(m_db)
-        && !EnsureColumn(m_db, QStringLiteral("usuarios"), QStringLiteral("restrito"), QStringLiteral("Bit")))
-        return Status::failure(tr("não foi possível acrescentar a coluna restrito à tabela de usuários"));
+    if (!hasRestrictedColumn(m_db) &&
+        !EnsureColumn(m_db, QStringLiteral("usuarios"), QStringLiteral("restrito"),
+                      QStringLiteral("Bit")))
+        return Status::failure(
+            tr("não foi possível acrescentar a coluna restrito à tabela de usuários"));
     return write(user);
 }
 
@@ -94,19 +101,21 @@ Status UserStore::write(const NewUser& user)
     const auto existing = find(user.usuario);
     if (!existing)
         return existing.status();
-    QVariantList values{user.nome, user.usuario, senha, user.restrito ? 1 : 0, user.pergunta, resposta,
-                        user.dica, user.email};
+    QVariantList values{user.nome,     user.usuario, senha,     user.restrito ? 1 : 0,
+                        user.pergunta, resposta,     user.dica, user.email};
     if (*existing) {
         values.append((*existing)->id);
-        return Sql::exec(m_db.database(),
-                         QStringLiteral("update usuarios set nome = ?, usuario = ?, senha = ?, restrito = ?, "
-                                        "pergunta = ?, resposta = ?, dica = ?, email = ? where id = ?"),
-                         values);
+        return Sql::exec(
+            m_db.database(),
+            QStringLiteral("update usuarios set nome = ?, usuario = ?, senha = ?, restrito = ?, "
+                           "pergunta = ?, resposta = ?, dica = ?, email = ? where id = ?"),
+            values);
     }
-    return Sql::exec(m_db.database(),
-                     QStringLiteral("insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, "
-                                    "dica, email) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-                     values);
+    return Sql::exec(
+        m_db.database(),
+        QStringLiteral("insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, "
+                       "dica, email) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+        values);
 }
 
 Status UserStore::remove(qint64 id)
@@ -116,19 +125,23 @@ Status UserStore::remove(qint64 id)
 
 Result<bool> UserStore::hasCommonLevelUser() const
 {
-    const QString sql = hasRestrictedColumn(m_db)
-                            ? QStringLiteral("select 1 from usuarios where restrito is null or restrito = 0 limit 1")
-                            : QStringLiteral("select 1 from usuarios limit 1");
+    const QString sql =
+        hasRestrictedColumn(m_db)
+            ? QStringLiteral(
+                  "select 1 from usuarios where restrito is null or restrito = 0 limit 1")
+            : QStringLiteral("select 1 from usuarios limit 1");
     const auto found = Sql::scalar(m_db.database(), sql);
     if (!found)
         return found.status();
     return !found->isNull();
 }
 
-Result<std::optional<UserStore::User>> UserStore::logIn(const QString& usuario, const QString& senha) const
+Result<std::optional<UserStore::User>> UserStore::logIn(const QString& usuario,
+                                                        const QString& senha) const
 {
-    auto q = Sql::run(m_db.database(), QStringLiteral("select * from usuarios where usuario = ? order by id"),
-                      {usuario});
+    auto q =
+        Sql::run(m_db.database(),
+                 QStringLiteral("select * from usuarios where usuario = ? order by id"), {usuario});
     if (!q)
         return q.status();
     if (!q->next() || !PasswordHash::verify(q->value(QStringLiteral("senha")).toString(), senha))
@@ -136,10 +149,13 @@ Result<std::optional<UserStore::User>> UserStore::logIn(const QString& usuario, 
     return std::optional<User>(userFrom(*q));
 }
 
-Result<UserStore::AnswerCheck> UserStore::checkAnswer(const QString& usuario, const QString& answer) const
+Result<UserStore::AnswerCheck> UserStore::checkAnswer(const QString& usuario,
+                                                      const QString& answer) const
 {
-    auto q = Sql::run(m_db.database(),
-                      QStringLiteral("select resposta, dica from usuarios where usuario = ? order by id"), {usuario});
+    auto q = Sql::run(
+        m_db.database(),
+        QStringLiteral("select resposta, dica from usuarios where usuario = ? order by id"),
+        {usuario});
     if (!q)
         return q.status();
     if (!q->next())
@@ -148,7 +164,8 @@ Result<UserStore::AnswerCheck> UserStore::checkAnswer(const QString& usuario, co
     // Answers written before hashing are compared as the reminder always did.
     const QString candidate = normalizedAnswer(answer);
     const bool accepted = PasswordHash::isHash(stored) ? PasswordHash::verify(stored, candidate)
-                                                       : !stored.trimmed().isEmpty() && normalizedAnswer(stored) == candidate;
+                                                       : !stored.trimmed().isEmpty() &&
+                                                             normalizedAnswer(stored) == candidate;
     if (!accepted)
         return AnswerCheck{Answer::Refused, QString()};
     return AnswerCheck{Answer::Accepted, FieldText(q->value(1))};

@@ -34,7 +34,8 @@ QString dayCaption(const QDate& day)
 
 QString periodCaption(const QDate& start, const QDate& end)
 {
-    return dayCaption(start) + QCoreApplication::translate("frmPrincipal", " até ") + Formats::date(end);
+    return dayCaption(start) + QCoreApplication::translate("frmPrincipal", " até ") +
+           Formats::date(end);
 }
 
 } // namespace ActivePeriod

@@ -12,7 +12,8 @@ void paint(QLabel* label, const QColor& background, const QColor& text)
 }
 } // namespace
 
-BalancePanel::BalancePanel(QWidget* parent) : QFrame(parent), m_ui(std::make_unique<Ui::BalancePanel>())
+BalancePanel::BalancePanel(QWidget* parent)
+    : QFrame(parent), m_ui(std::make_unique<Ui::BalancePanel>())
 {
     m_ui->setupUi(this);
 }

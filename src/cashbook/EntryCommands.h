@@ -16,8 +16,8 @@ class EntryCommands final : public QObject
     Q_OBJECT
 
 public:
-    EntryCommands(Session& session, QTableView* grid, EntryGridModel* model, std::function<void()> refresh,
-                  QWidget* window);
+    EntryCommands(Session& session, QTableView* grid, EntryGridModel* model,
+                  std::function<void()> refresh, QWidget* window);
 
     void add();
     void edit();

@@ -4,13 +4,14 @@
 
 EntryGridModel::EntryGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-bool EntryGridModel::setEntries(EntryRows rows, Money openingBalance, QHash<qint64, QString> accountNames,
-                                const Colours& colours)
+bool EntryGridModel::setEntries(EntryRows rows, Money openingBalance,
+                                QHash<qint64, QString> accountNames, const Colours& colours)
 {
     Money balance = openingBalance;
     for (qsizetype row = 0; row < rows.size(); ++row) {
         const auto withIn = balance.plus(rows.entrada(row).value_or(Money()));
-        const auto withOut = withIn ? withIn->minus(rows.saida(row).value_or(Money())) : std::nullopt;
+        const auto withOut =
+            withIn ? withIn->minus(rows.saida(row).value_or(Money())) : std::nullopt;
         if (!withOut) {
             clear();
             return false;
@@ -58,20 +59,29 @@ bool EntryGridModel::isReceived(int row) const
 QString EntryGridModel::cellText(int row, int column) const
 {
     switch (column) {
-    case Id: return QString::number(m_rows.id(row));
-    case Data: return Formats::date(m_rows.data(row));
-    case Hora: return Formats::time(m_rows.hora(row));
+    case Id:
+        return QString::number(m_rows.id(row));
+    case Data:
+        return Formats::date(m_rows.data(row));
+    case Hora:
+        return Formats::time(m_rows.hora(row));
     case Conta: {
         const auto idc = m_rows.idconta(row);
         return idc ? Exibir_Conta(*idc) : QString();
     }
-    case NDoc: return m_rows.ndoc(row).toString();
-    case Descricao: return m_rows.descricao(row).toString();
-    case Entrada: return formatMoney(m_rows.entrada(row));
+    case NDoc:
+        return m_rows.ndoc(row).toString();
+    case Descricao:
+        return m_rows.descricao(row).toString();
+    case Entrada:
+        return formatMoney(m_rows.entrada(row));
     // An entry without an amount paid out shows "0,00" there.
-    case Saida: return m_rows.saida(row).value_or(Money()).format();
-    case Saldo: return m_rows.balance(row).format();
-    default: return QString();
+    case Saida:
+        return m_rows.saida(row).value_or(Money()).format();
+    case Saldo:
+        return m_rows.balance(row).format();
+    default:
+        return QString();
     }
 }
 
@@ -101,16 +111,26 @@ QVariant EntryGridModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case Id: return tr("ID.");
-    case Data: return tr("Data");
-    case Hora: return tr("Hora");
-    case Conta: return tr("Conta");
-    case NDoc: return tr("N. Doc.");
-    case Descricao: return tr("Descrição");
-    case Entrada: return tr("Entrada");
-    case Saida: return tr("Saída");
-    case Saldo: return tr("Saldo");
-    default: return QVariant();
+    case Id:
+        return tr("ID.");
+    case Data:
+        return tr("Data");
+    case Hora:
+        return tr("Hora");
+    case Conta:
+        return tr("Conta");
+    case NDoc:
+        return tr("N. Doc.");
+    case Descricao:
+        return tr("Descrição");
+    case Entrada:
+        return tr("Entrada");
+    case Saida:
+        return tr("Saída");
+    case Saldo:
+        return tr("Saldo");
+    default:
+        return QVariant();
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include "ui_frmPrincipal.h"
 
-#include "cashbook/ActivePeriod.h"
 #include "book/Balances.h"
+#include "book/EntryReader.h"
+#include "cashbook/ActivePeriod.h"
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
-#include "book/EntryReader.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -14,8 +14,8 @@
 #include "core/Formats.h"
 #include "core/Product.h"
 #include "core/Session.h"
-#include "widgets/TextBoxes.h"
 #include "core/Windows.h"
+#include "widgets/TextBoxes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -47,12 +47,14 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     qApp->installEventFilter(this);
 
     connect(m_ui->btnAtivar, &QPushButton::clicked, this, &frmPrincipal::Activate);
-    auto* commands = new EntryCommands(m_session, m_ui->grade, m_model, [this] { FillGrid(); }, this);
+    auto* commands = new EntryCommands(
+        m_session, m_ui->grade, m_model, [this] { FillGrid(); }, this);
     connect(m_ui->btnAdicionar, &QToolButton::clicked, commands, &EntryCommands::add);
     connect(m_ui->btnEditar, &QToolButton::clicked, commands, &EntryCommands::edit);
     connect(m_ui->btnExcluir, &QToolButton::clicked, commands, &EntryCommands::remove);
     connect(m_ui->mnuAtualizacoes, &QAction::triggered, this, &frmPrincipal::openWebSite);
-    connect(m_ui->mnuUsuarios, &QAction::triggered, this, [this] { m_session.windows->userRegister(this); });
+    connect(m_ui->mnuUsuarios, &QAction::triggered, this,
+            [this] { m_session.windows->userRegister(this); });
     connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
     connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
 
@@ -103,7 +105,8 @@ void frmPrincipal::applyRestrictions()
 void frmPrincipal::paintLegend()
 {
     const SettingsValues& s = m_session.Settings;
-    m_ui->fr2->paintLegend(s.receivedBackground(), s.receivedText(), s.paidBackground(), s.paidText());
+    m_ui->fr2->paintLegend(s.receivedBackground(), s.receivedText(), s.paidBackground(),
+                           s.paidText());
 }
 
 void frmPrincipal::Activate()
@@ -115,7 +118,8 @@ void frmPrincipal::Activate()
         reportDateProblem(tr("Erro"), tr("Informe uma data válida antes de continuar!"));
         return;
     case ActivePeriod::Problem::FutureDate:
-        reportDateProblem(tr("Data inválida"), tr("Impossível ativar o caixa para uma data superior a atual!"));
+        reportDateProblem(tr("Data inválida"),
+                          tr("Impossível ativar o caixa para uma data superior a atual!"));
         return;
     case ActivePeriod::Problem::None:
         break;
@@ -151,7 +155,8 @@ void frmPrincipal::FillGrid()
     auto read = EntryReader::readPeriod(db, gridFirstDay(), m_periodEnd, rows);
     if (read && *read == EntryReader::Outcome::MissingNdoc) {
         // An older book: add the document number column and read again, once.
-        if (!EnsureColumn(db, QStringLiteral("caixa"), QStringLiteral("ndoc"), QStringLiteral("varchar (255)"))) {
+        if (!EnsureColumn(db, QStringLiteral("caixa"), QStringLiteral("ndoc"),
+                          QStringLiteral("varchar (255)"))) {
             m_model->clear();
             return;
         }
@@ -167,12 +172,14 @@ void frmPrincipal::FillGrid()
         opening = m_session.OpeningBalance;
     }
     const SettingsValues& s = m_session.Settings;
-    const EntryGridModel::Colours colours{s.receivedBackground(), s.receivedText(), s.paidBackground(),
-                                          s.paidText()};
-    if (!m_model->setEntries(std::move(rows), opening, EntryReader::accountNames(db).valueOr({}), colours)) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Os valores deste período ultrapassam o limite que o sistema consegue "
-                                    "somar; os lançamentos não podem ser mostrados."));
+    const EntryGridModel::Colours colours{s.receivedBackground(), s.receivedText(),
+                                          s.paidBackground(), s.paidText()};
+    if (!m_model->setEntries(std::move(rows), opening, EntryReader::accountNames(db).valueOr({}),
+                             colours)) {
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro"),
+            tr("Os valores deste período ultrapassam o limite que o sistema consegue "
+               "somar; os lançamentos não podem ser mostrados."));
     }
     if (m_model->rowCount() > 0) {
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, EntryGridModel::Saldo);
@@ -184,8 +191,9 @@ void frmPrincipal::FillGrid()
 
 void frmPrincipal::Fechar_Inicio()
 {
-    const QDate cutoff = m_session.ReportStartDate != Session::noReportStartDate() ? m_session.ReportStartDate
-                                                                                     : gridFirstDay();
+    const QDate cutoff = m_session.ReportStartDate != Session::noReportStartDate()
+                             ? m_session.ReportStartDate
+                             : gridFirstDay();
     const auto opening = Balances::openingBalance(m_session.db, cutoff, m_session.ReportAccountId);
     // On failure the opening balance keeps its previous value.
     if (opening)
@@ -197,7 +205,8 @@ void frmPrincipal::ShowBalances()
     const auto yesterday = recordDayNet(m_periodEnd.addDays(-1));
     if (!yesterday)
         return;
-    m_ui->fr2->setYesterday(m_session.CurrentUser.isRestricted() ? QStringLiteral("-") : yesterday->format());
+    m_ui->fr2->setYesterday(m_session.CurrentUser.isRestricted() ? QStringLiteral("-")
+                                                                 : yesterday->format());
     const auto today = recordDayNet(m_periodEnd);
     if (!today)
         return;
@@ -225,8 +234,9 @@ void frmPrincipal::reportSaveFailure(const QString& reason)
     if (reason == m_lastSaveFailure)
         return;
     m_lastSaveFailure = reason;
-    m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Erro"),
-                             tr("Não foi possível gravar o saldo do dia no livro de caixa:\n%1").arg(reason));
+    m_session.dialogs.inform(
+        this, Dialogs::Icon::Exclamation, tr("Erro"),
+        tr("Não foi possível gravar o saldo do dia no livro de caixa:\n%1").arg(reason));
 }
 
 void frmPrincipal::requestRefresh()

@@ -37,7 +37,8 @@ Kind kind(const QString& filePath)
     if (head.startsWith(QByteArray(kSQLiteMagic, sizeof kSQLiteMagic)))
         return Kind::SQLite;
     // Jet and ACE files: a fixed version word, then the engine's name.
-    if (head.size() >= 19 && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB"))
+    if (head.size() >= 19 &&
+        (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB"))
         return Kind::Access;
     return Kind::Unknown;
 }
@@ -51,16 +52,21 @@ Status check(const QString& filePath)
     case Kind::Empty:
         return Status::failure(tr("O arquivo %1 está vazio.").arg(where));
     case Kind::Access:
-        return Status::failure(tr("O arquivo %1 é um banco de dados do Access, que este programa não abre diretamente.").arg(where));
+        return Status::failure(tr("O arquivo %1 é um banco de dados do Access, que este programa "
+                                  "não abre diretamente.")
+                                   .arg(where));
     case Kind::Unknown:
-        return Status::failure(tr("O arquivo %1 não é um livro de caixa (formato desconhecido ou sem permissão de leitura).").arg(where));
+        return Status::failure(tr("O arquivo %1 não é um livro de caixa (formato desconhecido ou "
+                                  "sem permissão de leitura).")
+                                   .arg(where));
     case Kind::SQLite:
         break;
     }
 
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(tr("O arquivo %1 não pôde ser lido: %2").arg(where, file.errorString()));
+        return Status::failure(
+            tr("O arquivo %1 não pôde ser lido: %2").arg(where, file.errorString()));
     const QByteArray header = file.read(100);
     const qint64 size = file.size();
     if (header.size() < 100)
@@ -70,15 +76,16 @@ Status check(const QString& filePath)
     if (pageSize == 1)
         pageSize = 65536;
     if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
-        return Status::failure(tr("O arquivo %1 está danificado (tamanho de página inválido).").arg(where));
+        return Status::failure(
+            tr("O arquivo %1 está danificado (tamanho de página inválido).").arg(where));
     if (size % pageSize != 0)
         return Status::failure(tr("O arquivo %1 está incompleto ou danificado.").arg(where));
 
     // The page count in the header is trustworthy only when written by the
     // same change as the file change counter.
     const quint32 pageCount = bigEndian32(header, 28);
-    if (pageCount != 0 && bigEndian32(header, 92) == bigEndian32(header, 24)
-        && qint64(pageCount) * pageSize > size)
+    if (pageCount != 0 && bigEndian32(header, 92) == bigEndian32(header, 24) &&
+        qint64(pageCount) * pageSize > size)
         return Status::failure(tr("O arquivo %1 está incompleto: faltam páginas.").arg(where));
     return Status::success();
 }

@@ -10,7 +10,8 @@ QString bookPath(const QString& dataDir)
     return QDir(dataDir).filePath(QStringLiteral("bd.mdb"));
 }
 
-QString resolve(const QString& commandLineDir, const QString& programDir, const QString& userDataDir)
+QString resolve(const QString& commandLineDir, const QString& programDir,
+                const QString& userDataDir)
 {
     if (!commandLineDir.isEmpty())
         return QDir(commandLineDir).absolutePath();

@@ -11,6 +11,7 @@ QString bookPath(const QString& dataDir);
 // The data folder: the one given on the command line; else the program's own
 // folder when it already holds a book (a portable installation); else the
 // per-user application data folder.
-QString resolve(const QString& commandLineDir, const QString& programDir, const QString& userDataDir);
+QString resolve(const QString& commandLineDir, const QString& programDir,
+                const QString& userDataDir);
 
 } // namespace DataFolder

@@ -56,7 +56,8 @@ Status DbConnection::open(const QString& filePath)
     m_filePath = filePath;
     QSqlDatabase db = database();
     if (!db.isValid())
-        return Status::failure(tr("O suporte ao SQLite do Qt não está instalado (driver QSQLITE)."));
+        return Status::failure(
+            tr("O suporte ao SQLite do Qt não está instalado (driver QSQLITE)."));
 
     if (!QFileInfo::exists(filePath)) {
         if (Status created = createNewBook(filePath); !created)
@@ -70,7 +71,8 @@ Status DbConnection::open(const QString& filePath)
     if (!db.open()) {
         const QString reason = db.lastError().text();
         db.close();
-        return Status::failure(tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
+        return Status::failure(
+            tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
     }
     if (Status contents = checkContents(); !contents) {
         db.close();
@@ -86,12 +88,14 @@ Status DbConnection::createNewBook(const QString& filePath)
 {
     const QFileInfo info(filePath);
     if (!QDir().mkpath(info.absolutePath()))
-        return Status::failure(tr("Não foi possível criar a pasta %1.").arg(QDir::toNativeSeparators(info.absolutePath())));
+        return Status::failure(tr("Não foi possível criar a pasta %1.")
+                                   .arg(QDir::toNativeSeparators(info.absolutePath())));
     const QString temp = filePath + QStringLiteral(".novo");
     QFile::remove(temp);
     Status status = Status::success();
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name + QStringLiteral("-new"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name + QStringLiteral("-new"));
         db.setDatabaseName(temp);
         if (!db.open())
             status = Status::failure(db.lastError().text());
@@ -118,7 +122,8 @@ Status DbConnection::checkContents()
     const QString where = QDir::toNativeSeparators(m_filePath);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-        return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2").arg(where, q.lastError().text()));
+        return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2")
+                                   .arg(where, q.lastError().text()));
     const QString verdict = q.value(0).toString();
     if (verdict != u"ok")
         return Status::failure(tr("O arquivo %1 está danificado (%2).").arg(where, verdict));
@@ -127,11 +132,13 @@ Status DbConnection::checkContents()
     for (const QString& table : Schema::tableNames()) {
         const QSqlRecord record = db.record(table);
         if (record.isEmpty())
-            return Status::failure(tr("O arquivo %1 não é um livro de caixa: falta a tabela %2.").arg(where, table));
+            return Status::failure(
+                tr("O arquivo %1 não é um livro de caixa: falta a tabela %2.").arg(where, table));
         for (const QString& column : Schema::originalColumns(table)) {
             if (record.indexOf(column) < 0)
-                return Status::failure(tr("O arquivo %1 não é um livro de caixa: falta a coluna %2.%3.")
-                                           .arg(where, table, column));
+                return Status::failure(
+                    tr("O arquivo %1 não é um livro de caixa: falta a coluna %2.%3.")
+                        .arg(where, table, column));
         }
     }
     return Status::success();

@@ -48,11 +48,12 @@ public:
     // Nothing when the user cancels.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
     // An empty text when the user cancels.
-    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& title,
+                                 const QString& defaultSuffix, const QString& filter) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
     // A progress window with a cancel button; by default nothing is shown.
-    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label)
+    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
+                                               const QString& label)
     {
         Q_UNUSED(parent);
         Q_UNUSED(title);

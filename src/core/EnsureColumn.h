@@ -9,4 +9,5 @@ class DbConnection;
 // typically because the column exists already. Reports nothing itself.
 // Callers detect the missing column from a query's record and repeat their
 // operation at most once after a true.
-bool EnsureColumn(DbConnection& db, const QString& table, const QString& column, const QString& sqltype);
+bool EnsureColumn(DbConnection& db, const QString& table, const QString& column,
+                  const QString& sqltype);

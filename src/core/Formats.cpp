@@ -128,8 +128,8 @@ QColor colorFromSetting(const QString& text, const QColor& fallback)
 QString colorToSetting(const QColor& color)
 {
     const QColor rgb = color.toRgb();
-    const qlonglong value = qlonglong(rgb.red()) | (qlonglong(rgb.green()) << 8)
-        | (qlonglong(rgb.blue()) << 16);
+    const qlonglong value =
+        qlonglong(rgb.red()) | (qlonglong(rgb.green()) << 8) | (qlonglong(rgb.blue()) << 16);
     return QString::number(value);
 }
 

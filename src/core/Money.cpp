@@ -57,8 +57,8 @@ bool integerPartIsWellFormed(QStringView part)
 // Accumulates decimal digits into units, refusing overflow.
 bool appendDigit(qint64& value, QChar digit)
 {
-    return !__builtin_mul_overflow(value, qint64(10), &value)
-        && !__builtin_add_overflow(value, qint64(digit.unicode() - u'0'), &value);
+    return !__builtin_mul_overflow(value, qint64(10), &value) &&
+           !__builtin_add_overflow(value, qint64(digit.unicode() - u'0'), &value);
 }
 
 } // namespace
@@ -74,7 +74,8 @@ std::optional<Money> Money::parse(QStringView text)
     const qsizetype comma = s.indexOf(u',');
     const QStringView intPart = comma < 0 ? s : s.left(comma);
     const QStringView fracPart = comma < 0 ? QStringView() : s.mid(comma + 1);
-    if (!integerPartIsWellFormed(intPart) || !std::all_of(fracPart.begin(), fracPart.end(), isDigit))
+    if (!integerPartIsWellFormed(intPart) ||
+        !std::all_of(fracPart.begin(), fracPart.end(), isDigit))
         return std::nullopt;
     if (intPart.isEmpty() && fracPart.isEmpty())
         return std::nullopt;

@@ -7,15 +7,15 @@
 
 // A value, or the failure that kept it from being made. The failure's reason
 // is in Portuguese and can be shown to the user as it stands.
-template<typename T>
-class [[nodiscard]] Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_value(std::move(value)), m_status(Status::success()) {}
     // A failed status; a successful one here would be a programming error.
     Result(Status failure)
         : m_status(failure.ok() ? Status::failure(QStringLiteral("?")) : std::move(failure))
-    {}
+    {
+    }
 
     bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }

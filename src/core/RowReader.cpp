@@ -60,8 +60,8 @@ public:
     bool isInteger(int column) const override
     {
         const int type = m_values.at(column).typeId();
-        return type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::UInt
-            || type == QMetaType::ULongLong;
+        return type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::UInt ||
+               type == QMetaType::ULongLong;
     }
     std::optional<qint64> integer(int column) const override
     {
@@ -90,10 +90,12 @@ private:
 class SqliteBackend final : public RowReader::Backend
 {
 public:
-    SqliteBackend(sqlite3* handle, const QString& sql, const QVariantList& values) : m_handle(handle)
+    SqliteBackend(sqlite3* handle, const QString& sql, const QVariantList& values)
+        : m_handle(handle)
     {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &m_stmt, nullptr) !=
+            SQLITE_OK) {
             fail();
             return;
         }
@@ -113,7 +115,8 @@ public:
         if (!m_stmt)
             return -1;
         for (int i = 0; i < sqlite3_column_count(m_stmt); ++i) {
-            if (column.compare(QString::fromUtf8(sqlite3_column_name(m_stmt, i)), Qt::CaseInsensitive) == 0)
+            if (column.compare(QString::fromUtf8(sqlite3_column_name(m_stmt, i)),
+                               Qt::CaseInsensitive) == 0)
                 return i;
         }
         return -1;
@@ -130,14 +133,23 @@ public:
             fail();
         return false;
     }
-    bool isNull(int column) const override { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-    bool isInteger(int column) const override { return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER; }
+    bool isNull(int column) const override
+    {
+        return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+    }
+    bool isInteger(int column) const override
+    {
+        return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER;
+    }
     std::optional<qint64> integer(int column) const override
     {
         switch (sqlite3_column_type(m_stmt, column)) {
-        case SQLITE_NULL: return std::nullopt;
-        case SQLITE_INTEGER: return qint64(sqlite3_column_int64(m_stmt, column));
-        default: return value(column).toLongLong();
+        case SQLITE_NULL:
+            return std::nullopt;
+        case SQLITE_INTEGER:
+            return qint64(sqlite3_column_int64(m_stmt, column));
+        default:
+            return value(column).toLongLong();
         }
     }
     QStringView text(int column) const override
@@ -151,10 +163,14 @@ public:
     QVariant value(int column) const override
     {
         switch (sqlite3_column_type(m_stmt, column)) {
-        case SQLITE_NULL: return QVariant();
-        case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
-        case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
-        default: return QVariant(text(column).toString());
+        case SQLITE_NULL:
+            return QVariant();
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_stmt, column));
+        default:
+            return QVariant(text(column).toString());
         }
     }
 
@@ -173,8 +189,8 @@ private:
             return sqlite3_bind_double(m_stmt, index, v.toDouble()) == SQLITE_OK;
         default: {
             const QByteArray utf8 = v.toString().toUtf8();
-            return sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT)
-                == SQLITE_OK;
+            return sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()),
+                                     SQLITE_TRANSIENT) == SQLITE_OK;
         }
         }
     }
@@ -215,15 +231,37 @@ Status RowReader::status() const
     if (m_backend->ok())
         return Status::success();
     const QString reason = m_backend->error().trimmed();
-    return Status::failure(reason.isEmpty() ? QStringLiteral("erro desconhecido do banco de dados") : reason);
+    return Status::failure(reason.isEmpty() ? QStringLiteral("erro desconhecido do banco de dados")
+                                            : reason);
 }
-int RowReader::indexOf(const QString& column) const { return m_backend->indexOf(column); }
-bool RowReader::next() { return m_backend->next(); }
-bool RowReader::isNull(int column) const { return m_backend->isNull(column); }
-bool RowReader::isInteger(int column) const { return m_backend->isInteger(column); }
-std::optional<qint64> RowReader::integer(int column) const { return m_backend->integer(column); }
-QStringView RowReader::text(int column) const { return m_backend->text(column); }
-QVariant RowReader::value(int column) const { return m_backend->value(column); }
+int RowReader::indexOf(const QString& column) const
+{
+    return m_backend->indexOf(column);
+}
+bool RowReader::next()
+{
+    return m_backend->next();
+}
+bool RowReader::isNull(int column) const
+{
+    return m_backend->isNull(column);
+}
+bool RowReader::isInteger(int column) const
+{
+    return m_backend->isInteger(column);
+}
+std::optional<qint64> RowReader::integer(int column) const
+{
+    return m_backend->integer(column);
+}
+QStringView RowReader::text(int column) const
+{
+    return m_backend->text(column);
+}
+QVariant RowReader::value(int column) const
+{
+    return m_backend->value(column);
+}
 
 QDate RowReader::date(int column) const
 {

@@ -22,7 +22,8 @@ class RowReader
 public:
     enum class Path { Fastest, Portable };
     // Portable forces the QSqlQuery path, which any engine takes.
-    RowReader(DbConnection& db, const QString& sql, const QVariantList& values = {}, Path path = Path::Fastest);
+    RowReader(DbConnection& db, const QString& sql, const QVariantList& values = {},
+              Path path = Path::Fastest);
     ~RowReader();
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;

@@ -14,7 +14,7 @@ QStringList tableNames()
 QStringList originalColumns(const QString& table)
 {
     if (table == u"caixa")
-        return {QStringLiteral("id"), QStringLiteral("idconta"), QStringLiteral("data"),
+        return {QStringLiteral("id"),   QStringLiteral("idconta"),   QStringLiteral("data"),
                 QStringLiteral("hora"), QStringLiteral("descricao"), QStringLiteral("entrada"),
                 QStringLiteral("saida")};
     if (table == u"contas")
@@ -22,13 +22,14 @@ QStringList originalColumns(const QString& table)
     if (table == u"saldos")
         return {QStringLiteral("data"), QStringLiteral("saldo")};
     if (table == u"opcoes")
-        return {QStringLiteral("lembrar"), QStringLiteral("susuario"), QStringLiteral("usuario"),
-                QStringLiteral("corfundoentrada"), QStringLiteral("corletraentrada"),
-                QStringLiteral("corfundosaida"), QStringLiteral("corletrasaida"),
-                QStringLiteral("bkpautomatico"), QStringLiteral("qtdarquivosbkp")};
+        return {QStringLiteral("lembrar"),         QStringLiteral("susuario"),
+                QStringLiteral("usuario"),         QStringLiteral("corfundoentrada"),
+                QStringLiteral("corletraentrada"), QStringLiteral("corfundosaida"),
+                QStringLiteral("corletrasaida"),   QStringLiteral("bkpautomatico"),
+                QStringLiteral("qtdarquivosbkp")};
     if (table == u"usuarios")
-        return {QStringLiteral("id"), QStringLiteral("usuario"), QStringLiteral("nome"),
-                QStringLiteral("senha"), QStringLiteral("email"), QStringLiteral("dica"),
+        return {QStringLiteral("id"),       QStringLiteral("usuario"), QStringLiteral("nome"),
+                QStringLiteral("senha"),    QStringLiteral("email"),   QStringLiteral("dica"),
                 QStringLiteral("pergunta"), QStringLiteral("resposta")};
     return {};
 }

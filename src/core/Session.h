@@ -27,8 +27,10 @@ struct Session
     // 01/01/1900 in ReportStartDate means that no report period is in force.
     static QDate noReportStartDate() { return QDate(1900, 1, 1); }
 
-    Session(DbConnection& connection, Dialogs& dialogService, Clock& sessionClock, QString dataFolder)
-        : db(connection), dialogs(dialogService), clock(sessionClock), dataDir(std::move(dataFolder))
+    Session(DbConnection& connection, Dialogs& dialogService, Clock& sessionClock,
+            QString dataFolder)
+        : db(connection), dialogs(dialogService), clock(sessionClock),
+          dataDir(std::move(dataFolder))
     {
     }
 

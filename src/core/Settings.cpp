@@ -2,7 +2,6 @@
 
 #include "core/Formats.h"
 
-
 QColor SettingsValues::receivedBackground() const
 {
     return Formats::colorFromSetting(corfundoentrada, QColor(0, 0, 255));

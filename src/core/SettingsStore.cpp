@@ -147,9 +147,11 @@ Status SettingsStore::addMissingColumns(DbConnection& db, bool& hasRow)
         hasRow = q->next();
         const bool missing = q->record().indexOf(name) < 0;
         q->finish();
-        if (missing && !EnsureColumn(db, QStringLiteral("opcoes"), name, QStringLiteral("varchar (20)"))) {
+        if (missing &&
+            !EnsureColumn(db, QStringLiteral("opcoes"), name, QStringLiteral("varchar (20)"))) {
             return Status::failure(
-                tr("a coluna %1 não pôde ser acrescentada à tabela opcoes deste livro de caixa.").arg(name));
+                tr("a coluna %1 não pôde ser acrescentada à tabela opcoes deste livro de caixa.")
+                    .arg(name));
         }
     }
     return Status::success();
@@ -162,14 +164,15 @@ Status SettingsStore::writeRow(DbConnection& db, const SettingsChoice& c, bool h
     const QVariantList values{int(c.susuario), c.corfundoentrada,     c.corletraentrada,
                               c.corfundosaida, c.corletrasaida,       c.moeda,
                               c.indioma,       int(c.qtdarquivosbkp), int(c.bkpautomatico)};
-    return Sql::exec(db.database(),
-                     hasRow ? QStringLiteral("update opcoes set susuario = ?, corfundoentrada = ?, "
-                                             "corletraentrada = ?, corfundosaida = ?, corletrasaida = ?, "
-                                             "moeda = ?, indioma = ?, qtdarquivosbkp = ?, bkpautomatico = ?")
-                            : QStringLiteral("insert into opcoes (susuario, corfundoentrada, corletraentrada, "
-                                             "corfundosaida, corletrasaida, moeda, indioma, qtdarquivosbkp, "
-                                             "bkpautomatico, lembrar) values (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-                     values);
+    return Sql::exec(
+        db.database(),
+        hasRow ? QStringLiteral("update opcoes set susuario = ?, corfundoentrada = ?, "
+                                "corletraentrada = ?, corfundosaida = ?, corletrasaida = ?, "
+                                "moeda = ?, indioma = ?, qtdarquivosbkp = ?, bkpautomatico = ?")
+               : QStringLiteral("insert into opcoes (susuario, corfundoentrada, corletraentrada, "
+                                "corfundosaida, corletrasaida, moeda, indioma, qtdarquivosbkp, "
+                                "bkpautomatico, lembrar) values (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
+        values);
 }
 
 Status SettingsStore::rememberUser(DbConnection& db, bool remember, const QString& userName)
@@ -178,8 +181,9 @@ Status SettingsStore::rememberUser(DbConnection& db, bool remember, const QStrin
     if (!exists)
         return exists.status();
     return Sql::exec(db.database(),
-                     *exists ? QStringLiteral("update opcoes set lembrar = ?, usuario = ?")
-                             : QStringLiteral("insert into opcoes (lembrar, usuario) values (?, ?)"),
+                     *exists
+                         ? QStringLiteral("update opcoes set lembrar = ?, usuario = ?")
+                         : QStringLiteral("insert into opcoes (lembrar, usuario) values (?, ?)"),
                      {remember ? 1 : 0, userName});
 }
 

@@ -41,8 +41,9 @@ Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql, const QVaria
     if (!query)
         return query.status();
     if (!query->next())
-        return query->isActive() && !query->lastError().isValid() ? QVariant()
-                                                                   : Result<QVariant>(Status::failure(reasonOf(*query)));
+        return query->isActive() && !query->lastError().isValid()
+                   ? QVariant()
+                   : Result<QVariant>(Status::failure(reasonOf(*query)));
     return query->value(0);
 }
 

@@ -21,7 +21,8 @@ Result<QSqlQuery> run(const QSqlDatabase& db, const QString& sql, const QVariant
 Status exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 
 // The first column of the first row; a null value when there is no row.
-Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql,
+                        const QVariantList& values = {});
 
 // The reason a query or a database gives for its last failure.
 QString reasonOf(const QSqlQuery& query);

@@ -8,7 +8,10 @@ class [[nodiscard]] Status
 {
 public:
     static Status success() { return Status(); }
-    static Status failure(const QString& reason) { return Status(reason.isEmpty() ? QStringLiteral("?") : reason); }
+    static Status failure(const QString& reason)
+    {
+        return Status(reason.isEmpty() ? QStringLiteral("?") : reason);
+    }
 
     bool ok() const { return m_reason.isEmpty(); }
     explicit operator bool() const { return ok(); }

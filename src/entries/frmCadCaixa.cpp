@@ -2,16 +2,16 @@
 
 #include "ui_frmCadCaixa.h"
 
+#include "book/AccountBook.h"
+#include "book/EntryStore.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
+#include "entries/AmountBox.h"
+#include "entries/frmCadConta.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/WindowStyle.h"
-#include "book/AccountBook.h"
-#include "entries/AmountBox.h"
-#include "book/EntryStore.h"
-#include "entries/frmCadConta.h"
 
 namespace {
 
@@ -41,11 +41,13 @@ QString amountOrZero(const QString& text)
 } // namespace
 
 frmCadCaixa::frmCadCaixa(Session& session, qint64 entryId, QWidget* parent)
-    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadCaixa>()), m_entryId(entryId)
+    : QDialog(parent), m_session(session), m_ui(std::make_unique<Ui::frmCadCaixa>()),
+      m_entryId(entryId)
 {
     m_ui->setupUi(this);
     WindowStyle::fixedToolWindow(this);
-    for (QLineEdit* box : {m_ui->txtDia, m_ui->txtHora, m_ui->txtNDoc, m_ui->txtEntrada, m_ui->txtSaida})
+    for (QLineEdit* box :
+         {m_ui->txtDia, m_ui->txtHora, m_ui->txtNDoc, m_ui->txtEntrada, m_ui->txtSaida})
         TextBoxes::selectAllOnFocus(box);
     TextBoxes::selectAllOnFocus(m_ui->txtDescricao);
     for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida}) {
@@ -91,8 +93,9 @@ void frmCadCaixa::LoadAccountList()
     if (names)
         m_ui->cboConta->addItems(*names);
     if (m_ui->cboConta->count() == 0) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Contas"),
-                                 tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Information, tr("Contas"),
+            tr("Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"));
         frmCadConta(m_session, this).exec();
         return;
     }
@@ -143,11 +146,14 @@ bool frmCadCaixa::passesChecks()
     if (!day)
         return refuse(recheck, tr("Data informada é inválida!"), m_ui->txtDia);
     if (*day > m_session.clock.today())
-        return refuse(tr("Erro"), tr("Não é possível lançar um registro para datas superiores a atual!"), m_ui->txtDia);
-    if (*day != m_session.clock.today()
-        && !m_session.dialogs.askYesNo(this, tr("Confirma lançamento?"),
-                                       tr("A data que está lançando este registro é diferente da data atual, "
-                                          "confirma lançamento?"))) {
+        return refuse(tr("Erro"),
+                      tr("Não é possível lançar um registro para datas superiores a atual!"),
+                      m_ui->txtDia);
+    if (*day != m_session.clock.today() &&
+        !m_session.dialogs.askYesNo(
+            this, tr("Confirma lançamento?"),
+            tr("A data que está lançando este registro é diferente da data atual, "
+               "confirma lançamento?"))) {
         m_ui->txtDia->setFocus();
         return false;
     }
@@ -156,7 +162,8 @@ bool frmCadCaixa::passesChecks()
     if (!Formats::parseTime(m_ui->txtHora->text()))
         return refuse(recheck, tr("Hora informada é inválida!"), m_ui->txtHora);
     if (m_ui->txtDescricao->toPlainText().trimmed().isEmpty())
-        return refuse(empty, tr("informe uma descrição válida antes de continuar!"), m_ui->txtDescricao);
+        return refuse(empty, tr("informe uma descrição válida antes de continuar!"),
+                      m_ui->txtDescricao);
     if (m_ui->cboConta->currentIndex() < 0) {
         refuse(empty, tr("Selecione uma conta antes de continuar!"), nullptr);
         openAccountRegister();
@@ -165,9 +172,11 @@ bool frmCadCaixa::passesChecks()
     const QString in = amountOrZero(m_ui->txtEntrada->text());
     const QString out = amountOrZero(m_ui->txtSaida->text());
     if (in == u"0,00" && out == u"0,00")
-        return refuse(empty, tr("informe uma entrada ou saída antes de continuar!"), m_ui->txtEntrada);
+        return refuse(empty, tr("informe uma entrada ou saída antes de continuar!"),
+                      m_ui->txtEntrada);
     if (in != u"0,00" && out != u"0,00")
-        return refuse(empty, tr("O sistema só pode cadastrar uma entrada ou saída por vez!"), m_ui->txtEntrada);
+        return refuse(empty, tr("O sistema só pode cadastrar uma entrada ou saída por vez!"),
+                      m_ui->txtEntrada);
     return true;
 }
 
@@ -185,8 +194,9 @@ void frmCadCaixa::write()
     EntryStore::Entry entry;
     entry.data = *Formats::parseDate(m_ui->txtDia->text());
     const QString typedTime = m_ui->txtHora->text();
-    entry.hora = m_storedTime.isValid() && typedTime == Formats::time(m_storedTime) ? m_storedTime
-                                                                                      : *Formats::parseTime(typedTime);
+    entry.hora = m_storedTime.isValid() && typedTime == Formats::time(m_storedTime)
+                     ? m_storedTime
+                     : *Formats::parseTime(typedTime);
     entry.account = m_ui->cboConta->currentText();
     entry.ndoc = m_ui->txtNDoc->text();
     entry.descricao = m_ui->txtDescricao->toPlainText();
@@ -195,8 +205,9 @@ void frmCadCaixa::write()
 
     const auto saved = EntryStore(m_session.db).save(m_entryId, entry);
     if (!saved) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não foi possível gravar o lançamento:\n%1").arg(saved.reason()));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro"),
+            tr("Não foi possível gravar o lançamento:\n%1").arg(saved.reason()));
         return;
     }
     m_savedId = *saved;
@@ -206,7 +217,8 @@ void frmCadCaixa::write()
 
 bool frmCadCaixa::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && (watched == m_ui->txtEntrada || watched == m_ui->txtSaida)) {
+    if (event->type() == QEvent::FocusOut &&
+        (watched == m_ui->txtEntrada || watched == m_ui->txtSaida)) {
         auto* box = static_cast<QLineEdit*>(watched);
         box->setText(AmountBox::normalized(box->text()));
     }

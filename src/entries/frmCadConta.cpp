@@ -2,10 +2,10 @@
 
 #include "ui_frmCadConta.h"
 
+#include "book/AccountBook.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
 #include "widgets/TextBoxes.h"
-#include "book/AccountBook.h"
 #include "widgets/WindowStyle.h"
 
 #include <QHeaderView>
@@ -72,7 +72,8 @@ void frmCadConta::launch()
     const bool renaming = m_editMode && m_editId >= 1;
     const auto result = renaming ? m_accounts->rename(m_editId, name) : m_accounts->create(name);
     if (!result) {
-        reportFailure(renaming ? tr("Não foi possível renomear a conta.") : tr("Não foi possível criar a conta."),
+        reportFailure(renaming ? tr("Não foi possível renomear a conta.")
+                               : tr("Não foi possível criar a conta."),
                       result.reason());
         return;
     }
@@ -124,12 +125,14 @@ void frmCadConta::deleteCurrent()
         return;
     const auto inUse = m_accounts->isInUse(id);
     if (inUse && *inUse) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
-                                    "referência a mesma!"));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro"),
+            tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
+               "referência a mesma!"));
         return;
     }
-    if (!m_session.dialogs.askYesNo(this, tr("Excluir"), tr("Tem certeza que deseja excluir o registro?")))
+    if (!m_session.dialogs.askYesNo(this, tr("Excluir"),
+                                    tr("Tem certeza que deseja excluir o registro?")))
         return;
     const auto result = m_accounts->remove(id);
     if (!result) {
@@ -137,9 +140,10 @@ void frmCadConta::deleteCurrent()
         return;
     }
     if (*result == AccountBook::Outcome::InUse) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
-                                    "referência a mesma!"));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro"),
+            tr("Não é possível excluir esta conta pois existem registros lançados que fazem "
+               "referência a mesma!"));
         return;
     }
     FillAccountGrid();
@@ -154,8 +158,8 @@ bool frmCadConta::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_ui->txtConta && event->type() == QEvent::FocusOut)
         m_ui->txtConta->setText(AccountBook::normalizedName(m_ui->txtConta->text()));
-    if (watched == m_ui->grade && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    if (watched == m_ui->grade && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         deleteCurrent();
         return true;
     }

@@ -114,7 +114,8 @@ std::optional<QVariant> convert(const SourceRow& row, int column, Kind kind)
 class TableWriter
 {
 public:
-    TableWriter(const QSqlDatabase& db, const SourceTable& source, const QString& name, Figures& figures)
+    TableWriter(const QSqlDatabase& db, const SourceTable& source, const QString& name,
+                Figures& figures)
         : m_source(source), m_name(name), m_columns(columnsOf(name)), m_insert(db, name, m_columns),
           m_figures(figures)
     {
@@ -205,9 +206,10 @@ private:
     Status tally(const QVariantList& values)
     {
         const QVariant account = values.at(m_columns.indexOf(QStringLiteral("idconta")));
-        return m_figures.countEntry(account.isNull() ? std::nullopt : std::optional(account.toLongLong()),
-                                    Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("entrada")))),
-                                    Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("saida")))));
+        return m_figures.countEntry(
+            account.isNull() ? std::nullopt : std::optional(account.toLongLong()),
+            Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("entrada")))),
+            Money::fromDb(values.at(m_columns.indexOf(QStringLiteral("saida")))));
     }
 
     const SourceTable& m_source;

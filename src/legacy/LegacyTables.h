@@ -23,7 +23,8 @@ Status checkLayout(const SourceBook& source);
 // ids kept, rows in id order (saldos in date order, opcoes as stored), values
 // converted exactly, empty texts and nulls as null, missing columns null.
 // `figures` are counted from the source as the rows go in.
-Status write(const QSqlDatabase& db, const SourceBook& source, Progress& progress, Figures& figures);
+Status write(const QSqlDatabase& db, const SourceBook& source, Progress& progress,
+             Figures& figures);
 
 // Reads the same figures back from the new book and compares them.
 Status verify(const QSqlDatabase& db, const Figures& expected);

@@ -164,7 +164,8 @@ namespace CashBookReport {
     auto read = ReportRows::read(db, request);
     if (!read)
         return read.status();
-    return dtrLivroCaixa::run(context, std::make_shared<CashBookRows>(std::move(read).value()), accountName);
+    return dtrLivroCaixa::run(context, std::make_shared<CashBookRows>(std::move(read).value()),
+                              accountName);
 }
 
 } // namespace CashBookReport

@@ -2,18 +2,18 @@
 
 #include "ui_frmRel.h"
 
+#include "book/AccountBook.h"
+#include "book/Balances.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
-#include "widgets/TextBoxes.h"
-#include "book/AccountBook.h"
-#include "book/Balances.h"
 #include "core/Windows.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportPeriod.h"
 #include "reports/XlsxExport.h"
 #include "reports/dtrLivroCaixa.h"
+#include "widgets/TextBoxes.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -199,8 +199,8 @@ void frmRel::preview()
 
     const ReportContext context{m_session.OpeningBalance, m_session.ReportPeriodText,
                                 m_session.NewPagePerDay};
-    auto built = CashBookReport::build(m_session.db, {period.first, period.last, account.id}, context,
-                                       account.name);
+    auto built = CashBookReport::build(m_session.db, {period.first, period.last, account.id},
+                                       context, account.name);
     if (!built) {
         showNotice(tr("Erro ao gerar o relatório: %1").arg(built.reason()));
         return;

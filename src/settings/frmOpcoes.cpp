@@ -5,8 +5,8 @@
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
-#include "widgets/TextBoxes.h"
 #include "core/SettingsStore.h"
+#include "widgets/TextBoxes.h"
 
 #include <algorithm>
 

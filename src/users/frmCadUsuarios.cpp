@@ -2,11 +2,11 @@
 
 #include "ui_frmCadUsuarios.h"
 
+#include "book/UserStore.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/WindowStyle.h"
-#include "book/UserStore.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -19,8 +19,9 @@ frmCadUsuarios::frmCadUsuarios(Session& session, QWidget* parent)
     m_ui->setupUi(this);
     WindowStyle::fixedToolWindow(this);
     m_ui->txtPerguntaSecreta->setCurrentIndex(-1);
-    for (QLineEdit* box : {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha, m_ui->txtEmail,
-                           m_ui->txtPerguntaSecreta->lineEdit(), m_ui->txtRespostaSecreta, m_ui->txtDicaSenha}) {
+    for (QLineEdit* box :
+         {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha, m_ui->txtEmail,
+          m_ui->txtPerguntaSecreta->lineEdit(), m_ui->txtRespostaSecreta, m_ui->txtDicaSenha}) {
         TextBoxes::selectAllOnFocus(box);
         box->installEventFilter(this);
     }
@@ -28,7 +29,8 @@ frmCadUsuarios::frmCadUsuarios(Session& session, QWidget* parent)
     m_ui->grade->installEventFilter(this);
     connect(m_ui->btnSalvar, &QToolButton::clicked, this, &frmCadUsuarios::save);
     connect(m_ui->btnCancelar, &QToolButton::clicked, this, &QDialog::reject);
-    connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this, [this](int row) { loadUser(row); });
+    connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this,
+            [this](int row) { loadUser(row); });
     SetUpGrid();
     FillUserGrid();
 }
@@ -102,7 +104,8 @@ void frmCadUsuarios::normalize(QObject* box)
     QString text = edit->text().trimmed();
     if (edit == m_ui->txtNome)
         text = properCase(text);
-    else if (edit == m_ui->txtUsuario || edit == m_ui->txtSenha || edit == m_ui->txtConfSenha || edit == m_ui->txtEmail)
+    else if (edit == m_ui->txtUsuario || edit == m_ui->txtSenha || edit == m_ui->txtConfSenha ||
+             edit == m_ui->txtEmail)
         text = text.toLower();
     if (text != edit->text())
         edit->setText(text);
@@ -119,31 +122,37 @@ bool frmCadUsuarios::passesChecks()
 {
     const auto empty = [](const QLineEdit* box) { return box->text().trimmed().isEmpty(); };
     if (empty(m_ui->txtNome))
-        return refuse(tr("Campo nome vazio."), tr("Informe um nome antes de continuar!"), m_ui->txtNome);
+        return refuse(tr("Campo nome vazio."), tr("Informe um nome antes de continuar!"),
+                      m_ui->txtNome);
     if (empty(m_ui->txtUsuario))
-        return refuse(tr("Campo usuário vazio."), tr("Informe um usuário antes de continuar!"), m_ui->txtUsuario);
+        return refuse(tr("Campo usuário vazio."), tr("Informe um usuário antes de continuar!"),
+                      m_ui->txtUsuario);
     if (empty(m_ui->txtSenha))
-        return refuse(tr("Campo senha vazio."), tr("Informe uma senha antes de continuar!"), m_ui->txtSenha);
+        return refuse(tr("Campo senha vazio."), tr("Informe uma senha antes de continuar!"),
+                      m_ui->txtSenha);
     if (empty(m_ui->txtConfSenha))
-        return refuse(tr("Campo Confirma Senha vazio."), tr("Informe uma confirmação de senha antes de continuar!"),
+        return refuse(tr("Campo Confirma Senha vazio."),
+                      tr("Informe uma confirmação de senha antes de continuar!"),
                       m_ui->txtConfSenha);
     if (m_ui->txtSenha->text().trimmed() != m_ui->txtConfSenha->text().trimmed())
-        return refuse(tr("Senhas não conferem"), tr("Os campos senha e confirma senha estão diferentes!"), m_ui->txtSenha);
+        return refuse(tr("Senhas não conferem"),
+                      tr("Os campos senha e confirma senha estão diferentes!"), m_ui->txtSenha);
     const bool hasQuestion = !m_ui->txtPerguntaSecreta->currentText().trimmed().isEmpty();
     if (hasQuestion && empty(m_ui->txtRespostaSecreta))
-        return refuse(tr("Campo Resposta Secreta vazio."), tr("Informe uma Resposta Secrecta antes de continuar!"),
+        return refuse(tr("Campo Resposta Secreta vazio."),
+                      tr("Informe uma Resposta Secrecta antes de continuar!"),
                       m_ui->txtPerguntaSecreta);
     if (hasQuestion && empty(m_ui->txtDicaSenha))
-        return refuse(tr("Campo Dica de Senha vazio."), tr("Informe uma Dica de Senha antes de continuar!"),
-                      m_ui->txtDicaSenha);
+        return refuse(tr("Campo Dica de Senha vazio."),
+                      tr("Informe uma Dica de Senha antes de continuar!"), m_ui->txtDicaSenha);
     return true;
 }
 
 void frmCadUsuarios::save()
 {
     // A save by keyboard leaves the last box without losing the focus.
-    for (QLineEdit* box : {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha, m_ui->txtEmail,
-                           m_ui->txtRespostaSecreta, m_ui->txtDicaSenha})
+    for (QLineEdit* box : {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha,
+                           m_ui->txtEmail, m_ui->txtRespostaSecreta, m_ui->txtDicaSenha})
         normalize(box);
     if (!passesChecks())
         return;
@@ -169,8 +178,8 @@ void frmCadUsuarios::save()
 
 void frmCadUsuarios::clearBoxes()
 {
-    for (QLineEdit* box : {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha, m_ui->txtEmail,
-                           m_ui->txtRespostaSecreta, m_ui->txtDicaSenha})
+    for (QLineEdit* box : {m_ui->txtNome, m_ui->txtUsuario, m_ui->txtSenha, m_ui->txtConfSenha,
+                           m_ui->txtEmail, m_ui->txtRespostaSecreta, m_ui->txtDicaSenha})
         box->clear();
     m_ui->txtPerguntaSecreta->setCurrentIndex(-1);
     m_ui->txtPerguntaSecreta->setEditText(QString());
@@ -185,15 +194,18 @@ void frmCadUsuarios::deleteCurrent()
     if (!isNumber)
         return;
     if (m_ui->grade->item(row, 1)->text() == m_session.CurrentUser.userName) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro ao tentar excluir"),
-                                 tr("Atenção, não é possível excluir o usuário que esta logado, para isso deve logar "
-                                    "em outro usuário e excluir."));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Critical, tr("Erro ao tentar excluir"),
+            tr("Atenção, não é possível excluir o usuário que esta logado, para isso deve logar "
+               "em outro usuário e excluir."));
         return;
     }
-    if (m_session.dialogs.askYesNo(this, tr("Excluir..."), tr("Tem certeza que deseja excluir o usuário?"))) {
+    if (m_session.dialogs.askYesNo(this, tr("Excluir..."),
+                                   tr("Tem certeza que deseja excluir o usuário?"))) {
         if (Status removed = m_users->remove(userId); !removed)
-            m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                     tr("Não foi possível excluir o usuário:\n%1").arg(removed.reason()));
+            m_session.dialogs.inform(
+                this, Dialogs::Icon::Critical, tr("Erro"),
+                tr("Não foi possível excluir o usuário:\n%1").arg(removed.reason()));
     }
     FillUserGrid();
 }
@@ -209,8 +221,8 @@ bool frmCadUsuarios::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (watched == m_ui->grade && event->type() == QEvent::KeyRelease
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    if (watched == m_ui->grade && event->type() == QEvent::KeyRelease &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         deleteCurrent();
         return true;
     }

@@ -2,16 +2,16 @@
 
 #include "ui_frmLogin.h"
 
+#include "book/UserStore.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Product.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
-#include "widgets/TextBoxes.h"
-#include "widgets/WindowStyle.h"
-#include "book/UserStore.h"
 #include "users/frmCadUsuarios.h"
 #include "users/frmUsuario.h"
+#include "widgets/TextBoxes.h"
+#include "widgets/WindowStyle.h"
 
 #include <QKeyEvent>
 
@@ -52,9 +52,10 @@ frmLogin::~frmLogin() = default;
 
 void frmLogin::open_()
 {
-    for (QWidget* w : {static_cast<QWidget*>(m_ui->txtUsuario), static_cast<QWidget*>(m_ui->txtSenha),
-                       static_cast<QWidget*>(m_ui->ckLembrardeMim), static_cast<QWidget*>(m_ui->btnCancelar),
-                       static_cast<QWidget*>(m_ui->btnEsqueciMinhaSenha)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_ui->txtUsuario), static_cast<QWidget*>(m_ui->txtSenha),
+          static_cast<QWidget*>(m_ui->ckLembrardeMim), static_cast<QWidget*>(m_ui->btnCancelar),
+          static_cast<QWidget*>(m_ui->btnEsqueciMinhaSenha)})
         paintText(w);
     m_ui->ckLembrardeMim->setChecked(m_session.Settings.lembrar);
     if (m_session.Settings.lembrar)
@@ -97,7 +98,8 @@ void frmLogin::Login()
         return;
     }
     m_session.CurrentUser.userName = user;
-    m_session.CurrentUser.userLevel = (*found)->restrito ? QStringLiteral("r") : QStringLiteral("c");
+    m_session.CurrentUser.userLevel =
+        (*found)->restrito ? QStringLiteral("r") : QStringLiteral("c");
     rememberUser();
     emit loggedIn();
     accept();
@@ -107,12 +109,13 @@ void frmLogin::Login()
 // window still opens.
 void frmLogin::rememberUser()
 {
-    const Status stored = SettingsStore::rememberUser(m_session.db, m_ui->ckLembrardeMim->isChecked(),
-                                                      m_ui->txtUsuario->text().trimmed().toLower());
+    const Status stored =
+        SettingsStore::rememberUser(m_session.db, m_ui->ckLembrardeMim->isChecked(),
+                                    m_ui->txtUsuario->text().trimmed().toLower());
     if (!stored) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Atenção"),
-                                 tr("Não foi possível lembrar o usuário no livro de caixa:\n%1")
-                                     .arg(stored.reason()));
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Exclamation, tr("Atenção"),
+            tr("Não foi possível lembrar o usuário no livro de caixa:\n%1").arg(stored.reason()));
     }
     LoadSettings(m_session.db, m_session.Settings);
 }
@@ -128,14 +131,16 @@ void frmLogin::forgotPassword()
     }
     const auto found = UserStore(m_session.db).find(user.toLower()).valueOr(std::nullopt);
     if (found && !found->pergunta.isEmpty()) {
-        frmUsuario reminder(m_session, found->pergunta, [this] { return m_ui->txtUsuario->text(); }, this);
+        frmUsuario reminder(
+            m_session, found->pergunta, [this] { return m_ui->txtUsuario->text(); }, this);
         reminder.exec();
         return;
     }
     m_session.dialogs.inform(this, Dialogs::Icon::Information, tr("Opção inválida..."),
-                             tr("Usuário não localizado ou não cadastrou uma pergunta secreta.") + u'\n'
-                                 + tr("Para ajuda envie um email para %1 com sua dúvida.")
-                                       .arg(QString::fromLatin1(Product::contactEmail)));
+                             tr("Usuário não localizado ou não cadastrou uma pergunta secreta.") +
+                                 u'\n' +
+                                 tr("Para ajuda envie um email para %1 com sua dúvida.")
+                                     .arg(QString::fromLatin1(Product::contactEmail)));
 }
 
 bool frmLogin::eventFilter(QObject* watched, QEvent* event)

@@ -53,16 +53,26 @@ private:
 
 } // namespace
 
-Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& title, const QString& text,
-                                   Buttons buttons)
+Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& title,
+                                   const QString& text, Buttons buttons)
 {
     QMessageBox box(parent);
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     box.setWindowTitle(title);
     box.setText(text);
@@ -102,7 +112,8 @@ bool QtDialogs::openUrl(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
-std::unique_ptr<Progress> QtDialogs::progress(QWidget* parent, const QString& title, const QString& label)
+std::unique_ptr<Progress> QtDialogs::progress(QWidget* parent, const QString& title,
+                                              const QString& label)
 {
     return std::make_unique<QtProgress>(parent, title, label);
 }

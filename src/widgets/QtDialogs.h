@@ -13,5 +13,6 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;
     bool openUrl(const QUrl& url) override;
-    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label) override;
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
+                                       const QString& label) override;
 };

@@ -8,14 +8,15 @@ namespace WindowStyle {
 
 void fixedToolWindow(QWidget* window)
 {
-    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     window->setFixedSize(window->size());
     window->setAutoFillBackground(true);
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Qt::white);
     window->setPalette(palette);
-    const QScreen* screen = window->parentWidget() ? window->parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = window->parentWidget() ? window->parentWidget()->screen()
+                                                   : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->availableGeometry();
         window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));

@@ -20,10 +20,12 @@ namespace {
 std::shared_ptr<bool> watchForm()
 {
     auto opened = std::make_shared<bool>(false);
-    whenModal<frmCadCaixa>([opened](frmCadCaixa* form) {
-        *opened = true;
-        form->reject();
-    }, 10);
+    whenModal<frmCadCaixa>(
+        [opened](frmCadCaixa* form) {
+            *opened = true;
+            form->reject();
+        },
+        10);
     return opened;
 }
 
@@ -52,7 +54,8 @@ private slots:
     {
         CashBook book;
         frmPrincipal w(book.session);
-        book.addEntry(u"2026-12-05"_s, u"09:00:00"_s, book.caixa, u"Escondido"_s, u"1,00"_s, u"0,00"_s);
+        book.addEntry(u"2026-12-05"_s, u"09:00:00"_s, book.caixa, u"Escondido"_s, u"1,00"_s,
+                      u"0,00"_s);
         book.session.EditEntryId = book.last; // left over from an earlier edit
         book.session.EntrySaved = true;
         const auto add = watchForm();
@@ -74,13 +77,15 @@ private slots:
                                 control<QComboBox>(*form, "cboConta")->currentText(),
                                 control<QLineEdit>(*form, "txtNDoc")->text(),
                                 control<QLineEdit>(*form, "txtEntrada")->text(),
-                                control<QLineEdit>(*form, "txtSaida")->text()}.join(u'|');
+                                control<QLineEdit>(*form, "txtSaida")->text()}
+                        .join(u'|');
             control<QLineEdit>(*form, "txtSaida")->setText(u"5,00"_s);
             save(form);
         });
         control<QToolButton>(w, "btnEditar")->click();
         QCOMPARE(shown, u"Sem valor|12:00|CAIXA|NF 9|0,00|0,00"_s);
-        QCOMPARE(book.scalar(u"select hora || ' ' || saida from caixa where id = ?"_s, {book.last}).toString(),
+        QCOMPARE(book.scalar(u"select hora || ' ' || saida from caixa where id = ?"_s, {book.last})
+                     .toString(),
                  u"12:00:45 50000"_s);
 
         whenModal<frmCadCaixa>([](frmCadCaixa* form) {
@@ -91,23 +96,28 @@ private slots:
         });
         control<QToolButton>(w, "btnAdicionar")->click();
         QVERIFY(book.dialogs.shown.isEmpty());
-        QCOMPARE(row(w, 7).section(u'|', 1), u"05/12/2026|14:03|CAIXA||Sangria|0,00|50,00|856,00"_s);
+        QCOMPARE(row(w, 7).section(u'|', 1),
+                 u"05/12/2026|14:03|CAIXA||Sangria|0,00|50,00|856,00"_s);
 
         book.dialogs.answers = {Dialogs::Answer::No};
         control<QToolButton>(w, "btnExcluir")->click();
         const FakeDialogs::Shown asked = book.dialogs.shown.value(0);
         QCOMPARE(std::tuple(asked.title, asked.text, asked.icon),
-                 std::tuple(u"Excluir"_s, u"Tem certeza que deseja excluir o registro?"_s, Dialogs::Icon::Question));
+                 std::tuple(u"Excluir"_s, u"Tem certeza que deseja excluir o registro?"_s,
+                            Dialogs::Icon::Question));
         const QString sangria = u"select count(*) from caixa where descricao = 'Sangria'"_s;
-        book.exec(u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
+        book.exec(
+            u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
         control<QToolButton>(w, "btnExcluir")->click();
-        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível excluir o lançamento:\nsaldo recusado"_s));
+        QVERIFY(book.dialogs.last().text.startsWith(
+            u"Não foi possível excluir o lançamento:\nsaldo recusado"_s));
         QCOMPARE(book.scalar(sangria).toInt(), 1);
         book.exec(u"drop trigger refuse"_s);
         control<QToolButton>(w, "btnExcluir")->click();
         grid->setCurrentIndex(w.gridModel()->index(1, 0));
         QTest::keyClick(grid, Qt::Key_Delete);
-        QCOMPARE(column(w, EntryGridModel::Descricao), u"Venda|Escondido|Compra|Venda cartão|Conta apagada|Sem valor"_s);
+        QCOMPARE(column(w, EntryGridModel::Descricao),
+                 u"Venda|Escondido|Compra|Venda cartão|Conta apagada|Sem valor"_s);
         QCOMPARE(book.balanceOf(book.banco), qint64(-2000000));
 
         book.dialogs.clear();
@@ -132,8 +142,10 @@ private slots:
         QCOMPARE(panel(w), u"-|40,00|160,00|50,00"_s);
         for (const char* name : {"btnAtivar", "btnEditar", "btnExcluir"})
             QVERIFY2(!control<QWidget>(w, name)->isEnabled(), name);
-        QVERIFY(!control<QAction>(w, "mnuUsuarios")->isVisible() && !control<QAction>(w, "mnuOpcoes")->isVisible());
-        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly() && control<QLineEdit>(w, "txtDias")->isReadOnly());
+        QVERIFY(!control<QAction>(w, "mnuUsuarios")->isVisible() &&
+                !control<QAction>(w, "mnuOpcoes")->isVisible());
+        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly() &&
+                control<QLineEdit>(w, "txtDias")->isReadOnly());
         auto* grid = control<QTableView>(w, "grade");
         const auto watch = watchForm();
         emit grid->doubleClicked(w.gridModel()->index(0, 0));

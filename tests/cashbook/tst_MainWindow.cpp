@@ -20,24 +20,34 @@ private slots:
     {
         CashBook book;
         frmPrincipal w(book.session);
-        QCOMPARE(control<QLineEdit>(w, "txtDia")->text() + control<QLineEdit>(w, "txtDias")->text(), u"05/12/20261"_s);
-        QCOMPARE(control<QLabel>(w, "lblDataHora")->text(), u"CAIXA ATIVO : 04/12/2026 até 05/12/2026"_s);
-        QCOMPARE(column(w, EntryGridModel::Descricao), u"Venda|Luz|Compra|Venda cartão|Conta apagada|Sem valor"_s);
+        QCOMPARE(control<QLineEdit>(w, "txtDia")->text() + control<QLineEdit>(w, "txtDias")->text(),
+                 u"05/12/20261"_s);
+        QCOMPARE(control<QLabel>(w, "lblDataHora")->text(),
+                 u"CAIXA ATIVO : 04/12/2026 até 05/12/2026"_s);
+        QCOMPARE(column(w, EntryGridModel::Descricao),
+                 u"Venda|Luz|Compra|Venda cartão|Conta apagada|Sem valor"_s);
         QCOMPARE(column(w, EntryGridModel::Saldo), u"900,00|870,00|850,00|900,00|910,00|910,00"_s);
         QCOMPARE(column(w, EntryGridModel::Conta), u"CAIXA|BANCO D'ÁVILA|CAIXA|CAIXA|-|CAIXA"_s);
         QCOMPARE(row(w, 3), u"50|05/12/2026|10:00|CAIXA|NF 1|Venda cartão|50,00|0,00|900,00"_s);
         // No amounts: empty in, "0,00" out. Seconds are not shown.
-        QCOMPARE(row(w, 5), QString::number(book.last) + u"|05/12/2026|12:00|CAIXA|NF 9|Sem valor||0,00|910,00"_s);
+        QCOMPARE(row(w, 5), QString::number(book.last) +
+                                u"|05/12/2026|12:00|CAIXA|NF 9|Sem valor||0,00|910,00"_s);
         // Received rows on blue, the others on red.
-        const auto colour = [&](int r, int role) { return w.gridModel()->index(r, 5).data(role).value<QColor>(); };
-        QCOMPARE(std::pair(colour(0, Qt::BackgroundRole), colour(1, Qt::BackgroundRole)), std::pair(QColor(Qt::blue), QColor(Qt::red)));
+        const auto colour = [&](int r, int role) {
+            return w.gridModel()->index(r, 5).data(role).value<QColor>();
+        };
+        QCOMPARE(std::pair(colour(0, Qt::BackgroundRole), colour(1, Qt::BackgroundRole)),
+                 std::pair(QColor(Qt::blue), QColor(Qt::red)));
         QCOMPARE(panel(w), u"70,00|40,00|160,00|50,00"_s);
 
         book.addEntry(u"2026-12-05"_s, u"13:00:00"_s, book.caixa, u"Mais"_s, u"0,00"_s, u"60,00"_s);
         w.Activate();
         w.Activate();
-        QCOMPARE(book.scalar(u"select group_concat(data || '=' || saldo, ' ') from (select * from saldos order by data)"_s).toString(),
-                 u"2026-12-04=700000 2026-12-05=-200000"_s);
+        QCOMPARE(
+            book.scalar(
+                    u"select group_concat(data || '=' || saldo, ' ') from (select * from saldos order by data)"_s)
+                .toString(),
+            u"2026-12-04=700000 2026-12-05=-200000"_s);
 
         // The reports' opening balance: of one account, before their first day.
         book.session.ReportAccountId = book.caixa;
@@ -56,7 +66,8 @@ private slots:
                  std::pair(QColor(0, 255, 0), QColor(0, 0, 0)));
 
         control<QAction>(w, "mnuAtualizacoes")->trigger();
-        QVERIFY(book.dialogs.openedUrls.size() == 1 && book.dialogs.openedUrls.first().scheme() == u"https");
+        QVERIFY(book.dialogs.openedUrls.size() == 1 &&
+                book.dialogs.openedUrls.first().scheme() == u"https");
     }
 
     // A day that is not a date or is after today is refused with a message,
@@ -68,25 +79,30 @@ private slots:
     {
         CashBook book;
         frmPrincipal w(book.session);
-        QAbstractItemModelTester tester(w.gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(w.gridModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto* txtDia = control<QLineEdit>(w, "txtDia");
         auto* txtDias = control<QLineEdit>(w, "txtDias");
         const QString invalid = u"Informe uma data válida antes de continuar!"_s;
         const QList<std::tuple<QString, QString, QString>> refused{
-            {QString(), u"Erro"_s, invalid}, {u"31/02/2026"_s, u"Erro"_s, invalid},
-            {u"06/12/2026"_s, u"Data inválida"_s, u"Impossível ativar o caixa para uma data superior a atual!"_s}};
+            {QString(), u"Erro"_s, invalid},
+            {u"31/02/2026"_s, u"Erro"_s, invalid},
+            {u"06/12/2026"_s, u"Data inválida"_s,
+             u"Impossível ativar o caixa para uma data superior a atual!"_s}};
         for (const auto& [typed, title, text] : refused) {
             txtDias->setFocus();
             txtDia->setText(typed);
             control<QPushButton>(w, "btnAtivar")->click();
             const auto& shown = book.dialogs.last();
-            QCOMPARE(std::tuple(shown.title, shown.text, shown.icon), std::tuple(title, text, Dialogs::Icon::Critical));
+            QCOMPARE(std::tuple(shown.title, shown.text, shown.icon),
+                     std::tuple(title, text, Dialogs::Icon::Critical));
             QVERIFY(txtDia->hasFocus() && txtDia->selectedText() == txtDia->displayText());
         }
         QCOMPARE(book.dialogs.shown.size(), 3);
-        QCOMPARE(std::pair(w.PeriodStart(), w.PeriodEnd()), std::pair(QDate(2026, 12, 4), QDate(2026, 12, 5)));
+        QCOMPARE(std::pair(w.PeriodStart(), w.PeriodEnd()),
+                 std::pair(QDate(2026, 12, 4), QDate(2026, 12, 5)));
 
         txtDias->setFocus();
         txtDias->clear();
@@ -100,7 +116,8 @@ private slots:
         QTest::keyClick(txtDia, Qt::Key_A, Qt::AltModifier);
         QTRY_COMPARE(w.PeriodEnd(), QDate(2026, 12, 2));
         QVERIFY(book.dialogs.openedUrls.isEmpty());
-        QCOMPARE(control<QLabel>(w, "lblDataHora")->text(), u"CAIXA ATIVO : 30/11/2026 até 02/12/2026"_s);
+        QCOMPARE(control<QLabel>(w, "lblDataHora")->text(),
+                 u"CAIXA ATIVO : 30/11/2026 até 02/12/2026"_s);
         // Nothing before the period: the balances start at zero. No account at all: an empty cell.
         QCOMPARE(column(w, EntryGridModel::Saldo), u"1.000,00|800,00|800,00"_s);
         QCOMPARE(column(w, EntryGridModel::Conta), u"CAIXA|BANCO D'ÁVILA|"_s);
@@ -132,12 +149,19 @@ private slots:
         const char* shown = "70,00|40,00|160,00|50,00";
         const char* huge = "insert into caixa (idconta, data, hora, descricao, entrada, saida) "
                            "values (1, '2026-12-05', '13:00:00', 'x', 9223372036854775797, 0)";
-        QTest::newRow("without ndoc") << "alter table caixa drop column ndoc" << "|||||" << shown << "";
-        QTest::newRow("read-only") << "PRAGMA query_only = ON" << "|||NF 1||NF 9" << shown
-                                   << "Não foi possível gravar o saldo do dia no livro de caixa:\nattempt to write a readonly database";
-        QTest::newRow("not open") << "" << "" << "0,00|0,00|0,00|0,00" << "";
+        QTest::newRow("without ndoc") << "alter table caixa drop column ndoc"
+                                      << "|||||" << shown << "";
+        QTest::newRow("read-only") << "PRAGMA query_only = ON"
+                                   << "|||NF 1||NF 9" << shown
+                                   << "Não foi possível gravar o saldo do dia no livro de "
+                                      "caixa:\nattempt to write a readonly database";
+        QTest::newRow("not open") << ""
+                                  << ""
+                                  << "0,00|0,00|0,00|0,00"
+                                  << "";
         QTest::newRow("overflow") << QString::fromUtf8(huge) + u';' + QString::fromUtf8(huge) << ""
-                                  << "70,00|0,00|0,00|0,00" << "Os valores deste período ultrapassam o limite";
+                                  << "70,00|0,00|0,00|0,00"
+                                  << "Os valores deste período ultrapassam o limite";
     }
     void unusualBooks()
     {

@@ -1,6 +1,6 @@
 #include "TestMain.h"
-#include "cashbook/ActivePeriod.h"
 #include "book/EntryRows.h"
+#include "cashbook/ActivePeriod.h"
 
 #include <QTest>
 
@@ -18,7 +18,8 @@ private slots:
     {
         const QDate today(2026, 12, 5);
         const auto a = ActivePeriod::activate(u"05/12/2026"_s, u"99"_s, today);
-        QCOMPARE(std::tuple(a.problem, a.start, a.end), std::tuple(ActivePeriod::Problem::None, QDate(2026, 8, 28), today));
+        QCOMPARE(std::tuple(a.problem, a.start, a.end),
+                 std::tuple(ActivePeriod::Problem::None, QDate(2026, 8, 28), today));
         QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, QString(), today).start, today);
         QStringList kept;
         for (const QString& typed : {u""_s, u"0"_s, u"1"_s, u"2"_s, u"99"_s, u"x"_s})
@@ -31,7 +32,9 @@ private slots:
     void rowStorageKeepsEveryText()
     {
         EntryRows rows;
-        const auto text = [](int i) { return i == 20000 ? QString(3 << 20, u'z') : QString(i % 300, QChar(u'a' + i % 26)); };
+        const auto text = [](int i) {
+            return i == 20000 ? QString(3 << 20, u'z') : QString(i % 300, QChar(u'a' + i % 26));
+        };
         for (int i = 0; i <= 20000; ++i) {
             const QString descricao = text(i), ndoc = QString::number(i);
             EntryRows::Entry e;

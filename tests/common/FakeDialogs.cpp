@@ -66,7 +66,8 @@ QStringList FakeDialogs::texts() const
     return list;
 }
 
-std::unique_ptr<Progress> FakeDialogs::progress(QWidget*, const QString& title, const QString& label)
+std::unique_ptr<Progress> FakeDialogs::progress(QWidget*, const QString& title,
+                                                const QString& label)
 {
     progressShown.append({title, {label}, 0, {}});
     return std::make_unique<FakeProgress>(*this, progressShown.size() - 1);

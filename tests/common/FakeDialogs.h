@@ -25,7 +25,8 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;
     bool openUrl(const QUrl& url) override;
-    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title, const QString& label) override;
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
+                                       const QString& label) override;
 
     // Answers to Yes/No questions, in order; when none is left, "yes".
     QList<Answer> answers;

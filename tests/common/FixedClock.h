@@ -6,7 +6,10 @@
 class FixedClock final : public Clock
 {
 public:
-    explicit FixedClock(const QDateTime& now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9))) : m_now(now) {}
+    explicit FixedClock(const QDateTime& now = QDateTime(QDate(2026, 12, 5), QTime(14, 3, 9)))
+        : m_now(now)
+    {
+    }
     QDateTime now() const override { return m_now; }
     void set(const QDateTime& now) { m_now = now; }
 

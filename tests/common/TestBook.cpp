@@ -1,7 +1,7 @@
 #include "TestBook.h"
 
-#include "core/Money.h"
 #include "core/DataFolder.h"
+#include "core/Money.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -59,15 +59,16 @@ QVariant moneyValue(const std::optional<QString>& text)
 }
 } // namespace
 
-qint64 TestBook::addEntry(const QString& isoDate, const QString& time, std::optional<qint64> account,
-                          const QString& description, std::optional<QString> in, std::optional<QString> out,
+qint64 TestBook::addEntry(const QString& isoDate, const QString& time,
+                          std::optional<qint64> account, const QString& description,
+                          std::optional<QString> in, std::optional<QString> out,
                           std::optional<QString> ndoc)
 {
     exec(QStringLiteral("insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
                         "values (?, ?, ?, ?, ?, ?, ?)"),
          {account ? QVariant(*account) : QVariant(QMetaType(QMetaType::LongLong)), isoDate, time,
-          ndoc ? QVariant(*ndoc) : QVariant(QMetaType(QMetaType::QString)), description, moneyValue(in),
-          moneyValue(out)});
+          ndoc ? QVariant(*ndoc) : QVariant(QMetaType(QMetaType::QString)), description,
+          moneyValue(in), moneyValue(out)});
     return scalar(QStringLiteral("select max(id) from caixa")).toLongLong();
 }
 

@@ -26,8 +26,8 @@ public:
     qint64 addAccount(const QString& name);
     // Amounts in reais as text ("100,00"); nothing stores NULL.
     qint64 addEntry(const QString& isoDate, const QString& time, std::optional<qint64> account,
-                    const QString& description, std::optional<QString> in, std::optional<QString> out,
-                    std::optional<QString> ndoc = std::nullopt);
+                    const QString& description, std::optional<QString> in,
+                    std::optional<QString> out, std::optional<QString> ndoc = std::nullopt);
     // Runs a statement, failing the test when it fails.
     void exec(const QString& sql, const QVariantList& values = {});
     // The first column of the first row, or an invalid value.

@@ -1,11 +1,11 @@
 #include "TestBook.h"
 #include "TestMain.h"
+#include "app/Startup.h"
+#include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/EnsureColumn.h"
 #include "core/RowReader.h"
 #include "core/Schema.h"
-#include "app/Startup.h"
-#include "core/DataFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,22 +52,28 @@ private slots:
         QVERIFY2(opened.ok(), qPrintable(opened.reason()));
         QCOMPARE(QDir(dir.filePath(u"sub"_s)).entryList(QDir::Files), QStringList{u"bd.mdb"_s});
         for (const QString& table : Schema::tableNames()) {
-            for (const QString& column : Schema::originalColumns(table) + Schema::lateColumns(table))
-                QVERIFY2(db.database().record(table).indexOf(column) >= 0, qPrintable(table + u'.' + column));
+            for (const QString& column :
+                 Schema::originalColumns(table) + Schema::lateColumns(table))
+                QVERIFY2(db.database().record(table).indexOf(column) >= 0,
+                         qPrintable(table + u'.' + column));
         }
         QSqlQuery q(db.database());
-        for (const QString& sql : {u"insert into caixa (descricao) values ('a')"_s, u"delete from caixa"_s,
-                                   u"insert into caixa (descricao) values ('b')"_s})
+        for (const QString& sql :
+             {u"insert into caixa (descricao) values ('a')"_s, u"delete from caixa"_s,
+              u"insert into caixa (descricao) values ('b')"_s})
             QVERIFY(q.exec(sql));
         QStringList found;
-        for (const QString& sql : {u"PRAGMA journal_mode"_s, u"PRAGMA synchronous"_s, u"select id from caixa"_s})
+        for (const QString& sql :
+             {u"PRAGMA journal_mode"_s, u"PRAGMA synchronous"_s, u"select id from caixa"_s})
             found << (q.exec(sql) && q.next() ? q.value(0).toString() : QString());
-        QCOMPARE(found, (QStringList{u"delete"_s, u"2"_s, u"2"_s})); // FULL sync; the second entry's id
+        QCOMPARE(found,
+                 (QStringList{u"delete"_s, u"2"_s, u"2"_s})); // FULL sync; the second entry's id
 
         // A file where the folder should be cannot hold a book.
         writeFile(dir.filePath(u"arquivo"_s), "x");
         const Status refused = db.open(dir.filePath(u"arquivo/bd.mdb"_s));
-        QVERIFY2(!refused.ok() && refused.reason().contains(u"pasta"_s), qPrintable(refused.reason()));
+        QVERIFY2(!refused.ok() && refused.reason().contains(u"pasta"_s),
+                 qPrintable(refused.reason()));
     }
 
     // Anything that is not a sound book of ours is refused with its reason,
@@ -76,9 +82,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reasonPart");
-        const QByteArray good = bookAfter({u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 400) "
-                                           "insert into caixa (data, descricao, entrada) select '2026-01-01', "
-                                           "'Lançamento número ' || i || ' com uma descrição comprida', 100000 from n"_s});
+        const QByteArray good = bookAfter(
+            {u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 400) "
+             "insert into caixa (data, descricao, entrada) select '2026-01-01', "
+             "'Lançamento número ' || i || ' com uma descrição comprida', 100000 from n"_s});
         QVERIFY(good.size() > 16 * 4096);
         QByteArray scrambled = good;
         for (qsizetype i = good.size() / 2; i < good.size() / 2 + 4096; ++i)
@@ -87,7 +94,8 @@ private slots:
         jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
 
         QTest::newRow("empty file") << QByteArray() << u"vazio"_s;
-        QTest::newRow("text file") << QByteArray("Livro de caixa de 2019\nsaldo 100,00\n") << u"não é um livro"_s;
+        QTest::newRow("text file")
+            << QByteArray("Livro de caixa de 2019\nsaldo 100,00\n") << u"não é um livro"_s;
         QTest::newRow("cut mid page") << good.left(good.size() / 2 + 100) << u"incompleto"_s;
         QByteArray staleCount = good.left(good.size() / 2 + 100);
         staleCount[95] = char(staleCount[95] ^ 1); // the page count in the header no longer counts
@@ -96,7 +104,8 @@ private slots:
         QTest::newRow("header only") << good.left(100) << u"incompleto"_s;
         QTest::newRow("scrambled pages") << scrambled << u"danificado"_s;
         QTest::newRow("Access file") << jet << u"Access"_s;
-        QTest::newRow("another program's database") << bookAfter({u"drop table caixa"_s}) << u"falta a tabela caixa"_s;
+        QTest::newRow("another program's database")
+            << bookAfter({u"drop table caixa"_s}) << u"falta a tabela caixa"_s;
         QTest::newRow("original column lost")
             << bookAfter({u"alter table caixa drop column descricao"_s}) << u"caixa.descricao"_s;
     }
@@ -110,7 +119,8 @@ private slots:
         DbConnection db;
         const Status opened = db.open(path);
         QVERIFY2(!opened.ok() && opened.reason().contains(reasonPart), qPrintable(opened.reason()));
-        QVERIFY(!db.isOpen() && !QSqlQuery(db.database()).exec(u"insert into contas (descricao) values ('X')"_s));
+        QVERIFY(!db.isOpen() &&
+                !QSqlQuery(db.database()).exec(u"insert into contas (descricao) values ('X')"_s));
         QCOMPARE(fileBytes(path), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"bd.mdb"_s});
     }
@@ -126,11 +136,13 @@ private slots:
         QVERIFY(EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
         QVERIFY(!EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
         QCOMPARE(book.db.database().record(u"caixa"_s).count(), before + 1);
-        QCOMPARE(book.scalar(u"select descricao from caixa where ndoc is null"_s).toString(), u"antigo"_s);
+        QCOMPARE(book.scalar(u"select descricao from caixa where ndoc is null"_s).toString(),
+                 u"antigo"_s);
         QVERIFY(!EnsureColumn(book.db, u"tabela_inexistente"_s, u"x"_s, u"Bit"_s));
     }
 
-    // A new data folder gets a book and the common level; the login switch decides the first window.
+    // A new data folder gets a book and the common level; the login switch decides the first
+    // window.
     void startup()
     {
         TestBook book;
@@ -139,12 +151,14 @@ private slots:
         book.session.CurrentUser = {u"maria"_s, u"r"_s};
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
         QVERIFY(book.dialogs.shown.isEmpty() && book.db.isOpen());
-        QCOMPARE(book.session.CurrentUser.userLevel + u'|' + book.session.CurrentUser.userName, u"c|"_s);
+        QCOMPARE(book.session.CurrentUser.userLevel + u'|' + book.session.CurrentUser.userName,
+                 u"c|"_s);
         book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
     }
 
-    // A damaged book gives the connection message, stays as it was, and start-up still reaches its window.
+    // A damaged book gives the connection message, stays as it was, and start-up still reaches its
+    // window.
     void damagedBookAtStartup()
     {
         TestBook book;
@@ -155,8 +169,9 @@ private slots:
         const FakeDialogs::Shown& shown = book.dialogs.last();
         QCOMPARE(shown.title, u"A T E  Ç Ã O"_s);
         QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
-        QVERIFY2(shown.text.endsWith(u"\nNão foi possivel conectar ao servidor"_s)
-                     && shown.text.contains(QDir::toNativeSeparators(book.bookPath())), qPrintable(shown.text));
+        QVERIFY2(shown.text.endsWith(u"\nNão foi possivel conectar ao servidor"_s) &&
+                     shown.text.contains(QDir::toNativeSeparators(book.bookPath())),
+                 qPrintable(shown.text));
         QCOMPARE(fileBytes(book.bookPath()), QByteArray("isto não é um banco de dados"));
         QVERIFY(!book.db.isOpen());
     }
@@ -172,8 +187,8 @@ private slots:
         QCOMPARE(DataFolder::resolve(given, program.path(), user.path()), given);
     }
 
-    // Both ways of reading rows give the same values, nulls and errors; a reader gone before its last
-    // row leaves no lock on the book.
+    // Both ways of reading rows give the same values, nulls and errors; a reader gone before its
+    // last row leaves no lock on the book.
     void rowReader_data()
     {
         QTest::addColumn<int>("path");
@@ -186,14 +201,17 @@ private slots:
         TestBook book;
         const qint64 account = book.addAccount(u"D'ÁVILA"_s);
         const QString description = u"Compra de \"material\" — 10 €"_s;
-        book.addEntry(u"2024-03-01"_s, u"08:05:09"_s, account, description,
-                      u"1.234,56"_s, std::nullopt, u""_s);
-        book.exec(u"insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"_s);
+        book.addEntry(u"2024-03-01"_s, u"08:05:09"_s, account, description, u"1.234,56"_s,
+                      std::nullopt, u""_s);
+        book.exec(
+            u"insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"_s);
         {
             RowReader row(book.db, u"select * from caixa where data >= ? order by id"_s,
                           {u"2024-01-01"_s}, RowReader::Path(path));
             QVERIFY2(row.status().ok(), qPrintable(row.status().reason()));
-            const auto at = [&](const char* column) { return row.indexOf(QString::fromLatin1(column)); };
+            const auto at = [&](const char* column) {
+                return row.indexOf(QString::fromLatin1(column));
+            };
             QCOMPARE(at("inexistente"), -1);
             QVERIFY(row.next());
             QCOMPARE(row.integer(at("idconta")), std::optional<qint64>(account));
@@ -212,7 +230,8 @@ private slots:
             QCOMPARE(row.value(at("entrada")).toDouble(), 12.5);
             QVERIFY(!row.next() && row.status().ok());
 
-            RowReader bad(book.db, u"select * from tabela_inexistente"_s, {}, RowReader::Path(path));
+            RowReader bad(book.db, u"select * from tabela_inexistente"_s, {},
+                          RowReader::Path(path));
             QVERIFY(!bad.status().ok() && !bad.status().reason().isEmpty() && !bad.next());
             RowReader unfinished(book.db, u"select * from contas"_s, {}, RowReader::Path(path));
             QVERIFY(unfinished.next());

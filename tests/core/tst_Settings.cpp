@@ -1,7 +1,7 @@
 #include "TestBook.h"
 #include "TestMain.h"
-#include "core/SettingsStore.h"
 #include "core/Settings.h"
+#include "core/SettingsStore.h"
 
 #include <QTest>
 
@@ -9,17 +9,27 @@ namespace {
 // The statement that stores a row of the given values.
 QString row(const char* values)
 {
-    return QStringLiteral("insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
-                          "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) values ")
-        + QString::fromUtf8(values);
+    return QStringLiteral(
+               "insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
+               "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) "
+               "values ") +
+           QString::fromUtf8(values);
 }
 
 // Every field, in the table's order, joined by "|".
 QString summary(const SettingsValues& s)
 {
-    return QStringList{QString::number(s.lembrar), QString::number(s.susuario), s.usuario, s.corfundoentrada,
-                       s.corletraentrada, s.corfundosaida, s.corletrasaida, QString::number(s.bkpautomatico),
-                       QString::number(s.qtdarquivosbkp), s.moeda, s.indioma}
+    return QStringList{QString::number(s.lembrar),
+                       QString::number(s.susuario),
+                       s.usuario,
+                       s.corfundoentrada,
+                       s.corletraentrada,
+                       s.corfundosaida,
+                       s.corletrasaida,
+                       QString::number(s.bkpautomatico),
+                       QString::number(s.qtdarquivosbkp),
+                       s.moeda,
+                       s.indioma}
         .join(u'|');
 }
 } // namespace
@@ -35,7 +45,9 @@ private slots:
     {
         QTest::addColumn<QString>("statements");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("no row: every default") << "" << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
+        QTest::newRow("no row: every default")
+            << ""
+            << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
         QTest::newRow("stored row")
             << row("(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')")
             << "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol";
@@ -44,18 +56,21 @@ private slots:
             << row("(null, null, null, '65280', null, null, null, null, null, null, null)")
             << "1|1|joao|65280|2|3|4|1|9|R$|Português-Brasil";
         QTest::newRow("currency and language of spaces")
-            << row("(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')") << "0|0||1|2|3|4|0|3|R$|Português-Brasil";
+            << row("(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')")
+            << "0|0||1|2|3|4|0|3|R$|Português-Brasil";
         // A row without colours predates the settings window: default colours and backup count.
         QTest::newRow("empty background")
             << row("(0, 0, '', '', '12', '13', '14', 1, 10, 'R$', 'Espanhol')")
             << "0|0||16711680|16777215|255|16777215|1|5|R$|Espanhol";
         QTest::newRow("backup count out of range")
-            << row("(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')") << "0|0||1|2|3|4|0|9|R$|Espanhol";
+            << row("(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')")
+            << "0|0||1|2|3|4|0|9|R$|Espanhol";
         QTest::newRow("older table without currency and language")
             << "alter table opcoes drop column moeda; alter table opcoes drop column indioma; "
                "insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (0, '255', 4)"
             << "1|0|joao|255|2|3|4|1|4|R$|Português-Brasil";
-        QTest::newRow("unreadable table changes nothing") << "drop table opcoes" << "1|1|joao|1|2|3|4|1|9|US|Inglês";
+        QTest::newRow("unreadable table changes nothing") << "drop table opcoes"
+                                                          << "1|1|joao|1|2|3|4|1|9|US|Inglês";
     }
     void loadSettings()
     {
@@ -64,8 +79,17 @@ private slots:
         TestBook book;
         for (const QString& statement : statements.split(u';', Qt::SkipEmptyParts))
             book.exec(statement);
-        SettingsValues s{true, true, QStringLiteral("joao"), QStringLiteral("1"), QStringLiteral("2"),
-                         QStringLiteral("3"), QStringLiteral("4"), true, 9, QStringLiteral("US"), QStringLiteral("Inglês")};
+        SettingsValues s{true,
+                         true,
+                         QStringLiteral("joao"),
+                         QStringLiteral("1"),
+                         QStringLiteral("2"),
+                         QStringLiteral("3"),
+                         QStringLiteral("4"),
+                         true,
+                         9,
+                         QStringLiteral("US"),
+                         QStringLiteral("Inglês")};
         LoadSettings(book.db, s);
         QCOMPARE(summary(s), loaded);
     }

@@ -28,14 +28,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QVariant>("units");
-        const std::pair<const char*, qint64> valid[] = {
-            {"12,5", 125000}, {"1.234.567,89", 12345678900}, {"  -5 ", -50000}, {"+3,10", 31000}, {",5", 5000},
-            {"7,", 70000}, {"0,1234", 1234}, {"0,00005", 1}, {"0,00004", 0}, {"-0,00005", -1},
-            {"922.337.203.685.477,5807", kMax}};
+        const std::pair<const char*, qint64> valid[] = {{"12,5", 125000},
+                                                        {"1.234.567,89", 12345678900},
+                                                        {"  -5 ", -50000},
+                                                        {"+3,10", 31000},
+                                                        {",5", 5000},
+                                                        {"7,", 70000},
+                                                        {"0,1234", 1234},
+                                                        {"0,00005", 1},
+                                                        {"0,00004", 0},
+                                                        {"-0,00005", -1},
+                                                        {"922.337.203.685.477,5807", kMax}};
         for (const auto& [text, units] : valid)
             QTest::newRow(text) << QString::fromUtf8(text) << QVariant(units);
-        for (const char* bad : {"922.337.203.685.477,5808", "99999999999999999999", "922337203685477,58079", "", "-",
-                                "1/2", "12.5", "1,2,3", "12a", "1 000", "1.23,00"})
+        for (const char* bad :
+             {"922.337.203.685.477,5808", "99999999999999999999", "922337203685477,58079", "", "-",
+              "1/2", "12.5", "1,2,3", "12a", "1 000", "1.23,00"})
             QTest::newRow(bad) << QString::fromUtf8(bad) << QVariant();
     }
     void moneyParse()
@@ -52,12 +60,19 @@ private slots:
     {
         QTest::addColumn<qint64>("units");
         QTest::addColumn<QString>("text");
-        const std::pair<qint64, const char*> rows[] = {
-            {0, "0,00"}, {12345600, "1.234,56"}, {10000000000, "1.000.000,00"}, {-987654321000, "-98.765.432,10"},
-            {50, "0,01"}, {49, "0,00"}, {-50, "-0,01"}, {-49, "0,00"}, {kMax, "922.337.203.685.477,58"},
-            {kMin, "-922.337.203.685.477,58"}};
+        const std::pair<qint64, const char*> rows[] = {{0, "0,00"},
+                                                       {12345600, "1.234,56"},
+                                                       {10000000000, "1.000.000,00"},
+                                                       {-987654321000, "-98.765.432,10"},
+                                                       {50, "0,01"},
+                                                       {49, "0,00"},
+                                                       {-50, "-0,01"},
+                                                       {-49, "0,00"},
+                                                       {kMax, "922.337.203.685.477,58"},
+                                                       {kMin, "-922.337.203.685.477,58"}};
         for (const auto& [units, text] : rows)
-            QTest::addRow("%lld", static_cast<long long>(units)) << units << QString::fromLatin1(text);
+            QTest::addRow("%lld", static_cast<long long>(units))
+                << units << QString::fromLatin1(text);
     }
     void moneyFormat()
     {
@@ -91,8 +106,9 @@ private slots:
         QTest::addColumn<QTime>("time");
         QTest::newRow("ordinary") << "05/12/2026" << QDate(2026, 12, 5) << QTime();
         QTest::newRow("leap day") << "29/02/2024" << QDate(2024, 2, 29) << QTime();
-        for (const char* bad : {"29/02/2026", "31/02/2026", "01/13/2026", "00/01/2026", "__/__/____", "//",
-                                "1/12/2026", "05/12/20__", "01/01/1899", "2026-12-05", "24:00", "12:60", "12:5_", "__:__"})
+        for (const char* bad : {"29/02/2026", "31/02/2026", "01/13/2026", "00/01/2026",
+                                "__/__/____", "//", "1/12/2026", "05/12/20__", "01/01/1899",
+                                "2026-12-05", "24:00", "12:60", "12:5_", "__:__"})
             QTest::newRow(bad) << QString::fromLatin1(bad) << QDate() << QTime();
         QTest::newRow("afternoon") << "14:05" << QDate() << QTime(14, 5);
         QTest::newRow("midnight") << "00:00" << QDate() << QTime(0, 0);
@@ -149,7 +165,8 @@ private slots:
         QCOMPARE(Formats::colorFromSetting(u"16711680"_s, Qt::black), QColor(0, 0, 255));
         QCOMPARE(Formats::colorToSetting(QColor(0x12, 0x34, 0x56)), QString::number(0x563412));
         for (const char* bad : {"", "azul", "16777216", "-1"})
-            QCOMPARE(Formats::colorFromSetting(QString::fromLatin1(bad), Qt::cyan), QColor(Qt::cyan));
+            QCOMPARE(Formats::colorFromSetting(QString::fromLatin1(bad), Qt::cyan),
+                     QColor(Qt::cyan));
         const SettingsValues unloaded;
         QCOMPARE(unloaded.receivedBackground(), QColor(0, 0, 255));
         QCOMPARE(unloaded.paidBackground(), QColor(255, 0, 0));

@@ -68,8 +68,11 @@ private slots:
         QCOMPARE(box->text(), u"CASA"_s);
         typeAndLaunch(w, u"   "_s);
         typeAndLaunch(w, u"ação d'ávila"_s);
-        QCOMPARE(book.scalar(u"select group_concat(id || ' ' || descricao || ' ' || saldo, '|') from contas"_s).toString(),
-                 u"1 CASA 0|2 AÇÃO D'ÁVILA 0"_s);
+        QCOMPARE(
+            book.scalar(
+                    u"select group_concat(id || ' ' || descricao || ' ' || saldo, '|') from contas"_s)
+                .toString(),
+            u"1 CASA 0|2 AÇÃO D'ÁVILA 0"_s);
         book.addEntry(u"2026-12-01"_s, u"08:00:00"_s, 1, u"x"_s, u"100,00"_s, u"0,00"_s);
         book.addEntry(u"2026-11-01"_s, u"08:00:00"_s, 1, u"x"_s, u"0,00"_s, u"30,00"_s);
         w.FillAccountGrid();
@@ -83,13 +86,19 @@ private slots:
         QCOMPARE(gridColumn(w, 0) + u' ' + gridColumn(w, 1), u"1|2 BANCO|AÇÃO D'ÁVILA"_s);
 
         pressDelete(w, 0);
-        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text, book.dialogs.last().icon),
-                 std::tuple(u"Erro"_s, u"Não é possível excluir esta conta pois existem registros lançados que fazem referência a mesma!"_s,
-                            Dialogs::Icon::Critical));
+        QCOMPARE(
+            std::tuple(book.dialogs.last().title, book.dialogs.last().text,
+                       book.dialogs.last().icon),
+            std::tuple(
+                u"Erro"_s,
+                u"Não é possível excluir esta conta pois existem registros lançados que fazem referência a mesma!"_s,
+                Dialogs::Icon::Critical));
         book.dialogs.answers = {Dialogs::Answer::No};
         pressDelete(w, 1);
-        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text, book.dialogs.last().buttons),
-                 std::tuple(u"Excluir"_s, u"Tem certeza que deseja excluir o registro?"_s, Dialogs::Buttons::YesNo));
+        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text,
+                            book.dialogs.last().buttons),
+                 std::tuple(u"Excluir"_s, u"Tem certeza que deseja excluir o registro?"_s,
+                            Dialogs::Buttons::YesNo));
         QCOMPARE(gridColumn(w, 1), u"BANCO|AÇÃO D'ÁVILA"_s);
         pressDelete(w, 1);
         typeAndLaunch(w, u"novo"_s); // creates, no longer renames
@@ -98,10 +107,12 @@ private slots:
 
         book.exec(u"PRAGMA query_only = ON"_s);
         typeAndLaunch(w, u"caixa"_s);
-        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível criar a conta.\nattempt to write a readonly database"_s));
+        QVERIFY(book.dialogs.last().text.startsWith(
+            u"Não foi possível criar a conta.\nattempt to write a readonly database"_s));
         QCOMPARE(box->text(), u"CAIXA"_s);
         pressDelete(w, 1);
-        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível excluir a conta.\nattempt to write"_s));
+        QVERIFY(book.dialogs.last().text.startsWith(
+            u"Não foi possível excluir a conta.\nattempt to write"_s));
         control<QPushButton>(w, "Command1")->click();
         QVERIFY(!w.isVisible());
     }
@@ -120,8 +131,13 @@ private slots:
         QRandomGenerator random(7);
         QList<qint64> ids;
         for (int step = 0; step < 120; ++step) {
-            EntryStore::Entry e{QDate(2026, 1, 1).addDays(random.bounded(300)), QTime(9, 0), names.at(random.bounded(3)),
-                                QString(), u"x"_s, *Money::fromCents(random.bounded(100000)), Money()};
+            EntryStore::Entry e{QDate(2026, 1, 1).addDays(random.bounded(300)),
+                                QTime(9, 0),
+                                names.at(random.bounded(3)),
+                                QString(),
+                                u"x"_s,
+                                *Money::fromCents(random.bounded(100000)),
+                                Money()};
             if (random.bounded(2))
                 std::swap(e.entrada, e.saida);
             const int action = ids.isEmpty() ? 0 : int(random.bounded(3)); // add, edit, delete
@@ -129,12 +145,15 @@ private slots:
                 QVERIFY(store.remove(ids.takeAt(random.bounded(int(ids.size())))).ok());
                 continue;
             }
-            const auto saved = store.save(action == 0 ? 0 : ids.at(random.bounded(int(ids.size()))), e);
+            const auto saved =
+                store.save(action == 0 ? 0 : ids.at(random.bounded(int(ids.size()))), e);
             QVERIFY(saved.ok());
             if (action == 0)
                 ids.append(*saved);
         }
-        const auto stored = [&](qint64 id) { return book.scalar(u"select saldo from contas where id = ?"_s, {id}).toLongLong(); };
+        const auto stored = [&](qint64 id) {
+            return book.scalar(u"select saldo from contas where id = ?"_s, {id}).toLongLong();
+        };
         for (qint64 id = 1; id <= 3; ++id)
             QCOMPARE(stored(id), accounts.ConsultaSaldo(id)->units());
 

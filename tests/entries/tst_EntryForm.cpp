@@ -1,7 +1,7 @@
-#include "core/SettingsStore.h"
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
+#include "core/SettingsStore.h"
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
 
@@ -18,7 +18,12 @@ namespace {
 // The clock says 05/12/2026 14:03; accounts 1 CAIXA and 2 BANCO D'ÁVILA.
 struct FormBook : TestBook
 {
-    FormBook() { addAccount(u"CAIXA"_s); addAccount(u"BANCO D'ÁVILA"_s); LoadSettings(db, session.Settings); }
+    FormBook()
+    {
+        addAccount(u"CAIXA"_s);
+        addAccount(u"BANCO D'ÁVILA"_s);
+        LoadSettings(db, session.Settings);
+    }
 };
 
 void set(frmCadCaixa& form, const QString& box, const QString& text)
@@ -40,7 +45,10 @@ void fillValid(frmCadCaixa& form)
 
 QString stored(TestBook& book, const char* columns)
 {
-    return book.scalar(u"select group_concat(v, ' ') from (select %1 as v from caixa order by id)"_s.arg(QString::fromLatin1(columns))).toString();
+    return book
+        .scalar(u"select group_concat(v, ' ') from (select %1 as v from caixa order by id)"_s.arg(
+            QString::fromLatin1(columns)))
+        .toString();
 }
 
 } // namespace
@@ -69,9 +77,12 @@ private slots:
         };
         createAccount(u"caixa"_s);
         frmCadCaixa form(book.session, 0);
-        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text, book.dialogs.last().icon),
-                 std::tuple(u"Contas"_s, u"Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"_s,
-                            Dialogs::Icon::Information));
+        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text,
+                            book.dialogs.last().icon),
+                 std::tuple(
+                     u"Contas"_s,
+                     u"Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"_s,
+                     Dialogs::Icon::Information));
         createAccount(u"banco d'ávila"_s);
         control<QPushButton>(form, "btnConta")->click();
         QCOMPARE(control<QComboBox>(form, "cboConta")->currentText(), u"BANCO D'ÁVILA"_s);
@@ -81,20 +92,25 @@ private slots:
         fillValid(form);
         form.save();
         QVERIFY(book.session.EntrySaved && form.result() == QDialog::Accepted);
-        QCOMPARE(stored(book, "data || '|' || hora || '|' || idconta || '|' || ndoc || '|' || descricao"),
+        QCOMPARE(stored(book,
+                        "data || '|' || hora || '|' || idconta || '|' || ndoc || '|' || descricao"),
                  u"2026-12-05|14:03:00|1|NF 77|Venda à vista "_s);
-        QCOMPARE(book.scalar(u"select saldo from contas where id = 1"_s).toLongLong(), qint64(100000));
+        QCOMPARE(book.scalar(u"select saldo from contas where id = 1"_s).toLongLong(),
+                 qint64(100000));
 
         // The entry and its account's balance are written together or not at
         // all; a refused save is reported and the form keeps the user's input.
-        book.exec(u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
+        book.exec(
+            u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
         book.session.EntrySaved = false;
         frmCadCaixa refused(book.session, 0);
         fillValid(refused);
         refused.save();
-        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível gravar o lançamento:\nsaldo recusado"_s));
+        QVERIFY(book.dialogs.last().text.startsWith(
+            u"Não foi possível gravar o lançamento:\nsaldo recusado"_s));
         QVERIFY(refused.result() != QDialog::Accepted && !book.session.EntrySaved);
-        QCOMPARE(control<QPlainTextEdit>(refused, "txtDescricao")->toPlainText(), u"Venda à vista "_s);
+        QCOMPARE(control<QPlainTextEdit>(refused, "txtDescricao")->toPlainText(),
+                 u"Venda à vista "_s);
         QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 1);
     }
 
@@ -135,12 +151,16 @@ private slots:
             // the box corrected after the message, its new value, the message's title and text
             {u"txtDia"_s, u"31/02/2026"_s, empty, u"informe um dia válido antes de continuar!"_s},
             {u"txtDia"_s, u"06/12/2026"_s, recheck, u"Data informada é inválida!"_s},
-            {u"txtDia"_s, u"04/12/2026"_s, u"Erro"_s, u"Não é possível lançar um registro para datas superiores a atual!"_s},
-            {u"txtDia"_s, u"05/12/2026"_s, u"Confirma lançamento?"_s, u"A data que está lançando este registro é diferente da data atual, confirma lançamento?"_s},
+            {u"txtDia"_s, u"04/12/2026"_s, u"Erro"_s,
+             u"Não é possível lançar um registro para datas superiores a atual!"_s},
+            {u"txtDia"_s, u"05/12/2026"_s, u"Confirma lançamento?"_s,
+             u"A data que está lançando este registro é diferente da data atual, confirma lançamento?"_s},
             {u"txtHora"_s, u"25:00"_s, empty, u"informe um hora válida antes de continuar!"_s},
             {u"txtHora"_s, u"10:05"_s, recheck, u"Hora informada é inválida!"_s},
-            {u"txtDescricao"_s, u"Venda"_s, empty, u"informe uma descrição válida antes de continuar!"_s},
-            {u"txtEntrada"_s, u"1234,5"_s, empty, u"informe uma entrada ou saída antes de continuar!"_s}};
+            {u"txtDescricao"_s, u"Venda"_s, empty,
+             u"informe uma descrição válida antes de continuar!"_s},
+            {u"txtEntrada"_s, u"1234,5"_s, empty,
+             u"informe uma entrada ou saída antes de continuar!"_s}};
         for (qsizetype i = 0; i < steps.size(); ++i) {
             const auto& [box, value, title, text] = steps.at(i);
             const auto& shown = book.dialogs.shown;
@@ -153,12 +173,14 @@ private slots:
         }
         set(form, u"txtSaida"_s, u"2,00"_s);
         form.save();
-        QCOMPARE(book.dialogs.last().text, u"O sistema só pode cadastrar uma entrada ou saída por vez!"_s);
+        QCOMPARE(book.dialogs.last().text,
+                 u"O sistema só pode cadastrar uma entrada ou saída por vez!"_s);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"txtEntrada"_s);
         set(form, u"txtSaida"_s, u"-"_s); // not an amount: counts and is stored as 0
         form.save();
         QCOMPARE(book.dialogs.shown.size(), steps.size() + 1);
-        QCOMPARE(stored(book, "data || ' ' || hora || ' ' || entrada || ' ' || saida"), u"2026-12-05 10:05:00 12345000 0"_s);
+        QCOMPARE(stored(book, "data || ' ' || hora || ' ' || entrada || ' ' || saida"),
+                 u"2026-12-05 10:05:00 12345000 0"_s);
     }
 
     // An edit that moves an entry to another account recomputes both accounts'
@@ -166,7 +188,8 @@ private slots:
     void edits()
     {
         FormBook book;
-        const qint64 id = book.addEntry(u"2026-12-01"_s, u"09:15:42"_s, 1, u"Antigo"_s, u"100,00"_s, std::nullopt);
+        const qint64 id = book.addEntry(u"2026-12-01"_s, u"09:15:42"_s, 1, u"Antigo"_s, u"100,00"_s,
+                                        std::nullopt);
         book.exec(u"update contas set saldo = 1000000 where id = 1"_s);
         frmCadCaixa form(book.session, id);
         QCOMPARE(control<QLineEdit>(form, "txtEntrada")->text(), u"100,00"_s);
@@ -174,9 +197,11 @@ private slots:
         set(form, u"txtDescricao"_s, u"Corrigido"_s);
         set(form, u"txtHora"_s, u"10:00"_s);
         form.save();
-        QCOMPARE(stored(book, "id || '|' || idconta || '|' || hora || '|' || descricao || '|' || saida"),
-                 u"%1|2|10:00:00|Corrigido|0"_s.arg(id));
-        QCOMPARE(book.scalar(u"select group_concat(saldo, ' ') from contas"_s).toString(), u"0 1000000"_s);
+        QCOMPARE(
+            stored(book, "id || '|' || idconta || '|' || hora || '|' || descricao || '|' || saida"),
+            u"%1|2|10:00:00|Corrigido|0"_s.arg(id));
+        QCOMPARE(book.scalar(u"select group_concat(saldo, ' ') from contas"_s).toString(),
+                 u"0 1000000"_s);
 
         // The row of a deleted account leaves the list without a choice: the
         // account check (before the amount checks) asks for one and opens the register.
@@ -191,9 +216,11 @@ private slots:
         orphan.save();
         QVERIFY(registerOpened);
         QCOMPARE(std::pair(book.dialogs.last().title, book.dialogs.texts().mid(1)),
-                 std::pair(u"Campo vazio!"_s, QStringList{u"Selecione uma conta antes de continuar!"_s}));
+                 std::pair(u"Campo vazio!"_s,
+                           QStringList{u"Selecione uma conta antes de continuar!"_s}));
         QCOMPARE(stored(book, "idconta"), u"99"_s);
-        QCOMPARE(control<QComboBox>(orphan, "cboConta")->currentIndex(), 0); // the list was loaded again
+        QCOMPARE(control<QComboBox>(orphan, "cboConta")->currentIndex(),
+                 0); // the list was loaded again
     }
 };
 

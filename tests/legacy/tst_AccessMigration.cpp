@@ -1,9 +1,9 @@
 #include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
+#include "app/Startup.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
-#include "app/Startup.h"
 #include "core/DataFolder.h"
 #include "legacy/ReaderProcess.h"
 
@@ -36,10 +36,14 @@ struct DataDir : QTemporaryDir
     void put(const QByteArray& bytes, const QString& name = QStringLiteral("bd.mdb")) const
     {
         QFile out(filePath(name));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(bytes) != bytes.size())
             qFatal("could not write %s", qPrintable(out.fileName()));
     }
-    QStringList files() const { return QDir(path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QStringList files() const
+    {
+        return QDir(path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
 };
 
 // One start of the program on a data folder, with the Access reader of the
@@ -64,7 +68,10 @@ struct Start
         }
         return result;
     }
-    QVariant scalar(const QString& sql, const QVariantList& values = {}) const { return row(sql, values).value(0); }
+    QVariant scalar(const QString& sql, const QVariantList& values = {}) const
+    {
+        return row(sql, values).value(0);
+    }
 
     DbConnection db;
     FakeDialogs dialogs;
@@ -77,7 +84,8 @@ qint64 units(const QString& decimal)
 {
     const bool negative = decimal.startsWith(u'-');
     const QStringList parts = decimal.mid(negative ? 1 : 0).split(u'.');
-    const qint64 value = parts.at(0).toLongLong() * 10000 + parts.value(1).leftJustified(4, u'0').toLongLong();
+    const qint64 value =
+        parts.at(0).toLongLong() * 10000 + parts.value(1).leftJustified(4, u'0').toLongLong();
     return negative ? -value : value;
 }
 
@@ -87,9 +95,11 @@ QString reais(qint64 units)
 }
 
 const QStringList kEntry{"idconta", "data", "hora", "ndoc", "descricao", "entrada", "saida"};
-const QStringList kUser{"usuario", "nome", "senha", "email", "dica", "pergunta", "resposta", "restrito"};
-const QStringList kOpcoes{"lembrar", "susuario", "usuario", "corfundoentrada", "corletraentrada", "corfundosaida",
-                          "corletrasaida", "bkpautomatico", "qtdarquivosbkp", "moeda", "indioma"};
+const QStringList kUser{"usuario", "nome",     "senha",    "email",
+                        "dica",    "pergunta", "resposta", "restrito"};
+const QStringList kOpcoes{"lembrar",         "susuario",      "usuario",       "corfundoentrada",
+                          "corletraentrada", "corfundosaida", "corletrasaida", "bkpautomatico",
+                          "qtdarquivosbkp",  "moeda",         "indioma"};
 const QStringList kMoney{"entrada", "saida", "saldo"};
 
 // A figure of the expected files as the book must store it: null and "" as
@@ -116,12 +126,14 @@ QString shown(const QVariant& v)
 void sameRow(const Start& s, const QString& table, const QStringList& columns, const QJsonObject& e)
 {
     const bool byId = e.contains(u"id");
-    const QVariantList r = s.row(QStringLiteral("select %1 from %2").arg(columns.join(u','), table) +
-                                     (byId ? QStringLiteral(" where id = ?") : QString()),
-                                 byId ? QVariantList{e[u"id"].toInteger()} : QVariantList{});
+    const QVariantList r =
+        s.row(QStringLiteral("select %1 from %2").arg(columns.join(u','), table) +
+                  (byId ? QStringLiteral(" where id = ?") : QString()),
+              byId ? QVariantList{e[u"id"].toInteger()} : QVariantList{});
     QStringList actual{table}, expected{table};
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        actual << columns.at(i) + u'=' + (i < r.size() ? shown(r.at(i)) : QStringLiteral("missing"));
+        actual << columns.at(i) + u'=' +
+                      (i < r.size() ? shown(r.at(i)) : QStringLiteral("missing"));
         expected << columns.at(i) + u'=' + stored(e[columns.at(i)], kMoney.contains(columns.at(i)));
     }
     QCOMPARE(actual.join(u' '), expected.join(u' '));
@@ -130,12 +142,17 @@ void sameRow(const Start& s, const QString& table, const QStringList& columns, c
 // The number of entries a filter selects and their sums of entrada and saida.
 void sameSums(const Start& s, const QString& filter, const QVariant& value, const QJsonObject& e)
 {
-    const QVariantList r = s.row(QStringLiteral("select count(*), coalesce(sum(entrada), 0), coalesce(sum(saida), 0) "
-                                                "from caixa where ") + filter,
-                                 value.isValid() ? QVariantList{value} : QVariantList{});
+    const QVariantList r =
+        s.row(QStringLiteral("select count(*), coalesce(sum(entrada), 0), coalesce(sum(saida), 0) "
+                             "from caixa where ") +
+                  filter,
+              value.isValid() ? QVariantList{value} : QVariantList{});
     const QString what = filter + u' ' + value.toString() + u':';
-    QCOMPARE(QStringList({what, shown(r.value(0)), shown(r.value(1)), shown(r.value(2))}).join(u' '),
-             QStringList({what, stored(e[u"entries"]), stored(e[u"sum_entrada"], true), stored(e[u"sum_saida"], true)}).join(u' '));
+    QCOMPARE(
+        QStringList({what, shown(r.value(0)), shown(r.value(1)), shown(r.value(2))}).join(u' '),
+        QStringList({what, stored(e[u"entries"]), stored(e[u"sum_entrada"], true),
+                     stored(e[u"sum_saida"], true)})
+            .join(u' '));
 }
 
 constexpr qsizetype kPage = 4096;
@@ -174,9 +191,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("summary");
         QTest::addColumn<QString>("earlier"); // what an earlier conversion left
-        QTest::newRow("current layout") << "bd-completo.mdb" << "196 lançamentos, 3 contas e 2 usuários" << "";
-        QTest::newRow("older layout") << "bd-antigo.mdb" << "50 lançamentos, 2 contas e 2 usuários" << "original";
-        QTest::newRow("empty book") << "bd-vazio.mdb" << "0 lançamentos, 0 contas e 0 usuários" << "interrupted";
+        QTest::newRow("current layout") << "bd-completo.mdb"
+                                        << "196 lançamentos, 3 contas e 2 usuários"
+                                        << "";
+        QTest::newRow("older layout") << "bd-antigo.mdb"
+                                      << "50 lançamentos, 2 contas e 2 usuários"
+                                      << "original";
+        QTest::newRow("empty book") << "bd-vazio.mdb"
+                                    << "0 lançamentos, 0 contas e 0 usuários"
+                                    << "interrupted";
     }
     void everyFigureComesOver()
     {
@@ -193,7 +216,8 @@ private slots:
         if (earlier == u"original") {
             folder.put("anterior", files.constFirst());
             files.prepend(QStringLiteral("bd-access-original-2.mdb"));
-        } else if (earlier == u"interrupted") { // the original under its kept name too, a half-written book
+        } else if (earlier ==
+                   u"interrupted") { // the original under its kept name too, a half-written book
             const QByteArray kept = QFile::encodeName(folder.filePath(files.constFirst()));
             QCOMPARE(::link(QFile::encodeName(folder.book()).constData(), kept.constData()), 0);
             folder.put("SQLite format 3 meio escrito", QStringLiteral("bd.mdb.convertendo"));
@@ -210,7 +234,9 @@ private slots:
         const FakeDialogs::Shown& told = start.dialogs.last();
         QCOMPARE(told.icon, Dialogs::Icon::Information);
         QCOMPARE(told.title, QStringLiteral("Livro de caixa convertido"));
-        QVERIFY2(told.text.contains(summary) && told.text.contains(folder.filePath(files.constFirst())), qPrintable(told.text));
+        QVERIFY2(told.text.contains(summary) &&
+                     told.text.contains(folder.filePath(files.constFirst())),
+                 qPrintable(told.text));
         QCOMPARE(folder.files(), files);
         QCOMPARE(fileBytes(folder.filePath(files.constFirst())), access);
         if (earlier == u"original")
@@ -220,7 +246,8 @@ private slots:
         const QJsonObject counts = expected[u"row_counts"].toObject();
         qint64 rows = 0;
         for (auto it = counts.begin(); it != counts.end(); ++it) {
-            QCOMPARE(start.scalar(QStringLiteral("select count(*) from ") + it.key()).toLongLong(), it->toInteger());
+            QCOMPARE(start.scalar(QStringLiteral("select count(*) from ") + it.key()).toLongLong(),
+                     it->toInteger());
             rows += it->toInteger();
         }
         QCOMPARE(start.dialogs.progressShown.size(), 1);
@@ -231,9 +258,11 @@ private slots:
         // Entries keep their account, even one that no longer exists; a
         // stored balance comes over as stored, stale or not.
         for (const QJsonValue& account : expected[u"accounts"].toArray()) {
-            sameSums(start, QStringLiteral("idconta = ?"), account[u"id"].toInteger(), account.toObject());
+            sameSums(start, QStringLiteral("idconta = ?"), account[u"id"].toInteger(),
+                     account.toObject());
             if (account[u"in_contas"].toBool())
-                sameRow(start, QStringLiteral("contas"), {QStringLiteral("descricao"), QStringLiteral("saldo")}, account.toObject());
+                sameRow(start, QStringLiteral("contas"),
+                        {QStringLiteral("descricao"), QStringLiteral("saldo")}, account.toObject());
         }
         for (const QJsonValue& day : expected[u"days"].toArray())
             sameSums(start, QStringLiteral("data = ?"), day[u"data"].toString(), day.toObject());
@@ -243,25 +272,32 @@ private slots:
         const QJsonObject t = expected[u"caixa_totals"].toObject();
         const qint64 entries = t[u"entries"].toInteger();
         sameSums(start, QStringLiteral("1 = 1"), QVariant(), t);
-        QCOMPARE(start.row(QStringLiteral(
-                     "select count(*) filter (where entrada is null), count(*) filter (where saida is null), "
-                     "count(*) filter (where entrada < 0), count(*) filter (where hora = '00:00:00'), "
-                     "count(*) filter (where ndoc is null), count(*) filter (where typeof(entrada) not in "
-                     "('integer', 'null') or typeof(saida) not in ('integer', 'null') or typeof(data) <> 'text' "
-                     "or typeof(hora) <> 'text') from caixa")),
-                 (QVariantList{t[u"entrada_null"].toInteger(), t[u"saida_null"].toInteger(),
-                               t[u"negative_entrada"].toInteger(), t[u"hora_midnight"].toInteger(),
-                               t.contains(u"ndoc_null") ? t[u"ndoc_null"].toInteger() + t[u"ndoc_empty_string"].toInteger()
-                                                        : entries,
-                               qint64(0)}));
+        QCOMPARE(
+            start.row(QStringLiteral(
+                "select count(*) filter (where entrada is null), count(*) filter (where saida is "
+                "null), "
+                "count(*) filter (where entrada < 0), count(*) filter (where hora = '00:00:00'), "
+                "count(*) filter (where ndoc is null), count(*) filter (where typeof(entrada) not "
+                "in "
+                "('integer', 'null') or typeof(saida) not in ('integer', 'null') or typeof(data) "
+                "<> 'text' "
+                "or typeof(hora) <> 'text') from caixa")),
+            (QVariantList{t[u"entrada_null"].toInteger(), t[u"saida_null"].toInteger(),
+                          t[u"negative_entrada"].toInteger(), t[u"hora_midnight"].toInteger(),
+                          t.contains(u"ndoc_null")
+                              ? t[u"ndoc_null"].toInteger() + t[u"ndoc_empty_string"].toInteger()
+                              : entries,
+                          qint64(0)}));
         QJsonArray notable = expected[u"notable_entries"].toArray();
         if (entries > 0) {
             const QJsonObject ids = expected[u"caixa_ids"].toObject();
-            QCOMPARE(start.row(QStringLiteral("select min(data), max(data), count(distinct data), "
-                                              "max(length(descricao)), min(id), max(id) from caixa")),
-                     (QVariantList{t[u"first_date"].toString(), t[u"last_date"].toString(),
-                                   t[u"distinct_dates"].toInteger(), t[u"max_descricao_length"].toInteger(),
-                                   ids[u"min"].toInteger(), ids[u"max"].toInteger()}));
+            QCOMPARE(
+                start.row(QStringLiteral("select min(data), max(data), count(distinct data), "
+                                         "max(length(descricao)), min(id), max(id) from caixa")),
+                (QVariantList{t[u"first_date"].toString(), t[u"last_date"].toString(),
+                              t[u"distinct_dates"].toInteger(),
+                              t[u"max_descricao_length"].toInteger(), ids[u"min"].toInteger(),
+                              ids[u"max"].toInteger()}));
             notable << expected[u"first_entry"] << expected[u"last_entry"];
         }
         for (const QJsonValue& entry : notable)
@@ -271,8 +307,10 @@ private slots:
         QStringList saldos;
         for (const QJsonValue& saldo : expected[u"saldos"].toArray())
             saldos << saldo[u"data"].toString() + u' ' + stored(saldo[u"saldo"], true);
-        QCOMPARE(start.scalar(QStringLiteral("select group_concat(data || ' ' || saldo, ', ') from "
-                                             "(select * from saldos order by rowid)")).toString(),
+        QCOMPARE(start
+                     .scalar(QStringLiteral("select group_concat(data || ' ' || saldo, ', ') from "
+                                            "(select * from saldos order by rowid)"))
+                     .toString(),
                  saldos.join(QStringLiteral(", ")));
         if (!expected[u"opcoes"].isNull())
             sameRow(start, QStringLiteral("opcoes"), kOpcoes, expected[u"opcoes"].toObject());
@@ -289,9 +327,11 @@ private slots:
             control<QLineEdit>(w, "txtDia")->setText(last.toString(QStringLiteral("dd/MM/yyyy")));
             control<QLineEdit>(w, "txtDias")->setText(QStringLiteral("99"));
             control<QPushButton>(w, "btnAtivar")->click();
-            const qint64 in = units(t[u"sum_entrada"].toString()), out = units(t[u"sum_saida"].toString());
+            const qint64 in = units(t[u"sum_entrada"].toString()),
+                         out = units(t[u"sum_saida"].toString());
             QCOMPARE(w.gridModel()->rowCount(), entries);
-            QCOMPARE(w.gridModel()->cellText(int(entries) - 1, EntryGridModel::Saldo), reais(in - out));
+            QCOMPARE(w.gridModel()->cellText(int(entries) - 1, EntryGridModel::Saldo),
+                     reais(in - out));
             QCOMPARE(control<QLabel>(w, "lblTotalEntradas")->text(), reais(in));
             QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->text(), reais(out));
         }
@@ -318,15 +358,18 @@ private slots:
         const QByteArray good = fileBytes(legacyBook(QStringLiteral("bd-completo.mdb")));
         const auto row = [](const char* name, const QByteArray& bytes, const char* reason,
                             const QByteArray& reader = {}, const char* cancel = "") {
-            QTest::newRow(name) << bytes << reader << QString::fromUtf8(cancel) << QString::fromUtf8(reason);
+            QTest::newRow(name) << bytes << reader << QString::fromUtf8(cancel)
+                                << QString::fromUtf8(reason);
         };
         // Pages 40 to 45 hold the rows of caixa: data pages (type 1) of the table on page 24.
         QCOMPARE(good.at(42 * kPage), '\x01');
         QCOMPARE(good.at(42 * kPage + 4), '\x18');
         // libmdb alone reads this one without a word, as a book with no entries.
         row("cut at a page boundary", good.left(42 * kPage), "a página 42 não está inteira");
-        row("cut in the middle of a page", good.left(26 * kPage + 100), "não é um número inteiro de páginas");
-        row("scrambled entry", scrambled(good, 40 * kPage + 2048, 64), "caixa tem 196 linhas, mas só 195");
+        row("cut in the middle of a page", good.left(26 * kPage + 100),
+            "não é um número inteiro de páginas");
+        row("scrambled entry", scrambled(good, 40 * kPage + 2048, 64),
+            "caixa tem 196 linhas, mas só 195");
         // The page stays well formed; the dates of entry 20 become 00/01/1900.
         row("scrambled date", scrambled(good, 40 * kPage + 2304, 16),
             "a coluna caixa.data tem um valor inválido (1900-01-00 00:00:00) na linha de id 20");
@@ -359,19 +402,23 @@ private slots:
         start.dialogs.cancelProgressDuring = cancelDuring;
         QCOMPARE(start.run(), Startup::FirstWindow::Main);
         if (!cancelDuring.isEmpty())
-            QVERIFY(start.dialogs.progressShown.constFirst().labels.constLast().startsWith(cancelDuring));
+            QVERIFY(start.dialogs.progressShown.constFirst().labels.constLast().startsWith(
+                cancelDuring));
 
         QCOMPARE(start.dialogs.shown.size(), 1);
         const FakeDialogs::Shown& shown = start.dialogs.last();
         QCOMPARE(shown.title, QStringLiteral("A T E  Ç Ã O"));
         QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
-        QVERIFY2(shown.text.startsWith(QStringLiteral("Não foi possível converter o livro de caixa do Access ")) &&
+        QVERIFY2(shown.text.startsWith(
+                     QStringLiteral("Não foi possível converter o livro de caixa do Access ")) &&
                      shown.text.contains(reasonPart) &&
-                     shown.text.endsWith(QStringLiteral("O arquivo não foi alterado.\nNão foi possivel conectar ao servidor")),
+                     shown.text.endsWith(QStringLiteral(
+                         "O arquivo não foi alterado.\nNão foi possivel conectar ao servidor")),
                  qPrintable(shown.text));
         QVERIFY(!start.db.isOpen());
         QCOMPARE(fileBytes(folder.book()), bytes);
-        QCOMPARE(folder.files().filter(QStringLiteral("bd")), QStringList{QStringLiteral("bd.mdb")});
+        QCOMPARE(folder.files().filter(QStringLiteral("bd")),
+                 QStringList{QStringLiteral("bd.mdb")});
     }
 
     // A reader that stops answering is stopped, not waited for.
@@ -381,7 +428,8 @@ private slots:
         SilentProgress progress;
         SourceBook::ReaderOutput output;
         const Status ran = ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, 1);
-        QVERIFY2(!ran.ok() && ran.reason().contains(QStringLiteral("parou de responder")), qPrintable(ran.reason()));
+        QVERIFY2(!ran.ok() && ran.reason().contains(QStringLiteral("parou de responder")),
+                 qPrintable(ran.reason()));
     }
 };
 

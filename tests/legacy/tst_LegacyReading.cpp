@@ -27,18 +27,19 @@ QList<FakeTable> currentLayout(const QList<QByteArray>& entries = {})
 {
     return {
         {"caixa",
-         {"id\t4", "idconta\t4", "data\t8", "hora\t8", "ndoc\t10", "descricao\t12", "entrada\t5", "saida\t5",
-          "coluna_nova\t10"},
+         {"id\t4", "idconta\t4", "data\t8", "hora\t8", "ndoc\t10", "descricao\t12", "entrada\t5",
+          "saida\t5", "coluna_nova\t10"},
          entries},
         {"contas", {"id\t4", "descricao\t10", "saldo\t5"}, {"1\tCAIXA\t0.0000"}},
         {"saldos", {"data\t8", "saldo\t5"}, {}},
         {"opcoes",
-         {"lembrar\t1", "susuario\t1", "usuario\t10", "corfundoentrada\t10", "corletraentrada\t10", "corfundosaida\t10",
-          "corletrasaida\t10", "bkpautomatico\t1", "qtdarquivosbkp\t3", "moeda\t10", "indioma\t10"},
+         {"lembrar\t1", "susuario\t1", "usuario\t10", "corfundoentrada\t10", "corletraentrada\t10",
+          "corfundosaida\t10", "corletrasaida\t10", "bkpautomatico\t1", "qtdarquivosbkp\t3",
+          "moeda\t10", "indioma\t10"},
          {}},
         {"usuarios",
-         {"id\t4", "usuario\t10", "nome\t10", "senha\t10", "email\t10", "dica\t10", "pergunta\t10", "resposta\t10",
-          "restrito\t1"},
+         {"id\t4", "usuario\t10", "nome\t10", "senha\t10", "email\t10", "dica\t10", "pergunta\t10",
+          "resposta\t10", "restrito\t1"},
          {}},
     };
 }
@@ -72,7 +73,8 @@ QByteArray changed(const std::function<void(QList<FakeTable>&)>& change)
 
 // As the conversion goes: the reader's verdict, the layout, then the rows,
 // counting the figures.
-Status convert(TestBook& book, const SourceBook::ReaderOutput& output, LegacyTables::Figures& figures)
+Status convert(TestBook& book, const SourceBook::ReaderOutput& output,
+               LegacyTables::Figures& figures)
 {
     SourceBook source;
     SilentProgress progress;
@@ -117,21 +119,29 @@ private slots:
                  {"yesNo", "-1", "true"}, // Yes in a number column
                  {"yesNo", "TRUE", "refused"},
              })
-            QTest::addRow("%s %s", kind, text) << QString::fromLatin1(kind) << QByteArray(text) << QString::fromLatin1(read);
+            QTest::addRow("%s %s", kind, text)
+                << QString::fromLatin1(kind) << QByteArray(text) << QString::fromLatin1(read);
     }
     void valuesAreReadExactly()
     {
         QFETCH(QString, kind);
         QFETCH(QByteArray, text);
         QFETCH(QString, read);
-        const auto shown = [](const auto& value, auto toText) { return value ? toText(*value) : QStringLiteral("refused"); };
+        const auto shown = [](const auto& value, auto toText) {
+            return value ? toText(*value) : QStringLiteral("refused");
+        };
         const QString got =
-            kind == u"money"     ? shown(LegacyValues::money(text), [](Money m) { return QString::number(m.units()); })
-            : kind == u"moment"  ? shown(LegacyValues::moment(text), [](const LegacyValues::Moment& m) {
-                                      return m.date.toString(QStringLiteral("yyyy-MM-dd ")) + m.time.toString(Qt::ISODate);
-                                  })
-            : kind == u"integer" ? shown(LegacyValues::integer(text), [](qint64 i) { return QString::number(i); })
-                                 : shown(LegacyValues::yesNo(text), [](bool b) { return QString::fromLatin1(b ? "true" : "false"); });
+            kind == u"money"    ? shown(LegacyValues::money(text),
+                                        [](Money m) { return QString::number(m.units()); })
+            : kind == u"moment" ? shown(LegacyValues::moment(text),
+                                        [](const LegacyValues::Moment& m) {
+                                            return m.date.toString(QStringLiteral("yyyy-MM-dd ")) +
+                                                   m.time.toString(Qt::ISODate);
+                                        })
+            : kind == u"integer"
+                ? shown(LegacyValues::integer(text), [](qint64 i) { return QString::number(i); })
+                : shown(LegacyValues::yesNo(text),
+                        [](bool b) { return QString::fromLatin1(b ? "true" : "false"); });
         QCOMPARE(got, read);
     }
 
@@ -148,28 +158,36 @@ private slots:
                             const QByteArray& warnings = {}, int exitCode = 0) {
             QTest::newRow(name) << stream << warnings << exitCode << QString::fromUtf8(reason);
         };
-        const QByteArray good = "1\t1\t2024-03-01 00:00:00\t1899-12-30 08:00:00\t\\N\tx\t1.0000\t0.0000";
+        const QByteArray good =
+            "1\t1\t2024-03-01 00:00:00\t1899-12-30 08:00:00\t\\N\tx\t1.0000\t0.0000";
         const QByteArray whole = readerOutput(currentLayout({good}));
         row("whole", whole, "");
         // The reader's own refusal says more than libmdb's warnings.
-        row("missing page", kHeader + "error\tpage\t42\n", "a página 42 não está inteira", "offset 1 is beyond EOF\n", 2);
+        row("missing page", kHeader + "error\tpage\t42\n", "a página 42 não está inteira",
+            "offset 1 is beyond EOF\n", 2);
         row("unknown refusal", kHeader + "error\txyz\n", "(xyz)", {}, 2);
         row("exit code", whole, "(código 3)", {}, 3);
         row("not the reader", "hello\n", "terminou antes do fim");
-        row("fewer rows than declared", QByteArray(whole).replace("table\tcaixa\t1\t", "table\tcaixa\t2\t"),
+        row("fewer rows than declared",
+            QByteArray(whole).replace("table\tcaixa\t1\t", "table\tcaixa\t2\t"),
             "terminou antes do fim");
         row("Yes/No as Integer", changed([](auto& t) { t[Opcoes].columns[0] = "lembrar\t3"; }), "");
         row("amount as Long", changed([](auto& t) { t[Caixa].columns[7] = "saida\t4"; }),
             "a coluna caixa.saida tem um tipo inesperado (tipo 4 do Access)");
-        row("no saida", changed([](auto& t) { t[Caixa].columns.removeAt(7); }), "a tabela caixa não tem a coluna saida");
+        row("no saida", changed([](auto& t) { t[Caixa].columns.removeAt(7); }),
+            "a tabela caixa não tem a coluna saida");
         row("date as text", changed([](auto& t) { t[Saldos].columns[0] = "data\t10"; }),
             "a coluna saldos.data tem um tipo inesperado");
-        row("no usuarios", changed([](auto& t) { t.removeAt(Usuarios); }), "o arquivo não tem a tabela usuarios");
-        row("id twice", readerOutput(currentLayout({good, good})), "o id 1 aparece mais de uma vez na tabela caixa");
-        row("no id", readerOutput(currentLayout({"\\N\t1\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N"})), "a tabela caixa tem uma linha sem id");
+        row("no usuarios", changed([](auto& t) { t.removeAt(Usuarios); }),
+            "o arquivo não tem a tabela usuarios");
+        row("id twice", readerOutput(currentLayout({good, good})),
+            "o id 1 aparece mais de uma vez na tabela caixa");
+        row("no id", readerOutput(currentLayout({"\\N\t1\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N"})),
+            "a tabela caixa tem uma linha sem id");
         row("amount", readerOutput(currentLayout({"5\t1\t\\N\t\\N\t\\N\tx\t12,50\t\\N"})),
             "a coluna caixa.entrada tem um valor inválido (12,50) na linha de id 5");
-        row("time", readerOutput(currentLayout({"5\t1\t\\N\t1899-12-30 24:00:00\t\\N\tx\t\\N\t\\N"})),
+        row("time",
+            readerOutput(currentLayout({"5\t1\t\\N\t1899-12-30 24:00:00\t\\N\tx\t\\N\t\\N"})),
             "caixa.hora tem um valor inválido");
         row("account", readerOutput(currentLayout({good, "2\tum\t\\N\t\\N\t\\N\tx\t\\N\t\\N"})),
             "caixa.idconta tem um valor inválido (um) na linha de id 2");
@@ -186,7 +204,11 @@ private slots:
         QVERIFY2(converted.ok() == reasonPart.isEmpty() && converted.reason().contains(reasonPart),
                  qPrintable(converted.reason()));
         if (!converted.ok())
-            QCOMPARE(book.scalar(QStringLiteral("select (select count(*) from caixa) + (select count(*) from contas)")).toInt(), 0);
+            QCOMPARE(book
+                         .scalar(QStringLiteral(
+                             "select (select count(*) from caixa) + (select count(*) from contas)"))
+                         .toInt(),
+                     0);
     }
 
     // Rows go in by id (saldos by date), ids and NULLs kept, a missing
@@ -196,7 +218,8 @@ private slots:
     void rowsGoInByIdAndDate()
     {
         QList<FakeTable> tables = currentLayout({
-            "7\t1\t2024-03-02 00:00:00\t1899-12-30 09:30:15\t\\N\tA\\tB \\\\N \\\\ x\\ny\\r\t10.5000",
+            "7\t1\t2024-03-02 00:00:00\t1899-12-30 09:30:15\t\\N\tA\\tB \\\\N \\\\ "
+            "x\\ny\\r\t10.5000",
             "3\t\\N\t2024-03-01 00:00:00\t1899-12-30 00:00:00\tNF 1\tprimeiro\t\\N\t0.0100",
         });
         tables[Caixa].name = "CAIXA";
@@ -207,18 +230,24 @@ private slots:
         const Status written = convert(book, {readerOutput(tables), {}, false, 0}, figures);
         QVERIFY2(written.ok(), qPrintable(written.reason()));
         QVERIFY(LegacyTables::verify(book.db.database(), figures).ok());
-        QCOMPARE(book.scalar(QStringLiteral("select group_concat(id || ' ' || ifnull(idconta, '-') || ' ' || "
-                                            "ifnull(ndoc, '-') || ' ' || ifnull(saida, '-'), ', ') from caixa")),
+        QCOMPARE(book.scalar(QStringLiteral(
+                     "select group_concat(id || ' ' || ifnull(idconta, '-') || ' ' || "
+                     "ifnull(ndoc, '-') || ' ' || ifnull(saida, '-'), ', ') from caixa")),
                  QStringLiteral("3 - NF 1 100, 7 1 - -"));
         QCOMPARE(book.scalar(QStringLiteral("select descricao from caixa where id = 7")),
                  QStringLiteral("A\tB \\N \\ x\ny\r"));
-        QCOMPARE(book.scalar(QStringLiteral("select group_concat(data || ' ' || saldo, ', ') from saldos")),
+        QCOMPARE(book.scalar(
+                     QStringLiteral("select group_concat(data || ' ' || saldo, ', ') from saldos")),
                  QStringLiteral("2024-03-01 10000, 2024-03-08 20000"));
 
         book.exec(QStringLiteral("update caixa set saida = saida + 1 where id = 3"));
-        QVERIFY(LegacyTables::verify(book.db.database(), figures).reason().contains(QStringLiteral("somas")));
+        QVERIFY(LegacyTables::verify(book.db.database(), figures)
+                    .reason()
+                    .contains(QStringLiteral("somas")));
         book.exec(QStringLiteral("delete from saldos"));
-        QVERIFY(LegacyTables::verify(book.db.database(), figures).reason().contains(QStringLiteral("saldos")));
+        QVERIFY(LegacyTables::verify(book.db.database(), figures)
+                    .reason()
+                    .contains(QStringLiteral("saldos")));
     }
 };
 

@@ -1,10 +1,10 @@
-#include "core/SettingsStore.h"
 #include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
+#include "book/Backup.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
-#include "book/Backup.h"
+#include "core/SettingsStore.h"
 #include "settings/ColorSwatch.h"
 #include "settings/frmOpcoes.h"
 
@@ -25,7 +25,8 @@ namespace {
 // The fixed clock's moment, on the 24-hour clock.
 const QString kName = QStringLiteral("2026_12_05_14_03_09_Backup.bkp");
 const QStringList kOthers{QStringLiteral("2026_01_01_Backup.bak"), QStringLiteral("notas.txt")};
-const QString kClosingTitle = QStringLiteral("Finalizando software e realizando backup, aguarde...");
+const QString kClosingTitle =
+    QStringLiteral("Finalizando software e realizando backup, aguarde...");
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -45,16 +46,20 @@ struct OptionsBook : TestBook
 {
     explicit OptionsBook(const QString& setup = QString())
     {
-        exec(QStringLiteral("insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
-                            "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) "
-                            "values (1, 1, 'maria', '65280', '0', '65535', '0', 1, 7, 'US', 'Inglês')"));
-        addEntry(QStringLiteral("2026-12-05"), QStringLiteral("08:00:00"), std::nullopt, QStringLiteral("Venda"),
-                 QStringLiteral("100,00"), QStringLiteral("0,00"));
+        exec(QStringLiteral(
+            "insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
+            "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) "
+            "values (1, 1, 'maria', '65280', '0', '65535', '0', 1, 7, 'US', 'Inglês')"));
+        addEntry(QStringLiteral("2026-12-05"), QStringLiteral("08:00:00"), std::nullopt,
+                 QStringLiteral("Venda"), QStringLiteral("100,00"), QStringLiteral("0,00"));
         for (const QString& sql : setup.split(u';', Qt::SkipEmptyParts))
             exec(sql);
         LoadSettings(db, session.Settings);
     }
-    QString stored(const QString& column) { return scalar(QStringLiteral("select %1 from opcoes").arg(column)).toString(); }
+    QString stored(const QString& column)
+    {
+        return scalar(QStringLiteral("select %1 from opcoes").arg(column)).toString();
+    }
     QString backups() const { return Backup::folderFor(bookPath()); }
     // Earlier backups, one a day from 01/11/2026, oldest first; beside them
     // files that are not backups and the temporary file of a copy cut short.
@@ -66,7 +71,9 @@ struct OptionsBook : TestBook
         QDir().mkpath(backups());
         for (const QString& name : names + kOthers)
             writeFile(QDir(backups()).filePath(name), name.toUtf8());
-        writeFile(QDir(backups()).filePath(QStringLiteral("2026_11_30_09_00_00_Backup.bkp.parcial")), "half");
+        writeFile(
+            QDir(backups()).filePath(QStringLiteral("2026_11_30_09_00_00_Backup.bkp.parcial")),
+            "half");
         return names;
     }
 };
@@ -92,13 +99,14 @@ private slots:
         QTest::addColumn<bool>("folderIsAFile");
         QTest::addColumn<int>("backups");
         QTest::addColumn<QString>("message"); // how the one message shown starts; empty: none
-        const QString question =
-            QStringLiteral("Deseja realizar backup do seu banco de dados agora?\nPode ser que demore um pouco.");
+        const QString question = QStringLiteral(
+            "Deseja realizar backup do seu banco de dados agora?\nPode ser que demore um pouco.");
         QTest::newRow("automatic asks nothing") << true << true << false << 1 << QString();
         QTest::newRow("asked, Sim") << false << true << false << 1 << question;
         QTest::newRow("asked, Não") << false << false << false << 0 << question;
         QTest::newRow("failed backup is told")
-            << true << true << true << 0 << QStringLiteral("O backup do livro de caixa não foi feito.");
+            << true << true << true << 0
+            << QStringLiteral("O backup do livro de caixa não foi feito.");
     }
     void theMainWindowUsesTheSavedSettings()
     {
@@ -107,9 +115,10 @@ private slots:
         QFETCH(bool, folderIsAFile);
         QFETCH(int, backups);
         QFETCH(QString, message);
-        OptionsBook book(QStringLiteral("update opcoes set bkpautomatico = %1").arg(int(!automatic)));
-        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("09:00:00"), std::nullopt, QStringLiteral("Luz"),
-                      QStringLiteral("0,00"), QStringLiteral("30,00"));
+        OptionsBook book(
+            QStringLiteral("update opcoes set bkpautomatico = %1").arg(int(!automatic)));
+        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("09:00:00"), std::nullopt,
+                      QStringLiteral("Luz"), QStringLiteral("0,00"), QStringLiteral("30,00"));
         if (folderIsAFile)
             writeFile(book.backups(), "x");
         frmPrincipal main(book.session);
@@ -119,25 +128,34 @@ private slots:
         bool checkedWhileOpen = false;
         QTimer::singleShot(0, &main, [&] {
             auto* w = main.findChild<frmOpcoes*>();
-            const auto closeAtEnd = qScopeGuard([w] { if (w) w->close(); }); // even after a failed check
+            const auto closeAtEnd = qScopeGuard([w] {
+                if (w)
+                    w->close();
+            }); // even after a failed check
             QVERIFY(w && w->isModal() && w->isVisible());
             const auto swatch = [w](const char* name) { return control<ColorSwatch>(*w, name); };
             book.dialogs.colours = {navy, std::nullopt, olive, maroon, white};
             QTest::mouseClick(swatch("pic1"), Qt::LeftButton);
             QTest::mouseClick(swatch("pic1"), Qt::LeftButton); // cancelled
-            QTest::keyClick(swatch("pic3"), Qt::Key_A);         // opens nothing
+            QTest::keyClick(swatch("pic3"), Qt::Key_A);        // opens nothing
             QTest::keyClick(swatch("pic3"), Qt::Key_Space);
             QTest::keyClick(swatch("pic4"), Qt::Key_Enter, Qt::KeypadModifier);
             QTest::keyClick(swatch("pic2"), Qt::Key_Return);
             QCOMPARE(book.dialogs.colourInitials,
-                     (QList<QColor>{QColor(0, 255, 0), navy, QColor(255, 255, 0), QColor(Qt::black), QColor(Qt::black)}));
+                     (QList<QColor>{QColor(0, 255, 0), navy, QColor(255, 255, 0), QColor(Qt::black),
+                                    QColor(Qt::black)}));
             control<QCheckBox>(*w, "ckBKPAutomatico")->setChecked(automatic);
             control<QToolButton>(*w, "btnSalvar")->click();
             // Colours are stored as red + 256 × green + 65536 × blue.
-            QCOMPARE(book.scalar(QStringLiteral("select corfundoentrada || ' ' || corletraentrada || ' ' || corfundosaida "
-                                                "|| ' ' || corletrasaida from opcoes")).toString(),
-                     QStringLiteral("8388608 16777215 32896 128"));
-            QTRY_COMPARE(main.gridModel()->index(1, 5).data(Qt::BackgroundRole).value<QColor>(), olive);
+            QCOMPARE(
+                book
+                    .scalar(QStringLiteral(
+                        "select corfundoentrada || ' ' || corletraentrada || ' ' || corfundosaida "
+                        "|| ' ' || corletrasaida from opcoes"))
+                    .toString(),
+                QStringLiteral("8388608 16777215 32896 128"));
+            QTRY_COMPARE(main.gridModel()->index(1, 5).data(Qt::BackgroundRole).value<QColor>(),
+                         olive);
             QCOMPARE(control<QLabel>(main, "lblEntrada")->palette().color(QPalette::Window), navy);
             checkedWhileOpen = w->isVisible();
         });
@@ -145,9 +163,12 @@ private slots:
         QVERIFY(checkedWhileOpen);
 
         QString titleWhenShown;
-        book.dialogs.onMessage = [&](const FakeDialogs::Shown&) { titleWhenShown = main.windowTitle(); };
+        book.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
+            titleWhenShown = main.windowTitle();
+        };
         book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-        // Closed from the running event loop, as the close box does; the guard ends a run that would not stop.
+        // Closed from the running event loop, as the close box does; the guard ends a run that
+        // would not stop.
         QObject guard;
         QTimer::singleShot(0, &main, &QWidget::close);
         QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(1); });
@@ -169,7 +190,8 @@ private slots:
             // Tests run as root, where permissions stop nothing: a plain
             // file where the folder should be cannot hold backups either.
             QVERIFY(book.dialogs.last().text.contains(QDir::toNativeSeparators(book.backups())));
-            QCOMPARE(filesIn(book.dir()), (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb")}));
+            QCOMPARE(filesIn(book.dir()),
+                     (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb")}));
         }
     }
 
@@ -185,26 +207,32 @@ private slots:
         QTest::addColumn<QString>("typedCurrency"); // "-": as loaded
         QTest::addColumn<QString>("refusal");       // the book is made read-only; empty: saved
         QTest::addColumn<QStringList>("expected");  // "column=value"
-        const auto row = [](const char* name, const QStringList& expected, const char* setup = "", const char* count = "-",
-                            const char* currency = "-", const char* refusal = "") {
-            QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(count) << QString::fromUtf8(currency)
-                                << QString::fromUtf8(refusal) << expected;
+        const auto row = [](const char* name, const QStringList& expected, const char* setup = "",
+                            const char* count = "-", const char* currency = "-",
+                            const char* refusal = "") {
+            QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(count)
+                                << QString::fromUtf8(currency) << QString::fromUtf8(refusal)
+                                << expected;
         };
-        const QStringList loaded{"susuario=1", "bkpautomatico=1", "qtdarquivosbkp=7", "corfundoentrada=65280",
-                                 "corletrasaida=0", "moeda=US", "indioma=Inglês", "lembrar=1", "usuario=maria"};
+        const QStringList loaded{
+            "susuario=1",      "bkpautomatico=1", "qtdarquivosbkp=7", "corfundoentrada=65280",
+            "corletrasaida=0", "moeda=US",        "indioma=Inglês",   "lembrar=1",
+            "usuario=maria"};
         row("as loaded", loaded);
         row("empty table gets its single row",
-            {"susuario=0", "bkpautomatico=0", "qtdarquivosbkp=5", "corfundoentrada=16711680", "moeda=R$",
-             "indioma=Português-Brasil", "lembrar=0"},
+            {"susuario=0", "bkpautomatico=0", "qtdarquivosbkp=5", "corfundoentrada=16711680",
+             "moeda=R$", "indioma=Português-Brasil", "lembrar=0"},
             "delete from opcoes");
         row("empty count and currency", {"qtdarquivosbkp=5", "moeda=R$"}, "", "", "");
         row("zero count", {"qtdarquivosbkp=5"}, "", "0");
-        row("older table without moeda and indioma", {"moeda=R$", "qtdarquivosbkp=7", "usuario=maria"},
+        row("older table without moeda and indioma",
+            {"moeda=R$", "qtdarquivosbkp=7", "usuario=maria"},
             "alter table opcoes drop column moeda; alter table opcoes drop column indioma");
         row("language and currency the boxes cannot offer", {"indioma=Alemão", "moeda=US$"},
             "update opcoes set indioma = 'Alemão', moeda = 'US$'");
         row("refused row", loaded, "", "3", "-", "readonly");
-        row("refused missing column", loaded.mid(0, 4), "alter table opcoes drop column moeda", "3", "-", "moeda");
+        row("refused missing column", loaded.mid(0, 4), "alter table opcoes drop column moeda", "3",
+            "-", "moeda");
     }
     void saveWritesTheSingleRow()
     {
@@ -233,19 +261,24 @@ private slots:
             QCOMPARE(pair.section(u'=', 0, 0) + u'=' + book.stored(pair.section(u'=', 0, 0)), pair);
         QCOMPARE(book.scalar(QStringLiteral("select count(*) from opcoes")).toInt(), 1);
         QCOMPARE(book.scalar(QStringLiteral("select count(*) from pragma_table_info('opcoes') "
-                                            "where name in ('moeda', 'indioma')")).toInt(), refusal == u"moeda" ? 1 : 2);
+                                            "where name in ('moeda', 'indioma')"))
+                     .toInt(),
+                 refusal == u"moeda" ? 1 : 2);
         if (refusal.isEmpty()) {
             QVERIFY(book.dialogs.shown.isEmpty());
             QCOMPARE(txtQtd->text(), book.stored(QStringLiteral("qtdarquivosbkp")));
             QCOMPARE(txtMoeda->text(), book.stored(QStringLiteral("moeda")));
-            QCOMPARE(QString::number(book.session.Settings.qtdarquivosbkp), book.stored(QStringLiteral("qtdarquivosbkp")));
+            QCOMPARE(QString::number(book.session.Settings.qtdarquivosbkp),
+                     book.stored(QStringLiteral("qtdarquivosbkp")));
         } else {
             QCOMPARE(book.dialogs.shown.size(), 1);
             QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-            QVERIFY2(book.dialogs.last().text.startsWith(QStringLiteral("Não foi possível gravar as opções")) &&
+            QVERIFY2(book.dialogs.last().text.startsWith(
+                         QStringLiteral("Não foi possível gravar as opções")) &&
                          book.dialogs.last().text.contains(refusal),
                      qPrintable(book.dialogs.last().text));
-            QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked() && book.session.Settings.susuario);
+            QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked() &&
+                    book.session.Settings.susuario);
             QCOMPARE(txtQtd->text(), typedCount);
             QCOMPARE(control<ColorSwatch>(w, "pic1")->color(), QColor(Qt::magenta));
         }
@@ -301,7 +334,8 @@ private slots:
         } else {
             QVERIFY(!result.copy.ok() && result.file.isEmpty());
             const QString where = damage == u"missing" ? book.bookPath() : book.backups();
-            QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)), qPrintable(result.copy.reason()));
+            QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)),
+                     qPrintable(result.copy.reason()));
         }
         QCOMPARE(Backup::set(book.backups()), set);
         QStringList folder = set + (present < 0 ? QStringList() : kOthers);
@@ -316,10 +350,12 @@ private slots:
         book.db.close();
         for (int i = 0; i < 3; ++i)
             Backup::make(book.bookPath(), 10, book.clock.now());
-        QCOMPARE(Backup::set(book.backups()), (QStringList{kName, QStringLiteral("2026_12_05_14_03_09_Backup_2.bkp"),
-                                                           QStringLiteral("2026_12_05_14_03_09_Backup_3.bkp")}));
+        QCOMPARE(Backup::set(book.backups()),
+                 (QStringList{kName, QStringLiteral("2026_12_05_14_03_09_Backup_2.bkp"),
+                              QStringLiteral("2026_12_05_14_03_09_Backup_3.bkp")}));
         const QStringList set{kName, QStringLiteral("2026_12_05_14_03_09_Backup_9.bkp")};
-        QCOMPARE(Backup::newName(book.clock.now(), book.backups(), set), QStringLiteral("2026_12_05_14_03_09_Backup_90.bkp"));
+        QCOMPARE(Backup::newName(book.clock.now(), book.backups(), set),
+                 QStringLiteral("2026_12_05_14_03_09_Backup_90.bkp"));
     }
 };
 

@@ -1,11 +1,11 @@
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
-#include "core/Product.h"
 #include "app/Startup.h"
-#include "book/PasswordHash.h"
 #include "app/StoredSecrets.h"
+#include "book/PasswordHash.h"
 #include "book/UserStore.h"
+#include "core/Product.h"
 #include "users/frmCadUsuarios.h"
 #include "users/frmLogin.h"
 #include "users/frmUsuario.h"
@@ -31,11 +31,15 @@ struct UsersBook : TestBook
 {
     UsersBook()
     {
-        static const QVariantList hashes{PasswordHash::hash(u"segredo"_s), PasswordHash::hash(u"caixa1"_s),
-                                         PasswordHash::hash(UserStore::normalizedAnswer(u"Dona Cida"_s))};
-        exec(u"insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, dica) values "
-             "('Ana', 'd''ávila', ?, 0, null, null, null), "
-             "('Joao', 'joao', ?, 1, 'Qual o nome da sua primeira professora?', ?, 'o nome da escola')"_s, hashes);
+        static const QVariantList hashes{
+            PasswordHash::hash(u"segredo"_s), PasswordHash::hash(u"caixa1"_s),
+            PasswordHash::hash(UserStore::normalizedAnswer(u"Dona Cida"_s))};
+        exec(
+            u"insert into usuarios (nome, usuario, senha, restrito, pergunta, resposta, dica) "
+            u"values "
+            "('Ana', 'd''ávila', ?, 0, null, null, null), "
+            "('Joao', 'joao', ?, 1, 'Qual o nome da sua primeira professora?', ?, 'o nome da escola')"_s,
+            hashes);
     }
 };
 
@@ -90,7 +94,12 @@ void typeCredentials(frmLogin& w, const QString& user, const QString& password)
 bool opensRegister(frmLogin& w)
 {
     bool opened = false;
-    whenModal<frmCadUsuarios>([&](frmCadUsuarios* reg) { opened = true; reg->reject(); }, 5);
+    whenModal<frmCadUsuarios>(
+        [&](frmCadUsuarios* reg) {
+            opened = true;
+            reg->reject();
+        },
+        5);
     w.Login();
     QTest::qWait(100);
     return opened;
@@ -113,13 +122,28 @@ private slots:
         QTest::addColumn<int>("check");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("name") << 0 << "Campo nome vazio.: Informe um nome antes de continuar!" << "txtNome";
-        QTest::newRow("login") << 1 << "Campo usuário vazio.: Informe um usuário antes de continuar!" << "txtUsuario";
-        QTest::newRow("password") << 2 << "Campo senha vazio.: Informe uma senha antes de continuar!" << "txtSenha";
-        QTest::newRow("confirmation") << 3 << "Campo Confirma Senha vazio.: Informe uma confirmação de senha antes de continuar!" << "txtConfSenha";
-        QTest::newRow("different") << 4 << "Senhas não conferem: Os campos senha e confirma senha estão diferentes!" << "txtSenha";
-        QTest::newRow("answer") << 5 << "Campo Resposta Secreta vazio.: Informe uma Resposta Secrecta antes de continuar!" << "txtPerguntaSecreta";
-        QTest::newRow("hint") << 6 << "Campo Dica de Senha vazio.: Informe uma Dica de Senha antes de continuar!" << "txtDicaSenha";
+        QTest::newRow("name") << 0 << "Campo nome vazio.: Informe um nome antes de continuar!"
+                              << "txtNome";
+        QTest::newRow("login") << 1
+                               << "Campo usuário vazio.: Informe um usuário antes de continuar!"
+                               << "txtUsuario";
+        QTest::newRow("password") << 2
+                                  << "Campo senha vazio.: Informe uma senha antes de continuar!"
+                                  << "txtSenha";
+        QTest::newRow("confirmation")
+            << 3
+            << "Campo Confirma Senha vazio.: Informe uma confirmação de senha antes de continuar!"
+            << "txtConfSenha";
+        QTest::newRow("different")
+            << 4 << "Senhas não conferem: Os campos senha e confirma senha estão diferentes!"
+            << "txtSenha";
+        QTest::newRow("answer")
+            << 5
+            << "Campo Resposta Secreta vazio.: Informe uma Resposta Secrecta antes de continuar!"
+            << "txtPerguntaSecreta";
+        QTest::newRow("hint")
+            << 6 << "Campo Dica de Senha vazio.: Informe uma Dica de Senha antes de continuar!"
+            << "txtDicaSenha";
     }
     void registerChecksInOrder()
     {
@@ -130,20 +154,24 @@ private slots:
         frmCadUsuarios w(book.session);
         show(w);
         fillRegister(w, u"maria"_s, u"segredo"_s);
-        const char* spoiled[] = {"txtNome", "txtUsuario", "txtSenha", "txtConfSenha", nullptr, "txtRespostaSecreta", "txtDicaSenha"};
+        const char* spoiled[] = {"txtNome", "txtUsuario",         "txtSenha",    "txtConfSenha",
+                                 nullptr,   "txtRespostaSecreta", "txtDicaSenha"};
         // Blank boxes, and for the check of different passwords a different confirmation.
         for (int k = 6; k >= check; --k)
-            box(w, spoiled[k] ? spoiled[k] : "txtConfSenha")->setText(spoiled[k] ? u"   "_s : u"outra"_s);
+            box(w, spoiled[k] ? spoiled[k] : "txtConfSenha")
+                ->setText(spoiled[k] ? u"   "_s : u"outra"_s);
         w.save();
         QCOMPARE(messages(book.dialogs), QStringList{message});
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
         QWidget* target = w.findChild<QWidget*>(focus);
-        QVERIFY(QApplication::focusWidget() == target || target->isAncestorOf(QApplication::focusWidget()));
+        QVERIFY(QApplication::focusWidget() == target ||
+                target->isAncestorOf(QApplication::focusWidget()));
         QCOMPARE(book.scalar(u"select count(*) from usuarios"_s).toInt(), 0);
     }
 
-    // Saved by login (a new login adds, the same overwrites), normalised, hashed, with the restricted flag
-    // (added to older books); the stored answer is never shown; a refused write keeps the boxes.
+    // Saved by login (a new login adds, the same overwrites), normalised, hashed, with the
+    // restricted flag (added to older books); the stored answer is never shown; a refused write
+    // keeps the boxes.
     void registerSaves()
     {
         TestBook book;
@@ -155,19 +183,21 @@ private slots:
         fillRegister(w, u"D'ÁVILA "_s, u"Segredo"_s);
         restricted->setChecked(true);
         w.save();
-        QCOMPARE(book.scalar(u"select nome || '|' || usuario || '|' || restrito from usuarios"_s).toString(),
+        QCOMPARE(book.scalar(u"select nome || '|' || usuario || '|' || restrito from usuarios"_s)
+                     .toString(),
                  u"Maria Da Silva|d'ávila|1"_s);
         const QByteArray bytes = fileBytes(book.bookPath()).toLower();
         QVERIFY(!bytes.contains("segredo") && !bytes.contains("dona cida"));
         // The password as the register keeps it (trimmed, lower case); the answer in any case.
         QVERIFY(store.logIn(u"d'ávila"_s, u"segredo"_s).value().has_value());
-        QCOMPARE(store.checkAnswer(u"d'ávila"_s, u" DONA CIDA"_s).value().answer, UserStore::Answer::Accepted);
+        QCOMPARE(store.checkAnswer(u"d'ávila"_s, u" DONA CIDA"_s).value().answer,
+                 UserStore::Answer::Accepted);
         QVERIFY(box(w, "txtUsuario")->text().isEmpty() && !restricted->isChecked());
 
         box(w, "txtSenha")->setText(u"dois"_s);
         w.loadUser(rowOf(w, u"d'ávila"_s));
-        QCOMPARE(box(w, "txtNome")->text() + u'|' + question->currentText() + u'|' + box(w, "txtDicaSenha")->text()
-                     + u'|' + box(w, "txtRespostaSecreta")->text(),
+        QCOMPARE(box(w, "txtNome")->text() + u'|' + question->currentText() + u'|' +
+                     box(w, "txtDicaSenha")->text() + u'|' + box(w, "txtRespostaSecreta")->text(),
                  u"Maria Da Silva|"_s + question->itemText(1) + u"|escola|"_s);
         QVERIFY(restricted->isChecked() && restricted->isEnabled());
         box(w, "txtUsuario")->setText(u"mariana"_s);
@@ -184,15 +214,18 @@ private slots:
         w.save();
         QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
         QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s).value().has_value());
-        QCOMPARE(messages(book.dialogs).join(u'|').section(u'\n', 0, 0), u"Erro: Não foi possível gravar o usuário:"_s);
+        QCOMPARE(messages(book.dialogs).join(u'|').section(u'\n', 0, 0),
+                 u"Erro: Não foi possível gravar o usuário:"_s);
     }
 
-    // The logged-in user can neither be deleted nor change its own level; Delete removes another once
-    // confirmed. Names are normalised on leaving the box, Enter moves on, Esc and "Cancelar" close.
+    // The logged-in user can neither be deleted nor change its own level; Delete removes another
+    // once confirmed. Names are normalised on leaving the box, Enter moves on, Esc and "Cancelar"
+    // close.
     void registerWindow()
     {
         TestBook book;
-        book.exec(u"insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0), ('joao', 'y', 1)"_s);
+        book.exec(
+            u"insert into usuarios (usuario, senha, restrito) values ('maria', 'x', 0), ('joao', 'y', 1)"_s);
         book.session.CurrentUser.userName = u"maria"_s;
         frmCadUsuarios w(book.session);
         show(w);
@@ -206,9 +239,12 @@ private slots:
         }
         const QString ask = u"Excluir...: Tem certeza que deseja excluir o usuário?"_s;
         QCOMPARE(messages(book.dialogs),
-                 (QStringList{u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
-                                             "logado, para isso deve logar em outro usuário e excluir."_s, ask, ask}));
-        QCOMPARE(book.scalar(u"select group_concat(usuario) from usuarios"_s).toString(), u"maria"_s);
+                 (QStringList{
+                     u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
+                     "logado, para isso deve logar em outro usuário e excluir."_s,
+                     ask, ask}));
+        QCOMPARE(book.scalar(u"select group_concat(usuario) from usuarios"_s).toString(),
+                 u"maria"_s);
         QCOMPARE(grid->rowCount(), 1);
 
         auto* nome = box(w, "txtNome");
@@ -224,8 +260,9 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    // Empty boxes do nothing. Leaving a box lower-cases it (Enter in the password box keeps its case);
-    // spaces around never count. Every login writes the name; "Lembrar de mim" decides if it is shown next.
+    // Empty boxes do nothing. Leaving a box lower-cases it (Enter in the password box keeps its
+    // case); spaces around never count. Every login writes the name; "Lembrar de mim" decides if it
+    // is shown next.
     void loginWindow()
     {
         UsersBook book;
@@ -245,7 +282,8 @@ private slots:
         QCOMPARE(messages(book.dialogs), QStringList{kRefused});
         box(w, "txtSenha")->setText(u" segredo  "_s);
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Return);
-        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, u"d'ávila|c"_s);
+        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel,
+                 u"d'ávila|c"_s);
 
         frmLogin second(book.session);
         show(second);
@@ -255,11 +293,13 @@ private slots:
         typeCredentials(second, u"joao"_s, u"CAIXA1"_s);
         box(second, "txtUsuario")->setFocus();
         control<QPushButton>(second, "btnLogin")->click();
-        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel, u"joao|r"_s);
+        QCOMPARE(book.session.CurrentUser.userName + u'|' + book.session.CurrentUser.userLevel,
+                 u"joao|r"_s);
         QCOMPARE(book.scalar(u"select group_concat(usuario) from opcoes"_s).toString(), u"joao"_s);
 
         frmLogin third(book.session);
-        QVERIFY(box(third, "txtUsuario")->text().isEmpty() && !control<QCheckBox>(third, "ckLembrardeMim")->isChecked());
+        QVERIFY(box(third, "txtUsuario")->text().isEmpty() &&
+                !control<QCheckBox>(third, "ckLembrardeMim")->isChecked());
         // "Cancelar" ends the program.
         QSignalSpy cancelled(&third, &frmLogin::cancelled);
         control<QPushButton>(third, "btnCancelar")->click();
@@ -310,44 +350,59 @@ private slots:
         });
         box(w, "txtUsuario")->setText(u"JOAO"_s);
         w.forgotPassword();
-        QCOMPARE(shown, (QStringList{u"Qual o nome da sua primeira professora?"_s, QString(), QString(), u"o nome da escola"_s,
-                                     u"o nome da escola"_s}));
-        const auto help = [](const char* email) { return u"envie um email para %1 com sua dúvida."_s.arg(QLatin1String(email)); };
-        const QString unknown = u"Opção inválida...: Usuário não localizado ou não cadastrou uma pergunta "
-                                               "secreta.\nPara ajuda "_s + help(Product::contactEmail);
-        const QString wrong = u"Opção inválida...: Resposta inválida, verifique e tente novamente.\nPara ajuda "_s
-            + help(Product::supportEmail);
-        const QString hint = u"Dica abaixo.: Dica cadastrada abaixo, caso não consiga lembrar de sua senha "
-                                            "por esta dica "_s + help(Product::supportEmail);
+        QCOMPARE(shown, (QStringList{u"Qual o nome da sua primeira professora?"_s, QString(),
+                                     QString(), u"o nome da escola"_s, u"o nome da escola"_s}));
+        const auto help = [](const char* email) {
+            return u"envie um email para %1 com sua dúvida."_s.arg(QLatin1String(email));
+        };
+        const QString unknown =
+            u"Opção inválida...: Usuário não localizado ou não cadastrou uma pergunta "
+            "secreta.\nPara ajuda "_s +
+            help(Product::contactEmail);
+        const QString wrong =
+            u"Opção inválida...: Resposta inválida, verifique e tente novamente.\nPara ajuda "_s +
+            help(Product::supportEmail);
+        const QString hint =
+            u"Dica abaixo.: Dica cadastrada abaixo, caso não consiga lembrar de sua senha "
+            "por esta dica "_s +
+            help(Product::supportEmail);
         QCOMPARE(messages(book.dialogs),
-                 (QStringList{u"Campo vazio.: Informe um usuário válido antes de continuar!"_s, unknown,
-                              unknown, wrong, hint, wrong}));
+                 (QStringList{u"Campo vazio.: Informe um usuário válido antes de continuar!"_s,
+                              unknown, unknown, wrong, hint, wrong}));
     }
 
-    // Books from before hashing are converted when opened, leaving no old text in the file (free pages
-    // included), and the same users still get in. Until then the text itself is compared, exactly.
+    // Books from before hashing are converted when opened, leaving no old text in the file (free
+    // pages included), and the same users still get in. Until then the text itself is compared,
+    // exactly.
     void olderBookIsConverted()
     {
         TestBook book;
-        book.exec(u"insert into usuarios (usuario, senha, pergunta, resposta, dica, restrito) values "
-                                 "('maria', 'caixa1', null, null, null, 0), "
-                                 "('joao', 'caixa1', 'Qual o nome da sua primeira professora?', ' Dona Cida', 'escola', 1)"_s);
+        book.exec(
+            u"insert into usuarios (usuario, senha, pergunta, resposta, dica, restrito) values "
+            "('maria', 'caixa1', null, null, null, 0), "
+            "('joao', 'caixa1', 'Qual o nome da sua primeira professora?', ' Dona Cida', 'escola', 1)"_s);
         UserStore store(book.db);
         QVERIFY(store.logIn(u"maria"_s, u"caixa1"_s).value().has_value());
         QVERIFY(!store.logIn(u"maria"_s, u"CAIXA1"_s).value().has_value());
         QVERIFY(fileBytes(book.bookPath()).contains("Dona Cida"));
-        // This SQLite may zero freed space itself; without that only the vacuum removes the old text.
+        // This SQLite may zero freed space itself; without that only the vacuum removes the old
+        // text.
         book.exec(u"PRAGMA secure_delete = OFF"_s);
         StoredSecrets::protect(book.session);
         QVERIFY(book.dialogs.shown.isEmpty());
         // Two hashes of the same password differ: each has its own salt.
-        QCOMPARE(book.scalar(u"select count(distinct senha) from usuarios where senha like '$argon2id$%'"_s).toInt(), 2);
+        QCOMPARE(
+            book.scalar(
+                    u"select count(distinct senha) from usuarios where senha like '$argon2id$%'"_s)
+                .toInt(),
+            2);
         // Neither the text nor its lower-case form is left (the answer is compared in lower case).
         const QByteArray bytes = fileBytes(book.bookPath()).toLower();
         QVERIFY(!bytes.contains("caixa1") && !bytes.contains("dona cida"));
 
         QVERIFY(store.logIn(u"joao"_s, u"caixa1"_s).value().value_or(UserStore::User()).restrito);
-        QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s).value().answer, UserStore::Answer::Accepted);
+        QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s).value().answer,
+                 UserStore::Answer::Accepted);
         QCOMPARE(store.convertPlainTextSecrets().value(), 0);
     }
 
@@ -358,7 +413,8 @@ private slots:
         book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
         book.db.close();
         QProcess program;
-        program.start(QStringLiteral(LIVRO_PROGRAM), {u"--disable-login"_s, u"--data-dir"_s, book.dir()});
+        program.start(QStringLiteral(LIVRO_PROGRAM),
+                      {u"--disable-login"_s, u"--data-dir"_s, book.dir()});
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).contains(u"desligado"_s));
