@@ -1,8 +1,11 @@
 #include "BenchSupport.h"
 
+#include "book/BookCopy.h"
 #include "core/DbConnection.h"
 #include "core/Formats.h"
 #include "core/Money.h"
+#include "core/Sql.h"
+#include "core/Transaction.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -62,47 +65,50 @@ void ensureBook(const QString& path, qint64 entries, const QDate& first, const Q
     const Status opened = db.open(path);
     if (!opened)
         qFatal("cannot open %s: %s", qPrintable(path), qPrintable(opened.reason()));
-    QSqlQuery q(db.database());
-    if (existed && q.exec(QStringLiteral("select count(*) from caixa")) && q.next() &&
-        q.value(0).toLongLong() == entries)
+    const QSqlDatabase book = db.database();
+    const auto count = Sql::scalar(book, QStringLiteral("select count(*) from caixa"));
+    if (existed && count && count->toLongLong() == entries)
         return;
     std::printf("building a book of %lld entries at %s ...\n", entries, qPrintable(path));
     std::fflush(stdout);
-    q.exec(QStringLiteral("delete from caixa"));
-    q.exec(QStringLiteral("delete from contas"));
-    q.exec(QStringLiteral("PRAGMA synchronous=OFF"));
-    db.database().transaction();
-    q.prepare(QStringLiteral("insert into contas (id, descricao, saldo) values (?, ?, 0)"));
-    for (int a = 1; a <= accounts; ++a) {
-        q.addBindValue(a);
-        q.addBindValue(QStringLiteral("CONTA %1").arg(a));
-        q.exec();
-    }
+    const auto must = [](const Status& done) {
+        if (!done)
+            qFatal("building the book failed: %s", qPrintable(done.reason()));
+    };
+    must(Sql::exec(book, QStringLiteral("delete from caixa")));
+    must(Sql::exec(book, QStringLiteral("delete from contas")));
+    must(Sql::exec(book, QStringLiteral("PRAGMA synchronous=OFF")));
+    Transaction transaction(book);
+    must(transaction.begun());
+    BookCopy::RowInserter account(
+        book, QStringLiteral("contas"),
+        {QStringLiteral("id"), QStringLiteral("descricao"), QStringLiteral("saldo")});
+    must(account.prepare());
+    for (int a = 1; a <= accounts; ++a)
+        must(account.insert({a, QStringLiteral("CONTA %1").arg(a), 0}));
     QRandomGenerator random(20261206);
     const qint64 days = first.daysTo(last) + 1;
-    q.prepare(
-        QStringLiteral("insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
-                       "values (?, ?, ?, ?, ?, ?, ?)"));
+    BookCopy::RowInserter entry(book, QStringLiteral("caixa"),
+                                {QStringLiteral("idconta"), QStringLiteral("data"),
+                                 QStringLiteral("hora"), QStringLiteral("ndoc"),
+                                 QStringLiteral("descricao"), QStringLiteral("entrada"),
+                                 QStringLiteral("saida")});
+    must(entry.prepare());
     for (qint64 i = 0; i < entries; ++i) {
         const QDate day = first.addDays(i * days / entries);
         const bool received = random.bounded(3) != 0;
         const Money amount = *Money::fromCents(random.bounded(100, 500000));
-        q.addBindValue(random.bounded(1, accounts + 1));
-        q.addBindValue(Formats::dbDate(day));
-        q.addBindValue(
-            Formats::dbTime(QTime(7 + int(random.bounded(14)), int(random.bounded(60)))));
-        q.addBindValue(random.bounded(4) == 0
-                           ? QVariant(QStringLiteral("NF %1").arg(random.bounded(100000)))
-                           : QVariant(QMetaType(QMetaType::QString)));
-        q.addBindValue(
-            QString::fromUtf8(kDescriptions[random.bounded(int(std::size(kDescriptions)))]));
-        q.addBindValue(received ? amount.toDb() : Money().toDb());
-        q.addBindValue(received ? Money().toDb() : amount.toDb());
-        if (!q.exec())
-            qFatal("insert failed: %s", qPrintable(q.lastError().text()));
+        must(entry.insert(
+            {random.bounded(1, accounts + 1), Formats::dbDate(day),
+             Formats::dbTime(QTime(7 + int(random.bounded(14)), int(random.bounded(60)))),
+             random.bounded(4) == 0 ? QVariant(QStringLiteral("NF %1").arg(random.bounded(100000)))
+                                    : QVariant(QMetaType(QMetaType::QString)),
+             QString::fromUtf8(kDescriptions[random.bounded(int(std::size(kDescriptions)))]),
+             received ? amount.toDb() : Money().toDb(),
+             received ? Money().toDb() : amount.toDb()}));
     }
-    db.database().commit();
-    q.exec(QStringLiteral("ANALYZE"));
+    must(transaction.commit());
+    must(Sql::exec(book, QStringLiteral("ANALYZE")));
 }
 
 Dialogs::Answer SilentDialogs::message(QWidget*, Icon, const QString& title, const QString& text,

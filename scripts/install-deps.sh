@@ -5,7 +5,7 @@
 set -eu
 
 PACKAGES="
-build-essential cmake ninja-build pkg-config
+build-essential cmake ninja-build pkg-config clang-format cppcheck git
 qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite
 qt6-translations-l10n libgl-dev
 libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev

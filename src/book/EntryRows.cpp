@@ -1,5 +1,6 @@
 #include "book/EntryRows.h"
 
+#include <algorithm>
 #include <cstring>
 
 EntryRows::EntryRows() = default;
@@ -71,8 +72,9 @@ void EntryRows::storeTexts(Record& record, QStringView ndoc, QStringView descric
         m_textUsedInLastChunk = 0;
     }
     char16_t* out = m_textChunks.back().get() + m_textUsedInLastChunk;
-    std::memcpy(out, ndoc.utf16(), size_t(ndoc.size()) * sizeof(char16_t));
-    std::memcpy(out + ndoc.size(), descricao.utf16(), size_t(descricao.size()) * sizeof(char16_t));
+    // An empty view may have no storage at all: nothing to copy then.
+    std::copy_n(ndoc.utf16(), ndoc.size(), out);
+    std::copy_n(descricao.utf16(), descricao.size(), out + ndoc.size());
     record.textChunk = quint32(m_textChunks.size() - 1);
     record.textOffset = quint32(m_textUsedInLastChunk);
     m_textUsedInLastChunk += needed;

@@ -2,6 +2,7 @@
 
 #include "core/BookFile.h"
 #include "core/Schema.h"
+#include "core/Sql.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -19,6 +20,24 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("DbConnection", text);
 }
+// The tables of a new book, in a file of their own, on a connection of their own.
+Status createTablesOn(QSqlDatabase db, const QString& filePath)
+{
+    db.setDatabaseName(filePath);
+    const Status status = db.open() ? Schema::create(db) : Status::failure(Sql::reasonOf(db));
+    db.close();
+    return status;
+}
+
+Status createTables(const QString& filePath, const QString& connectionName)
+{
+    const Status status = createTablesOn(
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName), filePath);
+    // The connection is gone from Qt's list only once no handle to it is left.
+    QSqlDatabase::removeDatabase(connectionName);
+    return status;
+}
+
 } // namespace
 
 DbConnection::DbConnection()
@@ -92,18 +111,7 @@ Status DbConnection::createNewBook(const QString& filePath)
                                    .arg(QDir::toNativeSeparators(info.absolutePath())));
     const QString temp = filePath + QStringLiteral(".novo");
     QFile::remove(temp);
-    Status status = Status::success();
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name + QStringLiteral("-new"));
-        db.setDatabaseName(temp);
-        if (!db.open())
-            status = Status::failure(db.lastError().text());
-        else
-            status = Schema::create(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_name + QStringLiteral("-new"));
+    Status status = createTables(temp, m_name + QStringLiteral("-new"));
     if (status && !QFile::rename(temp, filePath))
         status = Status::failure(tr("não foi possível gravar o arquivo"));
     if (!status) {
@@ -118,16 +126,15 @@ Status DbConnection::createNewBook(const QString& filePath)
 // let SQLite verify its pages before a single write happens.
 Status DbConnection::checkContents()
 {
-    QSqlDatabase db = database();
+    const QSqlDatabase db = database();
     const QString where = QDir::toNativeSeparators(m_filePath);
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+    const auto verdict = Sql::scalar(db, QStringLiteral("PRAGMA quick_check"));
+    if (!verdict)
         return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2")
-                                   .arg(where, q.lastError().text()));
-    const QString verdict = q.value(0).toString();
-    if (verdict != u"ok")
-        return Status::failure(tr("O arquivo %1 está danificado (%2).").arg(where, verdict));
-    q.finish();
+                                   .arg(where, verdict.reason()));
+    if (verdict->toString() != u"ok")
+        return Status::failure(
+            tr("O arquivo %1 está danificado (%2).").arg(where, verdict->toString()));
 
     for (const QString& table : Schema::tableNames()) {
         const QSqlRecord record = db.record(table);
@@ -148,8 +155,11 @@ Status DbConnection::checkContents()
 // committed entry survive a crash or a power cut.
 void DbConnection::prepareForUse()
 {
-    QSqlQuery q(database());
-    q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    Schema::ensureIndexes(database());
+    const QSqlDatabase db = database();
+    // Today's behaviour, kept on purpose: a book that refuses these (a
+    // read-only file, a journal mode another tool left) is used as it is.
+    static_cast<void>(Sql::exec(db, QStringLiteral("PRAGMA journal_mode=DELETE")));
+    static_cast<void>(Sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL")));
+    // A read-only book simply keeps the indexes it has.
+    static_cast<void>(Schema::ensureIndexes(db));
 }

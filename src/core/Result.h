@@ -10,8 +10,12 @@
 template <typename T> class [[nodiscard]] Result
 {
 public:
+    // Made implicitly on purpose, so that a routine can "return value;" or
+    // "return status;".
+    // cppcheck-suppress noExplicitConstructor
     Result(T value) : m_value(std::move(value)), m_status(Status::success()) {}
     // A failed status; a successful one here would be a programming error.
+    // cppcheck-suppress noExplicitConstructor
     Result(Status failure)
         : m_status(failure.ok() ? Status::failure(QStringLiteral("?")) : std::move(failure))
     {

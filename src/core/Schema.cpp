@@ -1,7 +1,7 @@
 #include "core/Schema.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include "core/Sql.h"
+#include "core/Transaction.h"
 
 namespace Schema {
 
@@ -77,35 +77,29 @@ const char* const kIndexStatements[] = {
 
 } // namespace
 
-Status create(QSqlDatabase db)
+Status create(const QSqlDatabase& db)
 {
-    if (!db.transaction())
-        return Status::failure(db.lastError().text());
-    QSqlQuery q(db);
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
     for (const char* statement : kCreateStatements) {
-        if (!q.exec(QString::fromLatin1(statement))) {
-            const QString reason = q.lastError().text();
-            db.rollback();
-            return Status::failure(reason);
-        }
+        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
+            return created;
     }
     for (const char* statement : kIndexStatements) {
-        if (!q.exec(QString::fromLatin1(statement))) {
-            const QString reason = q.lastError().text();
-            db.rollback();
-            return Status::failure(reason);
-        }
+        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
+            return created;
     }
-    if (!db.commit())
-        return Status::failure(db.lastError().text());
-    return Status::success();
+    return transaction.commit();
 }
 
-void ensureIndexes(QSqlDatabase db)
+Status ensureIndexes(const QSqlDatabase& db)
 {
-    QSqlQuery q(db);
-    for (const char* statement : kIndexStatements)
-        q.exec(QString::fromLatin1(statement)); // a read-only book simply keeps what it has
+    for (const char* statement : kIndexStatements) {
+        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
+            return created;
+    }
+    return Status::success();
 }
 
 } // namespace Schema

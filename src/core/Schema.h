@@ -18,8 +18,8 @@ QStringList lateColumns(const QString& table);
 QStringList tableNames();
 
 // Creates all tables with all columns, and the indexes, in one transaction.
-Status create(QSqlDatabase db);
+Status create(const QSqlDatabase& db);
 // Adds the indexes a book should have; older files may lack them.
-void ensureIndexes(QSqlDatabase db);
+Status ensureIndexes(const QSqlDatabase& db);
 
 } // namespace Schema

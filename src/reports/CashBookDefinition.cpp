@@ -22,7 +22,7 @@ ReportFont font(double points, bool bold = false)
     return f;
 }
 
-ReportControl textControl(const QString& name, ControlKind kind, QRect rect, ReportFont f,
+ReportControl textControl(const QString& name, ControlKind kind, QRect rect, const ReportFont& f,
                           HAlign align)
 {
     ReportControl c;
@@ -34,7 +34,7 @@ ReportControl textControl(const QString& name, ControlKind kind, QRect rect, Rep
     return c;
 }
 
-ReportControl label(const QString& name, const QString& text, QRect rect, ReportFont f,
+ReportControl label(const QString& name, const QString& text, QRect rect, const ReportFont& f,
                     HAlign align = HAlign::Left)
 {
     ReportControl c = textControl(name, ControlKind::Label, rect, f, align);

@@ -2,6 +2,7 @@
 
 #include "core/DataFolder.h"
 #include "core/Money.h"
+#include "core/Sql.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -22,23 +23,17 @@ QString TestBook::bookPath() const
 
 void TestBook::exec(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(db.database());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    const Status done = Sql::exec(db.database(), sql, values);
+    if (!done)
+        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(done.reason()));
 }
 
 QVariant TestBook::scalar(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(db.database());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec() || !q.next())
+    auto q = Sql::run(db.database(), sql, values);
+    if (!q || !q->next())
         return QVariant();
-    return q.value(0);
+    return q->value(0);
 }
 
 qint64 TestBook::addAccount(const QString& name)
