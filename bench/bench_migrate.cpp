@@ -47,10 +47,10 @@ void wholeMigration()
         QFile::copy(kBook, book);
         Bench::SilentDialogs dialogs;
         const Bench::Stopwatch watch;
-        const AccessMigration::Result result = AccessMigration::migrate(book, kReader, dialogs);
+        const auto result = AccessMigration::migrate(book, kReader, dialogs);
         times.push_back(watch.seconds());
-        if (!result.status)
-            qFatal("migration failed: %s", qPrintable(result.status.reason()));
+        if (!result)
+            qFatal("migration failed: %s", qPrintable(result.reason()));
     }
     std::printf("bd-completo.mdb converted end to end: median %.1f ms (min %.1f ms)\n",
                 median(times) * 1000, *std::min_element(times.begin(), times.end()) * 1000);

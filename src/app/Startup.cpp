@@ -30,11 +30,11 @@ Status migrateAccessBook(Session& session, const QString& path)
 {
     const QString reader =
         session.accessReader.isEmpty() ? ReaderProcess::defaultProgram() : session.accessReader;
-    const AccessMigration::Result result = AccessMigration::migrate(path, reader, session.dialogs);
-    if (!result.status)
-        return Status::failure(AccessMigration::failureText(path, result.status.reason()));
+    const auto result = AccessMigration::migrate(path, reader, session.dialogs);
+    if (!result)
+        return Status::failure(AccessMigration::failureText(path, result.reason()));
     session.dialogs.inform(nullptr, Dialogs::Icon::Information, AccessMigration::successTitle(),
-                           AccessMigration::successText(result));
+                           AccessMigration::successText(*result));
     return Status::success();
 }
 

@@ -94,35 +94,37 @@ void frmCadConta::launch()
     FillAccountGrid();
 }
 
-bool frmCadConta::currentAccount(qint64* id, QString* name) const
+std::optional<AccountBook::Account> frmCadConta::currentAccount() const
 {
     const int row = m_ui->grade->currentRow();
     if (row < 0 || !m_ui->grade->item(row, 0) || !m_ui->grade->item(row, 1))
-        return false;
-    *name = m_ui->grade->item(row, 1)->text();
+        return std::nullopt;
+    AccountBook::Account account;
+    account.name = m_ui->grade->item(row, 1)->text();
     bool ok = false;
-    *id = m_ui->grade->item(row, 0)->text().toLongLong(&ok);
-    return ok && !name->isEmpty();
+    account.id = m_ui->grade->item(row, 0)->text().toLongLong(&ok);
+    if (!ok || account.name.isEmpty())
+        return std::nullopt;
+    return account;
 }
 
 void frmCadConta::startRename()
 {
-    qint64 id = 0;
-    QString name;
-    if (!currentAccount(&id, &name))
+    const auto account = currentAccount();
+    if (!account)
         return;
     m_editMode = true;
-    m_editId = id;
-    m_ui->txtConta->setText(name);
+    m_editId = account->id;
+    m_ui->txtConta->setText(account->name);
     m_ui->txtConta->setFocus();
 }
 
 void frmCadConta::deleteCurrent()
 {
-    qint64 id = 0;
-    QString name;
-    if (!currentAccount(&id, &name))
+    const auto account = currentAccount();
+    if (!account)
         return;
+    const qint64 id = account->id;
     const auto inUse = m_accounts->isInUse(id);
     if (inUse && *inUse) {
         m_session.dialogs.inform(

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "book/AccountBook.h"
+
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class frmCadConta;
 }
-class AccountBook;
 struct Session;
 
 // The account register: every account with its balance; create, rename
@@ -31,8 +33,8 @@ private:
     void launch();
     void startRename();
     void deleteCurrent();
-    // The id and name of the grid's current row, when it is an account.
-    bool currentAccount(qint64* id, QString* name) const;
+    // The account of the grid's current row, when it is one.
+    std::optional<AccountBook::Account> currentAccount() const;
     void reportFailure(const QString& what, const QString& reason);
 
     Session& m_session;

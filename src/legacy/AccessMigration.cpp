@@ -189,29 +189,28 @@ QString counted(qint64 n, const char* one, const char* many)
 
 } // namespace
 
-Result migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs)
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs)
 {
-    Result result;
+    Converted result;
     const auto progress =
         dialogs.progress(nullptr, tr("Livro de Caixa"),
                          tr("Lendo o livro de caixa do Access %1...").arg(native(bookPath)));
     const FileStamp before = stampOf(bookPath);
     SourceBook source;
-    result.status = readSource(bookPath, readerProgram, *progress, source);
-    if (!result.status)
-        return result;
+    if (Status read = readSource(bookPath, readerProgram, *progress, source); !read)
+        return read;
 
     const QString temp = temporaryPath(bookPath);
     removeLeftovers(temp);
     LegacyTables::Figures figures;
-    result.status = writeNewBook(temp, source, *progress, figures);
-    if (result.status && progress->wasCanceled())
-        result.status = Status::failure(tr("a conversão foi cancelada"));
-    if (result.status)
-        result.status = putInPlace(bookPath, temp, before, result.keptOriginal);
+    Status status = writeNewBook(temp, source, *progress, figures);
+    if (status && progress->wasCanceled())
+        status = Status::failure(tr("a conversão foi cancelada"));
+    if (status)
+        status = putInPlace(bookPath, temp, before, result.keptOriginal);
     removeLeftovers(temp);
-    if (!result.status)
-        return result;
+    if (!status)
+        return status;
     result.entries = figures.rows.value(QStringLiteral("caixa"));
     result.accounts = figures.rows.value(QStringLiteral("contas"));
     result.users = figures.rows.value(QStringLiteral("usuarios"));
@@ -223,7 +222,7 @@ QString successTitle()
     return tr("Livro de caixa convertido");
 }
 
-QString successText(const Result& result)
+QString successText(const Converted& result)
 {
     return tr("O livro de caixa do Access foi convertido para o formato deste programa: %1, %2 e "
               "%3.\n\n"

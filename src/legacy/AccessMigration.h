@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Status.h"
+#include "core/Result.h"
 
 #include <QString>
 
@@ -14,9 +14,9 @@ class Dialogs;
 // byte, under a name of its own that no later migration overwrites.
 namespace AccessMigration {
 
-struct Result
+// What came over.
+struct Converted
 {
-    Status status = Status::success();
     qint64 entries = 0;
     qint64 accounts = 0;
     qint64 users = 0;
@@ -27,11 +27,12 @@ struct Result
 // Migrates the Access file at bookPath, reading it with readerProgram
 // (livro-caixa-mdb) and showing the progress through dialogs. On failure the
 // file at bookPath is as it was and nothing else is left behind.
-Result migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs);
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram,
+                            Dialogs& dialogs);
 
 // What the user is told.
 QString successTitle();
-QString successText(const Result& result);
+QString successText(const Converted& result);
 QString failureText(const QString& bookPath, const QString& reason);
 
 // The names the original is kept under, tried in order: bd-access-original.mdb,
