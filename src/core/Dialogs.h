@@ -61,6 +61,17 @@ public:
         return std::make_unique<SilentProgress>();
     }
 
+    // The question asked before something is deleted. Its text is the
+    // question itself; whatGoes names what would be deleted and stands below
+    // it. "Não" is the default button, so Enter never deletes. Without a
+    // box of its own, the details join the text of a plain question.
+    virtual Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
+                               const QString& whatGoes)
+    {
+        return message(parent, Icon::Question, title, text + QStringLiteral("\n\n") + whatGoes,
+                       Buttons::YesNo);
+    }
+
     // Shorthands for the usual boxes.
     void inform(QWidget* parent, Icon icon, const QString& title, const QString& text)
     {
@@ -69,5 +80,10 @@ public:
     bool askYesNo(QWidget* parent, const QString& title, const QString& text)
     {
         return message(parent, Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
+    }
+    bool confirmDelete(QWidget* parent, const QString& title, const QString& text,
+                       const QString& whatGoes)
+    {
+        return askToDelete(parent, title, text, whatGoes) == Answer::Yes;
     }
 };

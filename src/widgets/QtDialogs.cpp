@@ -88,6 +88,16 @@ Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& ti
     return Answer::Ok;
 }
 
+Dialogs::Answer QtDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,
+                                       const QString& whatGoes)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setInformativeText(whatGoes);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial)
 {
     const QColor chosen = QColorDialog::getColor(initial, parent);

@@ -39,6 +39,15 @@ Dialogs::Answer FakeDialogs::message(QWidget*, Icon icon, const QString& title, 
     return answers.isEmpty() ? Answer::Yes : answers.takeFirst();
 }
 
+Dialogs::Answer FakeDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,
+                                         const QString& whatGoes)
+{
+    const Answer answer = message(parent, Icon::Question, title, text, Buttons::YesNo);
+    shown.last().whatGoes = whatGoes;
+    shown.last().defaultAnswer = Answer::No;
+    return answer;
+}
+
 std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)
 {
     colourInitials.append(initial);

@@ -17,10 +17,15 @@ public:
         QString title;
         QString text;
         Buttons buttons;
+        // What a delete question said would go, and the button Enter presses.
+        QString whatGoes = {};
+        Answer defaultAnswer = buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
     };
 
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
+    Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
+                       const QString& whatGoes) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;
