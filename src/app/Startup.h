@@ -13,10 +13,11 @@ namespace Startup {
 
 enum class FirstWindow { Login, Main };
 
-// Opens the book in the data folder (a failure shows the connection message
-// and start-up goes on), sets the common level, loads the settings and tells
-// which window comes first. The older program's Access book is first
-// converted into a book of this program.
+// Opens the book in the data folder (a failure shows the connection message,
+// the session records that no book is open and why, and start-up goes on),
+// sets the common level, loads the settings and tells which window comes
+// first. The older program's Access book is first converted into a book of
+// this program; amounts another tool stored as decimals are made whole.
 FirstWindow Main(Session& session);
 
 // The text of the message shown when the book cannot be opened.
