@@ -7,6 +7,7 @@
 #include "cashbook/ActivePeriod.h"
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
+#include "cashbook/RowColourDelegate.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -15,6 +16,7 @@
 #include "core/Product.h"
 #include "core/Session.h"
 #include "core/Windows.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 
 #include <QApplication>
@@ -34,6 +36,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     m_ui->centralwidget->setStyleSheet(QStringLiteral("#centralwidget { background: white; }"));
     m_model = new EntryGridModel(this);
     m_ui->grade->setModel(m_model);
+    m_ui->grade->setItemDelegate(new RowColourDelegate(m_ui->grade));
 
     m_tmAtualiza = new QTimer(this);
     m_tmAtualiza->setObjectName(QStringLiteral("tmAtualiza"));
@@ -57,6 +60,14 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
             [this] { m_session.windows->userRegister(this); });
     connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
     connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
+    Keyboard::enterPresses({m_ui->btnAtivar, m_ui->btnRelatorios, m_ui->btnAdicionar,
+                            m_ui->btnExcluir, m_ui->btnEditar});
+    // Enter after typing the day or the number of days is "&Ativar".
+    for (QWidget* box : {m_ui->txtDia, m_ui->txtDias})
+        Keyboard::enterRuns(box, [this] {
+            if (m_ui->btnAtivar->isEnabled())
+                m_ui->btnAtivar->click();
+        });
 
     loadWindow();
 }
