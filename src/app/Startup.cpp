@@ -13,8 +13,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace Startup {
+
+void describeApplication(QCoreApplication& app)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("livro-caixa"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf16(kDesktopFileName));
+    // Qt's own texts (the buttons of the message boxes among them) in Portuguese.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_pt_BR"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
 
 QString connectionFailureText(const QString& reason)
 {

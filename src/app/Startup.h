@@ -5,6 +5,7 @@
 #include <QString>
 
 class DbConnection;
+class QCoreApplication;
 struct Session;
 
 // The program's start-up routine, without the windows: main() shows the
@@ -12,6 +13,12 @@ struct Session;
 namespace Startup {
 
 enum class FirstWindow { Login, Main };
+
+// The program's name and identity for the desktop, and Qt's own texts in
+// Portuguese. Window titles stay exactly the windows' own: nothing is
+// appended to them; the desktop knows the program by its desktop file name.
+void describeApplication(QCoreApplication& app);
+inline constexpr char16_t kDesktopFileName[] = u"br.com.tamirolavrenta.LivroCaixa";
 
 // Opens the book in the data folder (a failure shows the connection message,
 // the session records that no book is open and why, and start-up goes on),
