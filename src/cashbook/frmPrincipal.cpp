@@ -85,9 +85,32 @@ void frmPrincipal::loadWindow()
     m_ui->txtDia->setText(Formats::date(m_periodEnd));
     m_ui->txtDias->setText(QStringLiteral("1"));
     m_ui->lblDataHora->setText(ActivePeriod::dayCaption(m_periodEnd));
+    if (!m_session.bookOpen) {
+        showNoBook();
+        paintLegend();
+        return;
+    }
     Activate();
     applyRestrictions();
     paintLegend();
+}
+
+void frmPrincipal::showNoBook()
+{
+    const QString reason = tr("Nenhum livro de caixa está aberto: %1").arg(m_session.noBookReason);
+    m_ui->lblSemLivro->setText(reason);
+    m_ui->lblSemLivro->show();
+    m_ui->lblDataHora->setText(tr("NENHUM LIVRO ABERTO"));
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_ui->txtDia, m_ui->txtDias, m_ui->btnAtivar, m_ui->btnRelatorios, m_ui->grade,
+             m_ui->btnAdicionar, m_ui->btnExcluir, m_ui->btnEditar}) {
+        w->setEnabled(false);
+        w->setToolTip(reason);
+    }
+    for (QAction* a : {m_ui->mnuUsuarios, m_ui->mnuOpcoes}) {
+        a->setEnabled(false);
+        a->setToolTip(reason);
+    }
 }
 
 void frmPrincipal::SetUpGrid()
@@ -122,6 +145,8 @@ void frmPrincipal::paintLegend()
 
 void frmPrincipal::Activate()
 {
+    if (!m_session.bookOpen)
+        return;
     const auto activation = ActivePeriod::activate(m_ui->txtDia->text(), m_ui->txtDias->text(),
                                                    m_session.clock.today());
     switch (activation.problem) {
