@@ -18,6 +18,7 @@
 #include "core/Windows.h"
 #include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
+#include "widgets/UserMemory.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -69,6 +70,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
                 m_ui->btnAtivar->click();
         });
 
+    UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
 }
 
@@ -305,6 +307,7 @@ void frmPrincipal::openSettings()
 
 void frmPrincipal::closeEvent(QCloseEvent* event)
 {
+    UserMemory::rememberWindow(this, QStringLiteral("frmPrincipal"));
     m_session.windows->mainWindowClosing(this);
     event->accept();
 }

@@ -47,9 +47,11 @@ public:
                            Buttons buttons) = 0;
     // Nothing when the user cancels.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
-    // An empty text when the user cancels.
+    // An empty text when the user cancels. The dialog opens in the folder of
+    // suggestedPath with its file name filled in.
     virtual QString saveFileName(QWidget* parent, const QString& title,
-                                 const QString& defaultSuffix, const QString& filter) = 0;
+                                 const QString& defaultSuffix, const QString& filter,
+                                 const QString& suggestedPath) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
     // A progress window with a cancel button; by default nothing is shown.
     virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 
 #include <functional>
@@ -73,4 +74,6 @@ private:
     QLabel* m_statusTime = nullptr;
     bool m_calendarForLastDay = false; // false: the calendar fills txtDe
     std::shared_ptr<const CashBookContent> m_content;
+    // The first and last day of the report in the preview.
+    std::pair<QDate, QDate> m_shownPeriod;
 };

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -107,9 +108,11 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& init
 }
 
 QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                                const QString& filter)
+                                const QString& filter, const QString& suggestedPath)
 {
-    QFileDialog dialog(parent, title, QString(), filter);
+    const QFileInfo suggested(suggestedPath);
+    QFileDialog dialog(parent, title, suggested.absolutePath(), filter);
+    dialog.selectFile(suggested.fileName());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -55,9 +55,10 @@ std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)
 }
 
 QString FakeDialogs::saveFileName(QWidget*, const QString& title, const QString& defaultSuffix,
-                                  const QString& filter)
+                                  const QString& filter, const QString& suggestedPath)
 {
     fileQuestions.append({title, defaultSuffix, filter});
+    fileSuggestions.append(suggestedPath);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 

@@ -28,7 +28,7 @@ public:
                        const QString& whatGoes) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                         const QString& filter) override;
+                         const QString& filter, const QString& suggestedPath) override;
     bool openUrl(const QUrl& url) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
@@ -44,6 +44,8 @@ public:
     QStringList fileNames;
     // What each save dialog asked: its title, default suffix and filter.
     QList<QStringList> fileQuestions;
+    // The file each save dialog suggested, folder and name.
+    QStringList fileSuggestions;
     QList<QUrl> openedUrls;
 
     // Every progress window asked for, with what it was told.
