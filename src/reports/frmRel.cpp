@@ -309,13 +309,30 @@ void frmRel::exportTo(const QString& title, const QString& suffix, const QString
         return;
     }
     UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
-    // A path longer than the notice line is shortened in the middle, where
-    // it matters least; the tooltip holds it whole.
-    const QString written = tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName));
-    showNotice(written);
+    showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
+    shortenNoticePath(fileName);
+}
+
+// A path longer than the notice line loses the start of its folder, which
+// says the least; the file's name stays whole while it fits, and the
+// tooltip holds the whole path.
+void frmRel::shortenNoticePath(const QString& fileName)
+{
     QLabel* notice = m_ui->lblAviso;
-    notice->setText(notice->fontMetrics().elidedText(written, Qt::ElideMiddle,
-                                                     notice->contentsRect().width() - 4));
+    const QFontMetrics metrics = notice->fontMetrics();
+    const int room = notice->contentsRect().width() - 4;
+    if (metrics.horizontalAdvance(notice->text()) <= room)
+        return;
+    const QFileInfo file(fileName);
+    const QString head = tr("Gravado em %1").arg(QString());
+    const QString tail = QDir::separator() + file.fileName();
+    const int folderRoom = room - metrics.horizontalAdvance(head + tail);
+    notice->setText(folderRoom > metrics.horizontalAdvance(QStringLiteral("……"))
+                        ? head +
+                              metrics.elidedText(QDir::toNativeSeparators(file.absolutePath()),
+                                                 Qt::ElideLeft, folderRoom) +
+                              tail
+                        : metrics.elidedText(notice->text(), Qt::ElideMiddle, room));
 }
 
 void frmRel::exportPdf()

@@ -57,6 +57,7 @@ private:
     Account chosenAccount() const;
     void showNotice(const QString& text, QWidget* focus = nullptr);
     void clearNotice();
+    void shortenNoticePath(const QString& fileName);
     void advanceProgress();
     void updateClock();
     void toggleCalendar(QPushButton* button, bool forLastDay);
