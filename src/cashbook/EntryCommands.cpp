@@ -76,15 +76,15 @@ void EntryCommands::remove()
 // entry as "Adicionar registro" does, and releasing Delete deletes.
 bool EntryCommands::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_grid)
+    const bool press = event->type() == QEvent::KeyPress;
+    if (watched != m_grid || (!press && event->type() != QEvent::KeyRelease))
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (event->type() == QEvent::KeyRelease && key->key() == Qt::Key_Delete &&
-        !m_session.CurrentUser.isRestricted()) {
+    if (!press && key->key() == Qt::Key_Delete && !m_session.CurrentUser.isRestricted()) {
         remove();
         return true;
     }
-    if (event->type() != QEvent::KeyPress || key->modifiers() & ~Qt::KeypadModifier)
+    if (!press || key->modifiers() & ~Qt::KeypadModifier)
         return QObject::eventFilter(watched, event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         edit();
