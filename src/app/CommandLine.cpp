@@ -81,18 +81,24 @@ Status CommandLine::prepare(const QString& dataDir)
     return Status::success();
 }
 
+namespace {
+
+Status switchLoginOff(const QString& dataDir, const QString& book)
+{
+    if (!QFileInfo::exists(book))
+        return Status::failure(CommandLine::tr("não há livro de caixa em %1").arg(native(dataDir)));
+    DbConnection db;
+    if (Status opened = db.open(book); !opened)
+        return opened;
+    return SettingsStore::disableLogin(db);
+}
+
+} // namespace
+
 int CommandLine::disableLogin(const QString& dataDir)
 {
     const QString book = DataFolder::bookPath(dataDir);
-    Status done = Status::success();
-    if (!QFileInfo::exists(book)) {
-        done = Status::failure(tr("não há livro de caixa em %1").arg(native(dataDir)));
-    } else {
-        DbConnection db;
-        done = db.open(book);
-        if (done)
-            done = SettingsStore::disableLogin(db);
-    }
+    const Status done = switchLoginOff(dataDir, book);
     if (!done) {
         std::fprintf(stderr, "livro-caixa: %s\n",
                      qPrintable(tr("o login não foi desligado: %1").arg(done.reason())));

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -22,6 +23,29 @@ void describe(QCoreApplication& app)
 {
     Startup::describeApplication(app);
     QCoreApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
+}
+
+struct CommandLineOutcome
+{
+    QString dataDir;
+    Status folder;
+    std::optional<int> exitStatus; // the program ends here with it
+};
+
+// The command line is read before anything needs a display: --help,
+// --version, --disable-login and a usage error work without one.
+CommandLineOutcome readCommandLine(int& argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    describe(app);
+    const CommandLine::Options options = CommandLine::parse(app); // may end the program
+    const QString dir = CommandLine::dataFolder(options);
+    if (options.disableLogin)
+        return {dir, Status::success(), CommandLine::disableLogin(dir)};
+    Status folder = CommandLine::prepare(dir);
+    if (!folder)
+        std::fprintf(stderr, "livro-caixa: %s\n", qPrintable(folder.reason()));
+    return {dir, std::move(folder), std::nullopt};
 }
 
 int runWindows(QApplication& app, const QString& dir)
@@ -56,28 +80,17 @@ int runWindows(QApplication& app, const QString& dir)
 
 int main(int argc, char* argv[])
 {
-    // The command line is read before anything needs a display: --help,
-    // --version, --disable-login and a usage error work without one.
-    QString dir;
-    Status folder = Status::success();
-    {
-        QCoreApplication app(argc, argv);
-        describe(app);
-        const CommandLine::Options options = CommandLine::parse(app); // may end the program
-        dir = CommandLine::dataFolder(options);
-        if (options.disableLogin)
-            return CommandLine::disableLogin(dir);
-        folder = CommandLine::prepare(dir);
-        if (!folder)
-            std::fprintf(stderr, "livro-caixa: %s\n", qPrintable(folder.reason()));
-    }
+    const CommandLineOutcome start = readCommandLine(argc, argv);
+    if (start.exitStatus)
+        return *start.exitStatus;
 
     QApplication app(argc, argv);
     describe(app);
-    if (!folder) {
+    if (!start.folder) {
         QtDialogs().inform(nullptr, Dialogs::Icon::Critical,
-                           QCoreApplication::translate("main", "Livro de Caixa"), folder.reason());
+                           QCoreApplication::translate("main", "Livro de Caixa"),
+                           start.folder.reason());
         return 1;
     }
-    return runWindows(app, dir);
+    return runWindows(app, start.dataDir);
 }
