@@ -6,7 +6,15 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --package
 build="$root/build-package"
+# Debian's hardening flags (fortify, stack protector, full relro), as a
+# Debian build of the package would get them; no -g, the binaries are
+# stripped anyway.
+cd "$root"
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags=$(echo "$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" | sed 's/\(^\| \)-g\( \|$\)/ /')
+ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
       -DLIVRO_BUILD_TESTS=OFF -DLIVRO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 rm -f "$build"/livro-caixa_*.deb
