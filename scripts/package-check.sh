@@ -46,6 +46,9 @@ fail() {
     exit 1
 }
 
+# The exit trap may run while a command's output goes to a log file; its own
+# messages go to the script's standard error, kept here as descriptor 9.
+exec 9>&2
 work=$(mktemp -d /tmp/livro-caixa-check.XXXXXX)
 target=$work/root
 mounts=()
@@ -53,13 +56,23 @@ mounts=()
 # Unmounts what this script mounted (newest first) and removes the work
 # folder, but never while anything is still mounted below it.
 cleanup() {
-    local i
+    local i proc pid
+    # Processes still running inside the root (the program, Xvfb) would keep
+    # its mounts busy; they were all started by this script.
+    for proc in /proc/[0-9]*; do
+        pid=${proc#/proc/}
+        if [ "$(readlink "$proc/root" 2>/dev/null)" = "$target" ]; then
+            echo "package-check: ending $(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null) (pid $pid)" >&9
+            kill "$pid" 2>/dev/null || true
+        fi
+    done
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
         umount "${mounts[i]}" 2>/dev/null || umount -l "${mounts[i]}" 2>/dev/null || true
     done
     if grep -q " $work/" /proc/mounts; then
-        echo "package-check: something is still mounted under $work; left in place" >&2
+        echo "package-check: something is still mounted under $work; left in place" >&9
     else
+        echo "package-check: removing $work" >&9
         rm -rf --one-file-system "$work"
     fi
 }
