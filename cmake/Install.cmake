@@ -65,6 +65,18 @@ foreach(page livro-caixa.1 livro-caixa-mdb.1)
     list(APPEND livro_packaging_outputs ${gz})
     install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
+
+# Debian wants the copyright notice and a compressed changelog in the
+# package's documentation folder.
+set(livro_changelog_gz ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+add_custom_command(OUTPUT ${livro_changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+    COMMAND sh -c "gzip -9 -n -c \"$1\" > \"$2\"" sh ${LIVRO_PACKAGING_DIR}/changelog ${livro_changelog_gz}
+    DEPENDS ${LIVRO_PACKAGING_DIR}/changelog
+    VERBATIM)
+list(APPEND livro_packaging_outputs ${livro_changelog_gz})
+install(FILES ${livro_changelog_gz} ${LIVRO_PACKAGING_DIR}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/livro-caixa)
 add_custom_target(livro-caixa-packaging ALL DEPENDS ${livro_packaging_outputs})
 
 # The metainfo's newest release and the manual pages' headers name the
