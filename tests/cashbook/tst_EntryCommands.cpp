@@ -99,7 +99,8 @@ private slots:
         QCOMPARE(row(w, 7).section(u'|', 1),
                  u"05/12/2026|14:03|CAIXA||Sangria|0,00|50,00|856,00"_s);
 
-        book.dialogs.answers = {Dialogs::Answer::No};
+        book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes, Dialogs::Answer::Yes,
+                                Dialogs::Answer::Yes};
         control<QToolButton>(w, "btnExcluir")->click();
         const FakeDialogs::Shown asked = book.dialogs.shown.value(0);
         QCOMPARE(std::tuple(asked.title, asked.text, asked.icon),

@@ -93,7 +93,7 @@ private slots:
                 u"Erro"_s,
                 u"Não é possível excluir esta conta pois existem registros lançados que fazem referência a mesma!"_s,
                 Dialogs::Icon::Critical));
-        book.dialogs.answers = {Dialogs::Answer::No};
+        book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes, Dialogs::Answer::Yes};
         pressDelete(w, 1);
         QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text,
                             book.dialogs.last().buttons),

@@ -196,6 +196,7 @@ private slots:
         control<QComboBox>(form, "cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
         set(form, u"txtDescricao"_s, u"Corrigido"_s);
         set(form, u"txtHora"_s, u"10:00"_s);
+        book.dialogs.answers = {Dialogs::Answer::Yes}; // another day than today
         form.save();
         QCOMPARE(
             stored(book, "id || '|' || idconta || '|' || hora || '|' || descricao || '|' || saida"),

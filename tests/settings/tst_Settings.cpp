@@ -166,7 +166,8 @@ private slots:
         book.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
             titleWhenShown = main.windowTitle();
         };
-        book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        if (!automatic)
+            book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         // Closed from the running event loop, as the close box does; the guard ends a run that
         // would not stop.
         QObject guard;
