@@ -75,8 +75,9 @@ class tst_EntryForm : public QObject
     Q_OBJECT
 
 private slots:
-    // Without accounts the form says so and opens the register; "..." opens
-    // it again and reloads the list, choosing the first account by name.
+    // Without accounts the form says so and opens the register, and its list
+    // stays empty; "..." opens the register again and reloads the list,
+    // choosing the first account by name.
     void withoutAccountsTheRegisterOpens()
     {
         TestBook book;
@@ -95,6 +96,7 @@ private slots:
         QCOMPARE(book.dialogs.last().text,
                  u"Não existem contas cadastradas, cadastre ao menos uma antes de continuar!"_s);
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Information);
+        QCOMPARE(control<QComboBox>(form, "cboConta")->count(), 0); // not filled again yet
         createAccount(u"banco d'ávila"_s);
         control<QPushButton>(form, "btnConta")->click();
         QCOMPARE(control<QComboBox>(form, "cboConta")->currentText(), u"BANCO D'ÁVILA"_s);
