@@ -25,7 +25,8 @@ class SilentDialogs final : public Dialogs
 public:
     Answer message(QWidget*, Icon, const QString& title, const QString& text, Buttons) override;
     std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override
     {
         return {};
     }

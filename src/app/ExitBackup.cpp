@@ -12,6 +12,9 @@
 
 void ExitBackup::run(QWidget* window, Session& session)
 {
+    // Without a book there is nothing to back up.
+    if (!session.bookOpen)
+        return;
     window->setWindowTitle(tr("Finalizando software e realizando backup, aguarde..."));
     window->setCursor(Qt::WaitCursor);
     window->repaint();

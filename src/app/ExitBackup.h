@@ -10,7 +10,7 @@ struct Session;
 // What happens when the main window closes: the window says it is closing,
 // then the backup runs at once (automatic backup) or when the user says
 // yes. A backup that fails is told to the user. Afterwards the window may
-// close, which ends the program.
+// close, which ends the program. Without a book nothing is offered.
 class ExitBackup
 {
     Q_DECLARE_TR_FUNCTIONS(ExitBackup)

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "book/StoredAmounts.h"
 #include "core/BookFile.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
@@ -12,8 +13,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace Startup {
+
+void describeApplication(QCoreApplication& app)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("livro-caixa"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf16(kDesktopFileName));
+    // Qt's own texts (the buttons of the message boxes among them) in Portuguese.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_pt_BR"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
 
 QString connectionFailureText(const QString& reason)
 {
@@ -38,6 +53,34 @@ Status migrateAccessBook(Session& session, const QString& path)
     return Status::success();
 }
 
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Startup", text);
+}
+
+// Amounts another tool stored as decimals are made whole ten-thousandths,
+// so every sum agrees with the grid; what cannot be done is told.
+void normalizeAmounts(Session& session)
+{
+    const auto normalized = StoredAmounts::normalize(session.db);
+    QString problem;
+    if (!normalized) {
+        problem = tr("Alguns valores do livro de caixa estão gravados como números decimais e "
+                     "não puderam ser convertidos:\n%1\nOs totais podem não conferir com os "
+                     "lançamentos.")
+                      .arg(normalized.reason());
+    } else if (!normalized->unreadable.isEmpty()) {
+        QStringList ids;
+        for (qint64 id : normalized->unreadable)
+            ids.append(QString::number(id));
+        problem = tr("Os valores dos lançamentos %1 não são números e foram deixados como "
+                     "estão; corrija-os para que os totais confiram.")
+                      .arg(ids.join(QStringLiteral(", ")));
+    }
+    if (!problem.isEmpty())
+        session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, tr("Atenção"), problem);
+}
+
 } // namespace
 
 FirstWindow Main(Session& session)
@@ -48,9 +91,12 @@ FirstWindow Main(Session& session)
         opened = migrateAccessBook(session, path);
     if (opened)
         opened = session.db.open(path);
-    if (!opened) {
-        session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation,
-                               QCoreApplication::translate("Startup", "A T E  Ç Ã O"),
+    session.bookOpen = opened.ok();
+    session.noBookReason = opened.reason();
+    if (opened) {
+        normalizeAmounts(session);
+    } else {
+        session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, tr("A T E  Ç Ã O"),
                                connectionFailureText(opened.reason()));
     }
     session.CurrentUser = UserInfo();

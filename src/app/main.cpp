@@ -1,127 +1,55 @@
-// Livro de Caixa: parse the command line, build the objects, show the first window.
+// Livro de Caixa: read the command line, build the objects, show the first window.
 
+#include "app/CommandLine.h"
 #include "app/Shell.h"
 #include "app/Startup.h"
 #include "app/StoredSecrets.h"
 #include "cashbook/frmPrincipal.h"
 #include "core/Clock.h"
-#include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/Session.h"
-#include "core/SettingsStore.h"
 #include "users/frmLogin.h"
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
-#include <QLibraryInfo>
-#include <QStandardPaths>
-#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
-struct CommandLine
+void describe(QCoreApplication& app)
+{
+    Startup::describeApplication(app);
+    QCoreApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
+}
+
+struct CommandLineOutcome
 {
     QString dataDir;
-    bool disableLogin = false;
+    Status folder;
+    std::optional<int> exitStatus; // the program ends here with it
 };
 
-void describeApplication(QCoreApplication& app)
+// The command line is read before anything needs a display: --help,
+// --version, --disable-login and a usage error work without one.
+CommandLineOutcome readCommandLine(int& argc, char* argv[])
 {
-    QCoreApplication::setApplicationName(QStringLiteral("livro-caixa"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(LIVRO_VERSION));
-    // Qt's own texts (the buttons of the message boxes among them) in Portuguese.
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_pt_BR"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
+    QCoreApplication app(argc, argv);
+    describe(app);
+    const CommandLine::Options options = CommandLine::parse(app); // may end the program
+    const QString dir = CommandLine::dataFolder(options);
+    if (options.disableLogin)
+        return {dir, Status::success(), CommandLine::disableLogin(dir)};
+    Status folder = CommandLine::prepare(dir);
+    if (!folder)
+        std::fprintf(stderr, "livro-caixa: %s\n", qPrintable(folder.reason()));
+    return {dir, std::move(folder), std::nullopt};
 }
 
-// --help, --version and --disable-login work without a display.
-bool runsWithoutWindows(int argc, char* argv[])
+int runWindows(QApplication& app, const QString& dir)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
-            arg == "--version" || arg == "--disable-login")
-            return true;
-    }
-    return false;
-}
-
-CommandLine parseCommandLine(QCoreApplication& app)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Livro de Caixa: livro de caixa para pequenos negócios."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption dataDir(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Pasta de dados com o livro de caixa bd.mdb e a pasta "
-                       "Backups (criada quando não existe)."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption disableLogin(
-        QStringLiteral("disable-login"),
-        QStringLiteral("Desliga o login de usuários do livro de caixa da pasta "
-                       "de dados e termina."));
-    parser.addOption(dataDir);
-    parser.addOption(disableLogin);
-    parser.process(app);
-    return {parser.value(dataDir), parser.isSet(disableLogin)};
-}
-
-QString dataFolder(const CommandLine& commandLine)
-{
-    const QString dir =
-        DataFolder::resolve(commandLine.dataDir, QCoreApplication::applicationDirPath(),
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    if (!QDir().mkpath(dir)) {
-        std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
-                     qPrintable(QDir::toNativeSeparators(dir)));
-        return QString();
-    }
-    return dir;
-}
-
-int disableLogin(const QString& dir)
-{
-    DbConnection db;
-    Status done = db.open(DataFolder::bookPath(dir));
-    if (done)
-        done = SettingsStore::disableLogin(db);
-    if (!done) {
-        std::fprintf(stderr, "livro-caixa: o login não foi desligado: %s\n",
-                     qPrintable(done.reason()));
-        return 1;
-    }
-    std::printf("Login de usuários desligado no livro de caixa %s.\n",
-                qPrintable(QDir::toNativeSeparators(DataFolder::bookPath(dir))));
-    return 0;
-}
-
-} // namespace
-
-int main(int argc, char* argv[])
-{
-    if (runsWithoutWindows(argc, argv)) {
-        QCoreApplication app(argc, argv);
-        describeApplication(app);
-        const CommandLine commandLine = parseCommandLine(app); // --help and --version exit here
-        const QString dir = dataFolder(commandLine);
-        return dir.isEmpty() ? 1 : disableLogin(dir);
-    }
-    QApplication app(argc, argv);
-    describeApplication(app);
-    QApplication::setApplicationDisplayName(QStringLiteral("Livro de Caixa"));
-    const QString dir = dataFolder(parseCommandLine(app));
-    if (dir.isEmpty())
-        return 1;
-
     DbConnection db;
     QtDialogs dialogs;
     SystemClock clock;
@@ -146,4 +74,23 @@ int main(int argc, char* argv[])
         showMainWindow();
     }
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const CommandLineOutcome start = readCommandLine(argc, argv);
+    if (start.exitStatus)
+        return *start.exitStatus;
+
+    QApplication app(argc, argv);
+    describe(app);
+    if (!start.folder) {
+        QtDialogs().inform(nullptr, Dialogs::Icon::Critical,
+                           QCoreApplication::translate("main", "Livro de Caixa"),
+                           start.folder.reason());
+        return 1;
+    }
+    return runWindows(app, start.dataDir);
 }

@@ -4,8 +4,11 @@
 #include "core/Sql.h"
 #include "core/Transaction.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QSqlError>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,26 +69,49 @@ Result<QList<AccountBook::Account>> AccountBook::accountsById() const
     return accounts;
 }
 
+bool AccountBook::sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+void AccountBook::sortNames(QStringList& names)
+{
+    QCollator collator(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    // Names equal to the collation keep a fixed order: by their characters.
+    std::sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
 Result<QStringList> AccountBook::namesInOrder() const
 {
-    auto q = Sql::run(m_db.database(),
-                      QStringLiteral("select descricao from contas order by descricao"));
-    if (!q)
-        return q.status();
+    const auto accounts = accountsById();
+    if (!accounts)
+        return accounts.status();
     QStringList names;
-    while (q->next())
-        names.append(q->value(0).toString());
+    names.reserve(accounts->size());
+    for (const Account& account : *accounts)
+        names.append(account.name);
+    sortNames(names);
     return names;
 }
 
+// Compared here rather than in SQL: the engine's lower() and upper() know
+// only the unaccented letters.
 Result<std::optional<qint64>> AccountBook::idOf(const QString& name) const
 {
-    const auto id = Sql::scalar(
-        m_db.database(), QStringLiteral("select id from contas where descricao = ? order by id"),
-        {name});
-    if (!id)
-        return id.status();
-    return id->isNull() ? std::optional<qint64>() : std::optional<qint64>(id->toLongLong());
+    const auto accounts = accountsById();
+    if (!accounts)
+        return accounts.status();
+    std::optional<qint64> found;
+    for (const Account& account : *accounts) {
+        if (account.name == name)
+            return std::optional<qint64>(account.id);
+        if (!found && sameName(account.name, name))
+            found = account.id;
+    }
+    return found;
 }
 
 Result<bool> AccountBook::isInUse(qint64 id) const
@@ -121,11 +147,16 @@ Result<AccountBook::Outcome> AccountBook::rename(qint64 id, const QString& typed
     const QString name = normalizedName(typedName);
     if (name.isEmpty())
         return Outcome::Ignored;
-    const auto existing = idOf(name);
-    if (!existing)
-        return existing.status();
-    if (*existing)
-        return Outcome::Ignored;
+    const auto accounts = accountsById();
+    if (!accounts)
+        return accounts.status();
+    // A name another account has is refused; the account's own name may
+    // still change its capitals ("Casa" written by another tool becomes
+    // "CASA"), and keeping it exactly as it is changes nothing.
+    for (const Account& account : *accounts) {
+        if (sameName(account.name, name) && (account.id != id || account.name == name))
+            return Outcome::Ignored;
+    }
     auto q = Sql::run(m_db.database(),
                       QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
     if (!q)

@@ -33,11 +33,21 @@ public:
     // (accented letters too).
     static QString normalizedName(const QString& typed);
 
-    // Every account, by id; and the names in alphabetical order for lists.
+    // Every account, by id.
     Result<QList<Account>> accountsById() const;
+    // The names for every list of accounts, in the order a Brazilian reader
+    // expects (pt_BR collation: capitals and accents do not part names, Á
+    // sits beside A). They are sorted here, after reading, so the order is
+    // the same whatever engine holds the book.
     Result<QStringList> namesInOrder() const;
-    // The account with that name, if there is one.
+    // The account with that name, capitals or not: a book written by another
+    // tool may hold "Casa", and "CASA" is the same account. The account of
+    // exactly that spelling comes first, then the oldest.
     Result<std::optional<qint64>> idOf(const QString& name) const;
+    // Whether two names are the same account's.
+    static bool sameName(const QString& a, const QString& b);
+    // Sorts names as namesInOrder gives them.
+    static void sortNames(QStringList& names);
 
     // The balance of an account: its entries in minus out, whatever their dates.
     Result<Money> ConsultaSaldo(qint64 id) const;

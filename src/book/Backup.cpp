@@ -18,10 +18,16 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// A temporary name that is never part of the backup set.
+// The copy is written under a name only this program gives a file: a
+// hidden one, so it never looks like a backup, with a prefix of its own, so
+// a leftover of a copy cut short can be told from anyone else's file.
+const QString kTemporaryPrefix = QStringLiteral(".livro-caixa-backup-");
+const QString kTemporarySuffix = QStringLiteral(".parcial");
+
 QString temporaryName(const QString& path)
 {
-    return path + QStringLiteral(".parcial");
+    const QFileInfo info(path);
+    return info.dir().filePath(kTemporaryPrefix + info.fileName() + kTemporarySuffix);
 }
 
 } // namespace
@@ -75,7 +81,7 @@ Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime&
         return result;
     // A copy cut short by a crash or a power cut is of no use to anyone.
     const QStringList leftovers = QDir(folder).entryList(
-        {QStringLiteral("*.bkp") + temporaryName(QString())}, QDir::Files | QDir::Hidden);
+        {kTemporaryPrefix + u'*' + kTemporarySuffix}, QDir::Files | QDir::Hidden);
     for (const QString& name : leftovers)
         QFile::remove(QDir(folder).filePath(name));
     // Listed before the copy: the new file is not counted.

@@ -57,6 +57,11 @@ QString UserStore::normalizedAnswer(const QString& typed)
     return typed.trimmed().toLower();
 }
 
+QString UserStore::normalizedPassword(const QString& typed)
+{
+    return typed.trimmed().toLower();
+}
+
 Result<QList<UserStore::Listed>> UserStore::listByLogin() const
 {
     auto q = Sql::run(m_db.database(),
@@ -94,7 +99,7 @@ Status UserStore::save(const NewUser& user)
 
 Status UserStore::write(const NewUser& user)
 {
-    const QString senha = PasswordHash::hash(user.senha);
+    const QString senha = PasswordHash::hash(normalizedPassword(user.senha));
     if (senha.isEmpty())
         return Status::failure(tr("não foi possível proteger a senha (memória insuficiente)"));
     const QVariant resposta = secretHash(normalizedAnswer(user.resposta));
@@ -144,7 +149,8 @@ Result<std::optional<UserStore::User>> UserStore::logIn(const QString& usuario,
                  QStringLiteral("select * from usuarios where usuario = ? order by id"), {usuario});
     if (!q)
         return q.status();
-    if (!q->next() || !PasswordHash::verify(q->value(QStringLiteral("senha")).toString(), senha))
+    if (!q->next() || !PasswordHash::verify(q->value(QStringLiteral("senha")).toString(),
+                                            normalizedPassword(senha)))
         return std::optional<User>();
     return std::optional<User>(userFrom(*q));
 }

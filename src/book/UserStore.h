@@ -56,6 +56,10 @@ public:
 
     // The form of a typed secret answer that is hashed and compared.
     static QString normalizedAnswer(const QString& typed);
+    // The form of a typed password that the register stores and the login
+    // compares: without surrounding blanks, in lower case. Both use it, so a
+    // password is taken the same way however the box was left.
+    static QString normalizedPassword(const QString& typed);
 
     Result<QList<Listed>> listByLogin() const;
     // The user with that login name, if there is one.
@@ -67,7 +71,8 @@ public:
     // Whether any user of the common level exists (nothing on a read error).
     Result<bool> hasCommonLevelUser() const;
 
-    // The user the credentials belong to, or nothing.
+    // The user the credentials belong to, or nothing. The password is
+    // compared in its normalised form.
     Result<std::optional<User>> logIn(const QString& usuario, const QString& senha) const;
     // Checks a secret answer; the hint comes with an accepted one.
     Result<AnswerCheck> checkAnswer(const QString& usuario, const QString& answer) const;

@@ -24,6 +24,21 @@ int EntryCommands::selectedRow() const
     return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
 }
 
+// The entry as the grid shows it: day and time, account, description and
+// the amount it moved.
+QString EntryCommands::whatGoes(int row) const
+{
+    const auto cell = [this, row](int column) { return m_model->cellText(row, column); };
+    const bool movedIn = !m_model->rows().entrada(row).value_or(Money()).isZero();
+    const QString amount = movedIn ? tr("Entrada: %1").arg(cell(EntryGridModel::Entrada))
+                                   : tr("Saída: %1").arg(cell(EntryGridModel::Saida));
+    return QStringList{
+        tr("Data: %1 %2").arg(cell(EntryGridModel::Data), cell(EntryGridModel::Hora)),
+        tr("Conta: %1").arg(cell(EntryGridModel::Conta)),
+        tr("Descrição: %1").arg(cell(EntryGridModel::Descricao)), amount}
+        .join(u'\n');
+}
+
 void EntryCommands::add()
 {
     if (m_session.windows->entryForm(m_window, 0))
@@ -45,8 +60,9 @@ void EntryCommands::remove()
     const int row = selectedRow();
     if (row < 0 || m_model->cellText(row, EntryGridModel::Data).isEmpty())
         return;
-    if (!m_session.dialogs.askYesNo(m_window, tr("Excluir"),
-                                    tr("Tem certeza que deseja excluir o registro?")))
+    if (!m_session.dialogs.confirmDelete(m_window, tr("Excluir"),
+                                         tr("Tem certeza que deseja excluir o registro?"),
+                                         whatGoes(row)))
         return;
     if (Status removed = EntryStore(m_session.db).remove(m_model->rows().id(row)); !removed) {
         m_session.dialogs.inform(
@@ -56,12 +72,26 @@ void EntryCommands::remove()
     m_refresh();
 }
 
+// On the grid: Enter edits the row as a double-click does, Insert adds an
+// entry as "Adicionar registro" does, and releasing Delete deletes.
 bool EntryCommands::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid && event->type() == QEvent::KeyRelease &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        !m_session.CurrentUser.isRestricted()) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (watched != m_grid || (!press && event->type() != QEvent::KeyRelease))
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!press && key->key() == Qt::Key_Delete && !m_session.CurrentUser.isRestricted()) {
         remove();
+        return true;
+    }
+    if (!press || key->modifiers() & ~Qt::KeypadModifier)
+        return QObject::eventFilter(watched, event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        edit();
+        return true;
+    }
+    if (key->key() == Qt::Key_Insert) {
+        add();
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -29,6 +29,8 @@ protected:
 private:
     // The grid row the commands act on: the row of the current cell.
     int selectedRow() const;
+    // What the delete question names: the entry of that row.
+    QString whatGoes(int row) const;
 
     Session& m_session;
     QTableView* m_grid;

@@ -7,6 +7,7 @@
 #include "cashbook/ActivePeriod.h"
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
+#include "cashbook/RowColourDelegate.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -15,7 +16,9 @@
 #include "core/Product.h"
 #include "core/Session.h"
 #include "core/Windows.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
+#include "widgets/UserMemory.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,6 +37,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     m_ui->centralwidget->setStyleSheet(QStringLiteral("#centralwidget { background: white; }"));
     m_model = new EntryGridModel(this);
     m_ui->grade->setModel(m_model);
+    m_ui->grade->setItemDelegate(new RowColourDelegate(m_ui->grade));
 
     m_tmAtualiza = new QTimer(this);
     m_tmAtualiza->setObjectName(QStringLiteral("tmAtualiza"));
@@ -57,7 +61,16 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
             [this] { m_session.windows->userRegister(this); });
     connect(m_ui->mnuOpcoes, &QAction::triggered, this, &frmPrincipal::openSettings);
     connect(m_ui->btnRelatorios, &QPushButton::clicked, this, &frmPrincipal::openReports);
+    Keyboard::enterPresses({m_ui->btnAtivar, m_ui->btnRelatorios, m_ui->btnAdicionar,
+                            m_ui->btnExcluir, m_ui->btnEditar});
+    // Enter after typing the day or the number of days is "&Ativar".
+    for (QWidget* box : {m_ui->txtDia, m_ui->txtDias})
+        Keyboard::enterRuns(box, [this] {
+            if (m_ui->btnAtivar->isEnabled())
+                m_ui->btnAtivar->click();
+        });
 
+    UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
 }
 
@@ -74,9 +87,32 @@ void frmPrincipal::loadWindow()
     m_ui->txtDia->setText(Formats::date(m_periodEnd));
     m_ui->txtDias->setText(QStringLiteral("1"));
     m_ui->lblDataHora->setText(ActivePeriod::dayCaption(m_periodEnd));
+    if (!m_session.bookOpen) {
+        showNoBook();
+        paintLegend();
+        return;
+    }
     Activate();
     applyRestrictions();
     paintLegend();
+}
+
+void frmPrincipal::showNoBook()
+{
+    const QString reason = tr("Nenhum livro de caixa está aberto: %1").arg(m_session.noBookReason);
+    m_ui->lblSemLivro->setText(reason);
+    m_ui->lblSemLivro->show();
+    m_ui->lblDataHora->setText(tr("NENHUM LIVRO ABERTO"));
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_ui->txtDia, m_ui->txtDias, m_ui->btnAtivar, m_ui->btnRelatorios, m_ui->grade,
+             m_ui->btnAdicionar, m_ui->btnExcluir, m_ui->btnEditar}) {
+        w->setEnabled(false);
+        w->setToolTip(reason);
+    }
+    for (QAction* a : {m_ui->mnuUsuarios, m_ui->mnuOpcoes}) {
+        a->setEnabled(false);
+        a->setToolTip(reason);
+    }
 }
 
 void frmPrincipal::SetUpGrid()
@@ -111,6 +147,8 @@ void frmPrincipal::paintLegend()
 
 void frmPrincipal::Activate()
 {
+    if (!m_session.bookOpen)
+        return;
     const auto activation = ActivePeriod::activate(m_ui->txtDia->text(), m_ui->txtDias->text(),
                                                    m_session.clock.today());
     switch (activation.problem) {
@@ -269,6 +307,7 @@ void frmPrincipal::openSettings()
 
 void frmPrincipal::closeEvent(QCloseEvent* event)
 {
+    UserMemory::rememberWindow(this, QStringLiteral("frmPrincipal"));
     m_session.windows->mainWindowClosing(this);
     event->accept();
 }

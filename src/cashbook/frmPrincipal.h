@@ -52,6 +52,9 @@ private:
     void SetUpGrid();
     void loadWindow();
     void applyRestrictions();
+    // Without a book the window says so and why, and switches off every
+    // command that needs one.
+    void showNoBook();
     void paintLegend();
     void onRefreshTimer();
     void openWebSite();

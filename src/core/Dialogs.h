@@ -47,9 +47,11 @@ public:
                            Buttons buttons) = 0;
     // Nothing when the user cancels.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
-    // An empty text when the user cancels.
+    // An empty text when the user cancels. The dialog opens in the folder of
+    // suggestedPath with its file name filled in.
     virtual QString saveFileName(QWidget* parent, const QString& title,
-                                 const QString& defaultSuffix, const QString& filter) = 0;
+                                 const QString& defaultSuffix, const QString& filter,
+                                 const QString& suggestedPath) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
     // A progress window with a cancel button; by default nothing is shown.
     virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
@@ -61,6 +63,17 @@ public:
         return std::make_unique<SilentProgress>();
     }
 
+    // The question asked before something is deleted. Its text is the
+    // question itself; whatGoes names what would be deleted and stands below
+    // it. "Não" is the default button, so Enter never deletes. Without a
+    // box of its own, the details join the text of a plain question.
+    virtual Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
+                               const QString& whatGoes)
+    {
+        return message(parent, Icon::Question, title, text + QStringLiteral("\n\n") + whatGoes,
+                       Buttons::YesNo);
+    }
+
     // Shorthands for the usual boxes.
     void inform(QWidget* parent, Icon icon, const QString& title, const QString& text)
     {
@@ -69,5 +82,10 @@ public:
     bool askYesNo(QWidget* parent, const QString& title, const QString& text)
     {
         return message(parent, Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
+    }
+    bool confirmDelete(QWidget* parent, const QString& title, const QString& text,
+                       const QString& whatGoes)
+    {
+        return askToDelete(parent, title, text, whatGoes) == Answer::Yes;
     }
 };

@@ -44,6 +44,11 @@ struct Session
     // Opens windows for other windows; the application's shell in the
     // program, a test's choice in the tests.
     Windows* windows = nullptr;
+    // Whether a cash book is open. Without one (a file that is no cash book,
+    // a conversion that was cancelled) the windows say so with this reason
+    // and offer nothing that needs a book.
+    bool bookOpen = true;
+    QString noBookReason;
 
     UserInfo CurrentUser;
     SettingsValues Settings;

@@ -10,8 +10,11 @@
 #include "core/Session.h"
 #include "entries/AmountBox.h"
 #include "entries/frmCadConta.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/WindowStyle.h"
+
+#include <QToolTip>
 
 namespace {
 
@@ -38,6 +41,10 @@ QString amountOrZero(const QString& text)
     return text.trimmed().isEmpty() ? QStringLiteral("0,00") : text;
 }
 
+// An amount box whose text cannot be read as an amount.
+const QColor kErrorBackground(255, 255, 160);
+const QColor kErrorText(176, 0, 0);
+
 } // namespace
 
 frmCadCaixa::frmCadCaixa(Session& session, qint64 entryId, QWidget* parent)
@@ -57,6 +64,7 @@ frmCadCaixa::frmCadCaixa(Session& session, qint64 entryId, QWidget* parent)
     connect(m_ui->btnSalvar, &QToolButton::clicked, this, &frmCadCaixa::save);
     connect(m_ui->btnCancelar, &QToolButton::clicked, this, &QDialog::reject);
     connect(m_ui->btnConta, &QPushButton::clicked, this, &frmCadCaixa::openAccountRegister);
+    Keyboard::enterPresses({m_ui->btnSalvar, m_ui->btnCancelar, m_ui->btnConta});
     load();
 }
 
@@ -81,9 +89,40 @@ void frmCadCaixa::load()
 
 void frmCadCaixa::paintAmountBoxes()
 {
+    paintAmountBox(m_ui->txtEntrada);
+    paintAmountBox(m_ui->txtSaida);
+}
+
+void frmCadCaixa::paintAmountBox(QLineEdit* box)
+{
     const SettingsValues& s = m_session.Settings;
-    paint(m_ui->txtEntrada, s.receivedBackground(), s.receivedText());
-    paint(m_ui->txtSaida, s.paidBackground(), s.paidText());
+    if (box == m_ui->txtEntrada) {
+        paint(box, s.receivedBackground(), s.receivedText());
+        box->setToolTip(tr("Valor entrada"));
+    } else {
+        paint(box, s.paidBackground(), s.paidText());
+        box->setToolTip(tr("Valor saída"));
+    }
+}
+
+// The box shows the amount it read; a text it cannot read stays as typed,
+// in the error colours, with the reason as its tooltip, and the save
+// refuses it.
+AmountBox::Reading frmCadCaixa::readAmountBox(QLineEdit* box)
+{
+    const AmountBox::Reading reading = AmountBox::read(box->text());
+    if (box->text() != reading.shown)
+        box->setText(reading.shown);
+    paintAmountBox(box);
+    if (reading.problem.isEmpty())
+        return reading;
+    paint(box, kErrorBackground, kErrorText);
+    const QString why =
+        tr("\"%1\" não é um valor aceito: %2.").arg(reading.shown.trimmed(), reading.problem);
+    box->setToolTip(why);
+    if (box->isVisible())
+        QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), why, box);
+    return reading;
 }
 
 void frmCadCaixa::LoadAccountList()
@@ -169,6 +208,14 @@ bool frmCadCaixa::passesChecks()
         openAccountRegister();
         return false;
     }
+    for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida}) {
+        const AmountBox::Reading reading = AmountBox::read(box->text());
+        if (!reading.amount)
+            return refuse(
+                recheck,
+                (box == m_ui->txtEntrada ? tr("Entrada: %1") : tr("Saída: %1")).arg(box->toolTip()),
+                box);
+    }
     const QString in = amountOrZero(m_ui->txtEntrada->text());
     const QString out = amountOrZero(m_ui->txtSaida->text());
     if (in == u"0,00" && out == u"0,00")
@@ -184,7 +231,7 @@ void frmCadCaixa::save()
 {
     // Boxes left without losing the focus (a keyboard save) are read as shown.
     for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida})
-        box->setText(AmountBox::normalized(box->text()));
+        readAmountBox(box);
     if (passesChecks())
         write();
 }
@@ -200,8 +247,8 @@ void frmCadCaixa::write()
     entry.account = m_ui->cboConta->currentText();
     entry.ndoc = m_ui->txtNDoc->text();
     entry.descricao = m_ui->txtDescricao->toPlainText();
-    entry.entrada = Money::parse(amountOrZero(m_ui->txtEntrada->text())).value_or(Money());
-    entry.saida = Money::parse(amountOrZero(m_ui->txtSaida->text())).value_or(Money());
+    entry.entrada = AmountBox::read(m_ui->txtEntrada->text()).amount.value_or(Money());
+    entry.saida = AmountBox::read(m_ui->txtSaida->text()).amount.value_or(Money());
 
     const auto saved = EntryStore(m_session.db).save(m_entryId, entry);
     if (!saved) {
@@ -219,8 +266,7 @@ bool frmCadCaixa::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut &&
         (watched == m_ui->txtEntrada || watched == m_ui->txtSaida)) {
-        auto* box = static_cast<QLineEdit*>(watched);
-        box->setText(AmountBox::normalized(box->text()));
+        readAmountBox(static_cast<QLineEdit*>(watched));
     }
     return QDialog::eventFilter(watched, event);
 }

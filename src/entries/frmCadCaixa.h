@@ -1,10 +1,14 @@
 #pragma once
 
+#include "entries/AmountBox.h"
+
 #include <QDialog>
 #include <QTime>
 
 #include <memory>
 #include <optional>
+
+class QLineEdit;
 
 namespace Ui {
 class frmCadCaixa;
@@ -37,6 +41,8 @@ private:
     // the user changes the time box.
     void loadEntry();
     void paintAmountBoxes();
+    void paintAmountBox(QLineEdit* box);
+    AmountBox::Reading readAmountBox(QLineEdit* box);
     void openAccountRegister();
     // The checks before writing; false when one failed and told the user.
     bool passesChecks();

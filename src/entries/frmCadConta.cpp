@@ -5,6 +5,7 @@
 #include "book/AccountBook.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/WindowStyle.h"
 
@@ -24,6 +25,9 @@ frmCadConta::frmCadConta(Session& session, QWidget* parent)
     connect(m_ui->cmdLancar, &QPushButton::clicked, this, &frmCadConta::launch);
     connect(m_ui->Command1, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this, &frmCadConta::startRename);
+    Keyboard::enterPresses({m_ui->cmdLancar, m_ui->Command1});
+    // Enter after typing a name is "&Lançar".
+    Keyboard::enterRuns(m_ui->txtConta, [this] { launch(); });
 
     SetUpGrid();
     FillAccountGrid();
@@ -133,8 +137,9 @@ void frmCadConta::deleteCurrent()
                "referência a mesma!"));
         return;
     }
-    if (!m_session.dialogs.askYesNo(this, tr("Excluir"),
-                                    tr("Tem certeza que deseja excluir o registro?")))
+    if (!m_session.dialogs.confirmDelete(this, tr("Excluir"),
+                                         tr("Tem certeza que deseja excluir o registro?"),
+                                         tr("Conta: %1").arg(account->name)))
         return;
     const auto result = m_accounts->remove(id);
     if (!result) {

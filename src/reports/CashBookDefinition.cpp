@@ -102,15 +102,19 @@ ReportSection section(const QString& name, ReportSection::Kind kind, int height,
     return s;
 }
 
+// Below the title's band, a line says what the report covers: its period and
+// its account.
 ReportSection reportHeader()
 {
     ReportSection s =
-        section(QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1170);
+        section(QStringLiteral("ReportHeader"), ReportSection::Kind::ReportHeader, 1470);
     s.controls = {
         line(QStringLiteral("Line1"), QLine(45, 75, 16230, 75)),
         label(QStringLiteral("Label1"), tr("LIVRO DE CAIXA"), QRect(0, 300, 16185, 600),
               font(28, true), HAlign::Center),
         line(QStringLiteral("Line2"), QLine(45, 990, 16230, 990)),
+        label(QStringLiteral("lblCobertura"), QString(), QRect(0, 1065, 16185, 330), font(12, true),
+              HAlign::Center),
     };
     return s;
 }

@@ -49,6 +49,7 @@ ReportPreview::ReportPreview(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_scroll, 1);
     setUpTools();
     setUpPageInfo();
+    layout->addWidget(m_pageInfo);
     connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &ReportPreview::followScroll);
     updateState();
@@ -121,34 +122,22 @@ void ReportPreview::setUpTools()
     connect(next, &QAction::triggered, this, &ReportPreview::nextPage);
 }
 
-// The page number and the zoom sit over the pages' bottom-right corner,
-// leaving the toolbar to the tools.
+// The page number and the zoom sit in a line of their own under the pages,
+// so they never cover a figure of the report, and leave the toolbar to the
+// tools.
 void ReportPreview::setUpPageInfo()
 {
-    m_pageInfo = new QWidget(m_scroll->viewport());
+    m_pageInfo = new QWidget(this);
     m_pageInfo->setObjectName(QStringLiteral("pageInfo"));
-    m_pageInfo->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_pageInfo->setStyleSheet(
-        QStringLiteral("#pageInfo { background: rgba(255, 255, 255, 215); border: 1px solid gray; }"
-                       "#pageInfo QLabel { color: black; }"));
     auto* layout = new QHBoxLayout(m_pageInfo);
     layout->setContentsMargins(6, 1, 6, 1);
+    layout->addStretch(1);
     m_pageLabel = new QLabel(m_pageInfo);
     m_pageLabel->setObjectName(QStringLiteral("lblPagina"));
     layout->addWidget(m_pageLabel);
     m_zoomLabel = new QLabel(m_pageInfo);
     m_zoomLabel->setObjectName(QStringLiteral("lblZoom"));
     layout->addWidget(m_zoomLabel);
-}
-
-void ReportPreview::placePageInfo()
-{
-    m_pageInfo->adjustSize();
-    const QSize room = m_scroll->viewport()->size();
-    m_pageInfo->move(room.width() - m_pageInfo->width() - 4,
-                     room.height() - m_pageInfo->height() - 4);
-    m_pageInfo->raise();
-    m_pageInfo->setVisible(pageCount() > 0);
 }
 
 void ReportPreview::setUpFindBar()
@@ -317,8 +306,7 @@ void ReportPreview::updateState()
     m_tools.value(QStringLiteral("toolSinglePage"))->setChecked(!m_pages->multiple());
     m_tools.value(QStringLiteral("toolMultiplePages"))->setChecked(m_pages->multiple());
     m_pageLabel->setText(count > 0 ? tr("Página %1 de %2").arg(page + 1).arg(count) : QString());
-    m_zoomLabel->setText(QStringLiteral("%1%").arg(qRound(zoom() * 100)));
-    placePageInfo();
+    m_zoomLabel->setText(count > 0 ? QStringLiteral("%1%").arg(qRound(zoom() * 100)) : QString());
 }
 
 void ReportPreview::toggleFindBar()
@@ -414,7 +402,6 @@ bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
         m_pages->setAvailableWidth(m_scroll->viewport()->width());
         if (m_fitWidth)
             fitToWidth();
-        placePageInfo();
         return false;
     }
     if (watched != m_findText || event->type() != QEvent::KeyPress)

@@ -59,7 +59,6 @@ private:
     void setUpTools();
     void setUpFindBar();
     void setUpPageInfo();
-    void placePageInfo();
     void keepMnemonic(QAction* action, bool owns);
     void toggleFindBar();
     void setZoom(double zoom, bool fitWidth);

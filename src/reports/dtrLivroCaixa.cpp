@@ -47,6 +47,11 @@ dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context,
 void dtrLivroCaixa::format(BandContext& band)
 {
     switch (band.section().kind) {
+    case ReportSection::Kind::ReportHeader:
+        band.setText(QStringLiteral("lblCobertura"),
+                     tr("Período: %1     Conta: %2")
+                         .arg(m_context.ReportPeriodText, m_content->accountName));
+        break;
     case ReportSection::Kind::GroupHeader:
         GroupHeader1_Format(band);
         break;

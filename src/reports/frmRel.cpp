@@ -13,9 +13,13 @@
 #include "reports/ReportPeriod.h"
 #include "reports/XlsxExport.h"
 #include "reports/dtrLivroCaixa.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
+#include "widgets/UserMemory.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScopeGuard>
 #include <QScreen>
@@ -75,6 +79,8 @@ void frmRel::setUpWindow()
             parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    UserMemory::restoreWindow(this, QStringLiteral("frmRel"));
+
     m_tmAviso = newTimer(this, QStringLiteral("tmAviso"), kNoticeMs);
     m_tmProg = newTimer(this, QStringLiteral("tmProg"), kProgressMs);
 }
@@ -111,6 +117,14 @@ void frmRel::connectControls()
     connect(m_ui->Mes, &QCalendarWidget::activated, this, &frmRel::pickDate);
     connect(m_ui->btnOk, &QPushButton::clicked, this, &frmRel::pickDate);
     connect(m_ui->btnCancelar, &QPushButton::clicked, m_ui->Grupo, &QWidget::hide);
+    Keyboard::enterPresses({m_ui->btnVisualizar, m_ui->btnPDF, m_ui->btnXLS, m_ui->btnLoc1,
+                            m_ui->btnLoc2, m_ui->btnCancelar});
+    // Enter after typing a day previews, as "Visualizar relatório" does.
+    for (QWidget* box : {m_ui->txtDe, m_ui->txtAte})
+        Keyboard::enterRuns(box, [this] {
+            if (m_ui->btnVisualizar->isEnabled())
+                preview();
+        });
     connect(m_tmAviso, &QTimer::timeout, this, &frmRel::clearNotice);
     connect(m_tmProg, &QTimer::timeout, this, &frmRel::advanceProgress);
     connect(m_ui->VRel, &ReportPreview::problem, this,
@@ -206,6 +220,7 @@ void frmRel::preview()
         return;
     }
     m_content = std::move(built->content);
+    m_shownPeriod = {period.first, period.last};
     m_ui->VRel->setDocument(std::move(built->document));
     m_tmProg->start();
 }
@@ -276,16 +291,48 @@ void frmRel::exportTo(const QString& title, const QString& suffix, const QString
 {
     if (m_ui->VRel->pageCount() == 0 || !m_content)
         return;
-    const QString fileName = m_session.dialogs.saveFileName(this, title, suffix, filter);
+    const QString suggested =
+        QDir(UserMemory::exportFolder())
+            .filePath(QStringLiteral("livro-caixa_%1_a_%2.%3")
+                          .arg(m_shownPeriod.first.toString(Qt::ISODate),
+                               m_shownPeriod.second.toString(Qt::ISODate), suffix));
+    const QString fileName = m_session.dialogs.saveFileName(this, title, suffix, filter, suggested);
     if (fileName.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString problem = write(fileName);
     QApplication::restoreOverrideCursor();
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
         m_session.dialogs.inform(
             this, Dialogs::Icon::Critical, tr("Erro"),
             tr("Não foi possível exportar o relatório para %1:\n%2").arg(fileName, problem));
+        return;
+    }
+    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
+    showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
+    shortenNoticePath(fileName);
+}
+
+// A path longer than the notice line loses the start of its folder, which
+// says the least; the file's name stays whole while it fits, and the
+// tooltip holds the whole path.
+void frmRel::shortenNoticePath(const QString& fileName)
+{
+    QLabel* notice = m_ui->lblAviso;
+    const QFontMetrics metrics = notice->fontMetrics();
+    const int room = notice->contentsRect().width() - 4;
+    if (metrics.horizontalAdvance(notice->text()) <= room)
+        return;
+    const QFileInfo file(fileName);
+    const QString head = tr("Gravado em %1").arg(QString());
+    const QString tail = QDir::separator() + file.fileName();
+    const int folderRoom = room - metrics.horizontalAdvance(head + tail);
+    notice->setText(folderRoom > metrics.horizontalAdvance(QStringLiteral("……"))
+                        ? head +
+                              metrics.elidedText(QDir::toNativeSeparators(file.absolutePath()),
+                                                 Qt::ElideLeft, folderRoom) +
+                              tail
+                        : metrics.elidedText(notice->text(), Qt::ElideMiddle, room));
 }
 
 void frmRel::exportPdf()
@@ -315,6 +362,7 @@ void frmRel::resizeEvent(QResizeEvent* event)
 // However the window closes, the main window's balances are its own again.
 void frmRel::done(int result)
 {
+    UserMemory::rememberWindow(this, QStringLiteral("frmRel"));
     m_session.ReportAccountId = 0;
     m_session.ReportStartDate = Session::noReportStartDate();
     m_tmRelogio->stop();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 
 #include <functional>
@@ -56,6 +57,7 @@ private:
     Account chosenAccount() const;
     void showNotice(const QString& text, QWidget* focus = nullptr);
     void clearNotice();
+    void shortenNoticePath(const QString& fileName);
     void advanceProgress();
     void updateClock();
     void toggleCalendar(QPushButton* button, bool forLastDay);
@@ -73,4 +75,6 @@ private:
     QLabel* m_statusTime = nullptr;
     bool m_calendarForLastDay = false; // false: the calendar fills txtDe
     std::shared_ptr<const CashBookContent> m_content;
+    // The first and last day of the report in the preview.
+    std::pair<QDate, QDate> m_shownPeriod;
 };

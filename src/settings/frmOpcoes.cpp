@@ -6,6 +6,7 @@
 #include "core/Formats.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ frmOpcoes::frmOpcoes(Session& session, QWidget* parent)
     for (ColorSwatch* swatch : {m_ui->pic1, m_ui->pic2, m_ui->pic3, m_ui->pic4})
         connect(swatch, &ColorSwatch::activated, this, [this, swatch] { chooseColor(swatch); });
     connect(m_ui->btnSalvar, &QToolButton::clicked, this, &frmOpcoes::save);
+    Keyboard::enterPresses({m_ui->btnSalvar});
     loadSettings();
 }
 

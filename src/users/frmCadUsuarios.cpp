@@ -5,6 +5,7 @@
 #include "book/UserStore.h"
 #include "core/Dialogs.h"
 #include "core/Session.h"
+#include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/WindowStyle.h"
 
@@ -29,6 +30,7 @@ frmCadUsuarios::frmCadUsuarios(Session& session, QWidget* parent)
     m_ui->grade->installEventFilter(this);
     connect(m_ui->btnSalvar, &QToolButton::clicked, this, &frmCadUsuarios::save);
     connect(m_ui->btnCancelar, &QToolButton::clicked, this, &QDialog::reject);
+    Keyboard::enterPresses({m_ui->btnSalvar, m_ui->btnCancelar});
     connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this,
             [this](int row) { loadUser(row); });
     SetUpGrid();
@@ -60,18 +62,23 @@ void frmCadUsuarios::SetUpGrid()
     m_ui->grade->horizontalHeader()->setStretchLastSection(true);
 }
 
+// After a fill no row is current or selected: the Delete key acts on a
+// row only once the user has picked it.
 void frmCadUsuarios::FillUserGrid()
 {
-    m_ui->grade->setRowCount(0);
+    QTableWidget* grid = m_ui->grade;
+    grid->setRowCount(0);
     const auto users = m_users->listByLogin();
-    if (!users)
-        return;
-    for (const UserStore::Listed& user : *users) {
-        const int row = m_ui->grade->rowCount();
-        m_ui->grade->insertRow(row);
-        m_ui->grade->setItem(row, 0, new QTableWidgetItem(QString::number(user.id)));
-        m_ui->grade->setItem(row, 1, new QTableWidgetItem(user.usuario));
+    if (users) {
+        for (const UserStore::Listed& user : *users) {
+            const int row = grid->rowCount();
+            grid->insertRow(row);
+            grid->setItem(row, 0, new QTableWidgetItem(QString::number(user.id)));
+            grid->setItem(row, 1, new QTableWidgetItem(user.usuario));
+        }
     }
+    grid->clearSelection();
+    grid->selectionModel()->clearCurrentIndex();
 }
 
 void frmCadUsuarios::loadUser(int row)
@@ -104,8 +111,9 @@ void frmCadUsuarios::normalize(QObject* box)
     QString text = edit->text().trimmed();
     if (edit == m_ui->txtNome)
         text = properCase(text);
-    else if (edit == m_ui->txtUsuario || edit == m_ui->txtSenha || edit == m_ui->txtConfSenha ||
-             edit == m_ui->txtEmail)
+    else if (edit == m_ui->txtSenha || edit == m_ui->txtConfSenha)
+        text = UserStore::normalizedPassword(text);
+    else if (edit == m_ui->txtUsuario || edit == m_ui->txtEmail)
         text = text.toLower();
     if (text != edit->text())
         edit->setText(text);
@@ -185,23 +193,33 @@ void frmCadUsuarios::clearBoxes()
     m_ui->txtPerguntaSecreta->setEditText(QString());
 }
 
+int frmCadUsuarios::pickedRow() const
+{
+    const QModelIndexList picked = m_ui->grade->selectionModel()->selectedRows();
+    return picked.size() == 1 ? picked.constFirst().row() : -1;
+}
+
 void frmCadUsuarios::deleteCurrent()
 {
-    const int row = m_ui->grade->currentRow();
+    // Only the highlighted row counts: a current cell the user cannot see
+    // (as after a refill) must never choose whom to delete.
+    const int row = pickedRow();
     QTableWidgetItem* id = row >= 0 ? m_ui->grade->item(row, 0) : nullptr;
     bool isNumber = false;
     const qint64 userId = id ? id->text().toLongLong(&isNumber) : 0;
     if (!isNumber)
         return;
-    if (m_ui->grade->item(row, 1)->text() == m_session.CurrentUser.userName) {
+    const QString login = m_ui->grade->item(row, 1)->text();
+    if (login == m_session.CurrentUser.userName) {
         m_session.dialogs.inform(
             this, Dialogs::Icon::Critical, tr("Erro ao tentar excluir"),
             tr("Atenção, não é possível excluir o usuário que esta logado, para isso deve logar "
                "em outro usuário e excluir."));
         return;
     }
-    if (m_session.dialogs.askYesNo(this, tr("Excluir..."),
-                                   tr("Tem certeza que deseja excluir o usuário?"))) {
+    if (m_session.dialogs.confirmDelete(this, tr("Excluir..."),
+                                        tr("Tem certeza que deseja excluir o usuário?"),
+                                        tr("Usuário: %1").arg(login))) {
         if (Status removed = m_users->remove(userId); !removed)
             m_session.dialogs.inform(
                 this, Dialogs::Icon::Critical, tr("Erro"),

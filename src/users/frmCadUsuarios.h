@@ -34,6 +34,8 @@ protected:
 
 private:
     void SetUpGrid();
+    // The grid row the user has highlighted, or -1.
+    int pickedRow() const;
     void normalize(QObject* box);
     bool passesChecks();
     bool refuse(const QString& title, const QString& text, QWidget* focus);

@@ -33,7 +33,9 @@ frmLogin::frmLogin(Session& session, QWidget* parent)
 {
     m_ui->setupUi(this);
     WindowStyle::fixedToolWindow(this);
-    setWindowTitle(QString());
+    // The window has no title. An empty one would be filled in with the
+    // program's name by the toolkit, a blank one shows as nothing.
+    setWindowTitle(QStringLiteral(" "));
     m_ui->Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QLineEdit* box : {m_ui->txtUsuario, m_ui->txtSenha}) {
         TextBoxes::selectAllOnFocus(box);

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -88,6 +89,16 @@ Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& ti
     return Answer::Ok;
 }
 
+Dialogs::Answer QtDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,
+                                       const QString& whatGoes)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setInformativeText(whatGoes);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial)
 {
     const QColor chosen = QColorDialog::getColor(initial, parent);
@@ -97,9 +108,11 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& init
 }
 
 QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                                const QString& filter)
+                                const QString& filter, const QString& suggestedPath)
 {
-    QFileDialog dialog(parent, title, QString(), filter);
+    const QFileInfo suggested(suggestedPath);
+    QFileDialog dialog(parent, title, suggested.absolutePath(), filter);
+    dialog.selectFile(suggested.fileName());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -9,9 +9,11 @@ class QtDialogs final : public Dialogs
 public:
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
+    Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
+                       const QString& whatGoes) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                         const QString& filter) override;
+                         const QString& filter, const QString& suggestedPath) override;
     bool openUrl(const QUrl& url) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;

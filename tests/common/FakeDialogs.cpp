@@ -57,6 +57,15 @@ FakeDialogs::~FakeDialogs()
             __FILE__, __LINE__);
 }
 
+Dialogs::Answer FakeDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,
+                                         const QString& whatGoes)
+{
+    const Answer answer = message(parent, Icon::Question, title, text, Buttons::YesNo);
+    shown.last().whatGoes = whatGoes;
+    shown.last().defaultAnswer = Answer::No;
+    return answer;
+}
+
 std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)
 {
     colourInitials.append(initial);
@@ -64,9 +73,10 @@ std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)
 }
 
 QString FakeDialogs::saveFileName(QWidget*, const QString& title, const QString& defaultSuffix,
-                                  const QString& filter)
+                                  const QString& filter, const QString& suggestedPath)
 {
     fileQuestions.append({title, defaultSuffix, filter});
+    fileSuggestions.append(suggestedPath);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 

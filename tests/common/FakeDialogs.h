@@ -25,13 +25,18 @@ public:
         QString title;
         QString text;
         Buttons buttons;
+        // What a delete question said would go, and the button Enter presses.
+        QString whatGoes = {};
+        Answer defaultAnswer = buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
     };
 
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
+    Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
+                       const QString& whatGoes) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
-                         const QString& filter) override;
+                         const QString& filter, const QString& suggestedPath) override;
     bool openUrl(const QUrl& url) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
@@ -47,6 +52,8 @@ public:
     QStringList fileNames;
     // What each save dialog asked: its title, default suffix and filter.
     QList<QStringList> fileQuestions;
+    // The file each save dialog suggested, folder and name.
+    QStringList fileSuggestions;
     QList<QUrl> openedUrls;
 
     // Every progress window asked for, with what it was told.

@@ -3,14 +3,20 @@
 #include "core/DataFolder.h"
 #include "core/Money.h"
 #include "core/Sql.h"
+#include "widgets/UserMemory.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
 TestBook::TestBook() : session(db, dialogs, clock, m_dir.path())
 {
+    // Each test starts with windows and folders nobody remembered.
+    QSettings(QSettings::UserScope, QString::fromLatin1(UserMemory::kOrganization),
+              QString::fromLatin1(UserMemory::kApplication))
+        .clear();
     const Status opened = db.open(bookPath());
     if (!opened)
         qFatal("could not create the test book: %s", qPrintable(opened.reason()));

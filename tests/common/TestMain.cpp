@@ -1,6 +1,8 @@
 #include "TestMain.h"
 
 #include <QList>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -29,6 +31,11 @@ bool add(const char* name, Factory factory)
 
 int runAll(int argc, char** argv)
 {
+    // What the program remembers for the computer's user goes to a folder of
+    // the run's own, never to the real home folder.
+    const QTemporaryDir userSettings;
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, userSettings.path());
     // "program ClassName [testfunctions...]" runs one class only.
     QString only;
     QStringList args;

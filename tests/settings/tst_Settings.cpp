@@ -73,9 +73,9 @@ struct OptionsBook : TestBook
         QDir().mkpath(backups());
         for (const QString& name : names + kOthers)
             writeFile(QDir(backups()).filePath(name), name.toUtf8());
-        writeFile(
-            QDir(backups()).filePath(QStringLiteral("2026_11_30_09_00_00_Backup.bkp.parcial")),
-            "half");
+        writeFile(QDir(backups()).filePath(
+                      QStringLiteral(".livro-caixa-backup-2026_11_30_09_00_00_Backup.bkp.parcial")),
+                  "half");
         return names;
     }
 };

@@ -1,0 +1,111 @@
+#include "app/CommandLine.h"
+
+#include "core/DataFolder.h"
+#include "core/DbConnection.h"
+#include "core/SettingsStore.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString userDataDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+} // namespace
+
+QString CommandLine::description(const QString& userDataDir)
+{
+    return tr("Livro de Caixa: livro de caixa para pequenos negócios.\n\n"
+              "A pasta de dados guarda o livro de caixa, bd.mdb, e a pasta Backups. É:\n"
+              "  1. a pasta dada com --data-dir (criada quando não existe);\n"
+              "  2. senão, a pasta do próprio programa, quando já há um bd.mdb nela;\n"
+              "  3. senão, %1.\n"
+              "Quando a pasta não tem bd.mdb, um livro de caixa novo e vazio é criado.")
+        .arg(native(userDataDir));
+}
+
+CommandLine::Options CommandLine::parse(const QCoreApplication& app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description(userDataDir()));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        tr("Pasta de dados com o livro de caixa bd.mdb e a pasta Backups (criada quando não "
+           "existe)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption disableLogin(
+        QStringLiteral("disable-login"),
+        tr("Desliga o login de usuários do livro de caixa da pasta de dados e termina."));
+    parser.addOption(dataDir);
+    parser.addOption(disableLogin);
+    parser.process(app);
+    return {parser.value(dataDir), parser.isSet(disableLogin)};
+}
+
+QString CommandLine::dataFolder(const Options& options)
+{
+    return DataFolder::resolve(options.dataDir, QCoreApplication::applicationDirPath(),
+                               userDataDir());
+}
+
+Status CommandLine::prepare(const QString& dataDir)
+{
+    const QFileInfo info(dataDir);
+    if (info.exists() && !info.isDir())
+        return Status::failure(
+            tr("A pasta de dados %1 não pode ser usada: é um arquivo, não uma pasta.")
+                .arg(native(dataDir)));
+    if (!QDir().mkpath(dataDir))
+        return Status::failure(tr("A pasta de dados %1 não pôde ser criada (falta de permissão "
+                                  "ou disco cheio).")
+                                   .arg(native(dataDir)));
+    // A book that is there may still be read; a new one needs the right to write.
+    if (!QFileInfo::exists(DataFolder::bookPath(dataDir)) && !QFileInfo(dataDir).isWritable())
+        return Status::failure(tr("A pasta de dados %1 não pode receber um livro de caixa novo: "
+                                  "falta permissão de escrita.")
+                                   .arg(native(dataDir)));
+    return Status::success();
+}
+
+namespace {
+
+Status switchLoginOff(const QString& dataDir, const QString& book)
+{
+    if (!QFileInfo::exists(book))
+        return Status::failure(CommandLine::tr("não há livro de caixa em %1").arg(native(dataDir)));
+    DbConnection db;
+    if (Status opened = db.open(book); !opened)
+        return opened;
+    return SettingsStore::disableLogin(db);
+}
+
+} // namespace
+
+int CommandLine::disableLogin(const QString& dataDir)
+{
+    const QString book = DataFolder::bookPath(dataDir);
+    const Status done = switchLoginOff(dataDir, book);
+    if (!done) {
+        std::fprintf(stderr, "livro-caixa: %s\n",
+                     qPrintable(tr("o login não foi desligado: %1").arg(done.reason())));
+        return 1;
+    }
+    std::printf(
+        "%s\n",
+        qPrintable(tr("Login de usuários desligado no livro de caixa %1.").arg(native(book))));
+    return 0;
+}

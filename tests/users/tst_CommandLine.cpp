@@ -1,0 +1,133 @@
+#include "Controls.h"
+#include "TestBook.h"
+#include "TestMain.h"
+#include "app/CommandLine.h"
+#include "app/Startup.h"
+#include "users/frmLogin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    bool crashed = true;
+    QString out;
+    QString err;
+};
+
+// The real program, with a display that does not exist: whatever it does
+// must not need one.
+Run runProgram(const QStringList& arguments)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.insert(u"DISPLAY"_s, u":987"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LIVRO_PROGRAM), arguments);
+    Run run;
+    if (!program.waitForFinished(20000))
+        return run;
+    run.status = program.exitCode();
+    run.crashed = program.exitStatus() != QProcess::NormalExit;
+    run.out = QString::fromUtf8(program.readAllStandardOutput());
+    run.err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+// The command line and the program's identity on the desktop.
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Mistakes in the options are told as usage errors, without a display.
+    void usageErrorsNeedNoDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << u"bogus"_s;
+        QTest::newRow("missing value") << QStringList{u"--data-dir"_s} << u"--data-dir"_s;
+    }
+    void usageErrorsNeedNoDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, told);
+        const Run run = runProgram(arguments);
+        QVERIFY2(!run.crashed, qPrintable(run.err));
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(told), qPrintable(run.err));
+    }
+
+    // --help says where the data folder is: the three rules and this user's folder.
+    void helpNamesTheDataFolder()
+    {
+        const Run run = runProgram({u"--help"_s});
+        QCOMPARE(run.status, 0);
+        for (const QString& rule :
+             {u"1. a pasta dada com --data-dir"_s, u"2. senão, a pasta do próprio programa"_s,
+              qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s) +
+                  u"/livro-caixa."_s})
+            QVERIFY2(run.out.contains(rule), qPrintable(run.out));
+    }
+
+    // Switching login off in a folder without a book is refused: no empty
+    // book is made there.
+    void disableLoginNeedsABook()
+    {
+        QTemporaryDir dir;
+        const Run run = runProgram({u"--disable-login"_s, u"--data-dir"_s, dir.path()});
+        QVERIFY2(!run.crashed, qPrintable(run.err));
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(u"não há livro de caixa em "_s + dir.path()),
+                 qPrintable(run.err));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+    }
+
+    // A data folder that is a file is refused with a reason that names it.
+    void aFileIsNoDataFolder()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"dados"_s);
+        QFile created(file);
+        QVERIFY(created.open(QIODevice::WriteOnly));
+        const Status prepared = CommandLine::prepare(file);
+        QVERIFY(!prepared.ok());
+        QVERIFY2(prepared.reason().contains(file) && prepared.reason().contains(u"arquivo"_s),
+                 qPrintable(prepared.reason()));
+        QVERIFY(CommandLine::prepare(dir.filePath(u"nova/pasta"_s)).ok());
+        QVERIFY(QFileInfo(dir.filePath(u"nova/pasta"_s)).isDir());
+    }
+
+    // Titles are the windows' own: no display name is appended to them, and
+    // the login window's title is blank rather than the program's name.
+    void windowTitlesAreTheirOwn()
+    {
+        const QString testName = QCoreApplication::applicationName();
+        Startup::describeApplication(*QCoreApplication::instance());
+        QCOMPARE(QGuiApplication::desktopFileName(), u"br.com.tamirolavrenta.LivroCaixa"_s);
+        QCOMPARE(QGuiApplication::applicationDisplayName(), u"livro-caixa"_s);
+        QCoreApplication::setApplicationName(testName);
+
+        TestBook book;
+        frmLogin login(book.session);
+        QVERIFY(!login.windowTitle().isEmpty());
+        QVERIFY(login.windowTitle().trimmed().isEmpty());
+    }
+};
+
+LIVRO_TEST(tst_CommandLine)
+#include "tst_CommandLine.moc"
