@@ -28,15 +28,23 @@ echo "check-code: cppcheck"
 # - invalidPrintfArgType_sint: cppcheck's Qt model takes qint64 for long; Qt
 #   defines it as long long, which %lld prints.
 # - the build's generated files (moc, uic, rcc) are Qt's, not ours.
+[ -f "$build/compile_commands.json" ] || { echo "check-code: $build has no compile_commands.json" >&2; exit 1; }
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+trap 'rm -f "$out" "$out.mine" "$out.checked"' EXIT
 cppcheck --project="$build/compile_commands.json" -i"$build" \
     --enable=warning,style,performance,portability --std=c++20 --library=qt \
-    --inline-suppr --quiet -j "$(nproc)" --error-exitcode=0 \
+    --inline-suppr -j "$(nproc)" --error-exitcode=0 \
     --suppress=missingIncludeSystem --suppress='*:/usr/*' \
     --suppress=shadowFunction --suppress=useStlAlgorithm --suppress=constParameter \
     --suppress=invalidPrintfArgType_sint \
-    --template='{file}:{line}: {severity}: {message} [{id}]' 2>"$out" || true
+    --template='{file}:{line}: {severity}: {message} [{id}]' 2>"$out" >"$out.checked" || true
+# A run that checked nothing (sources missing, a broken project) is no pass.
+checked=$(grep -c '^Checking ' "$out.checked" || true)
+if [ "$checked" -eq 0 ]; then
+    cat "$out" >&2
+    echo "check-code: cppcheck checked no file" >&2
+    exit 1
+fi
 grep -v -e "^$build/" -e "^$root/$build/" "$out" > "$out.mine" || true
 if [ -s "$out.mine" ]; then
     cat "$out.mine" >&2

@@ -8,8 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 build="$root/build-test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLIVRO_WERROR=ON -DLIVRO_SANITIZE=ON >/dev/null
-"$root/scripts/check-code.sh" "$build"
 cmake --build "$build" --parallel "$(nproc)"
+# After the build: cppcheck reads the generated sources (moc, uic) the
+# compile commands name.
+"$root/scripts/check-code.sh" "$build"
 export QT_QPA_PLATFORM=offscreen
 # Leaks are reported too; the suppressions name what belongs to the libraries
 # the program uses, not to its own code.
