@@ -13,10 +13,12 @@ namespace Startup {
 
 enum class FirstWindow { Login, Main };
 
-// Opens the book in the data folder (a failure shows the connection message
-// and start-up goes on), sets the common level, loads the settings and tells
-// which window comes first. The older program's Access book is first
-// converted into a book of this program.
+// Takes the book of the data folder for this program (one program at a time),
+// opens it (a failure shows the connection message and start-up goes on),
+// sets the common level, loads the settings and tells which window comes
+// first. The older program's Access book is first converted into a book of
+// this program; a book whose indexes are damaged is repaired once the user
+// agrees.
 FirstWindow Main(Session& session);
 
 // The text of the message shown when the book cannot be opened.

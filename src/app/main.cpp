@@ -4,9 +4,11 @@
 #include "app/Startup.h"
 #include "app/StoredSecrets.h"
 #include "cashbook/frmPrincipal.h"
+#include "core/BookLock.h"
 #include "core/Clock.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
+#include "core/FileAccess.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "users/frmLogin.h"
@@ -80,18 +82,38 @@ QString dataFolder(const CommandLine& commandLine)
     const QString dir =
         DataFolder::resolve(commandLine.dataDir, QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    if (!QDir().mkpath(dir)) {
-        std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados %s\n",
-                     qPrintable(QDir::toNativeSeparators(dir)));
+    // A data folder the program creates is private to the user.
+    if (const Status made = FileAccess::makeFolder(dir); !made) {
+        std::fprintf(stderr, "livro-caixa: não foi possível criar a pasta de dados: %s\n",
+                     qPrintable(made.reason()));
         return QString();
     }
     return dir;
 }
 
+// Writing to the book needs it for this program alone, as at start-up; there
+// is nobody to ask here whether another computer's lock may be taken over.
+Status lockForCommandLine(BookLock& lock)
+{
+    switch (lock.take()) {
+    case BookLock::Outcome::Taken:
+        return Status::success();
+    case BookLock::Outcome::HeldHere:
+    case BookLock::Outcome::HeldElsewhere:
+        return Status::failure(BookLock::heldText(lock.bookPath(), lock.holder()));
+    case BookLock::Outcome::Failed:
+        break;
+    }
+    return Status::failure(lock.failure());
+}
+
 int disableLogin(const QString& dir)
 {
+    BookLock lock(DataFolder::bookPath(dir));
     DbConnection db;
-    Status done = db.open(DataFolder::bookPath(dir));
+    Status done = lockForCommandLine(lock);
+    if (done)
+        done = db.open(DataFolder::bookPath(dir));
     if (done)
         done = SettingsStore::disableLogin(db);
     if (!done) {

@@ -191,7 +191,8 @@ private slots:
             // file where the folder should be cannot hold backups either.
             QVERIFY(book.dialogs.last().text.contains(QDir::toNativeSeparators(book.backups())));
             QCOMPARE(filesIn(book.dir()),
-                     (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb")}));
+                     (QStringList{QStringLiteral("Backups"), QStringLiteral("bd.mdb"),
+                                  QStringLiteral("bd.mdb.fechamento")}));
         }
     }
 
