@@ -1,5 +1,6 @@
 #include "legacy/AccessMigration.h"
 
+#include "core/BookHealth.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Schema.h"
@@ -76,22 +77,23 @@ QString temporaryPath(const QString& bookPath)
     return bookPath + QStringLiteral(".convertendo");
 }
 
-// What an interrupted or failed run leaves: the new book, and what SQLite and
-// the book's creation write beside it.
+// What an interrupted or failed run leaves: the new book, and what SQLite,
+// the book's creation and its closing write beside it.
 void removeLeftovers(const QString& temp)
 {
     for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral(".novo"),
                                   QStringLiteral(".novo-journal")})
         QFile::remove(temp + suffix);
+    QFile::remove(BookHealth::recordPath(temp));
 }
 
-Status readSource(const QString& bookPath, const QString& readerProgram, Progress& progress,
-                  SourceBook& source)
+Status readSource(const QString& bookPath, const QString& readerProgram,
+                  const ReaderProcess::Limits& limits, Progress& progress, SourceBook& source)
 {
     SourceBook::ReaderOutput output;
     const QStringList arguments =
         QStringList{QFileInfo(bookPath).absoluteFilePath()} + Schema::tableNames();
-    if (Status ran = ReaderProcess::run(readerProgram, arguments, progress, output); !ran)
+    if (Status ran = ReaderProcess::run(readerProgram, arguments, progress, output, limits); !ran)
         return ran;
     if (Status parsed = SourceBook::parse(std::move(output), source); !parsed)
         return parsed;
@@ -189,7 +191,8 @@ QString counted(qint64 n, const char* one, const char* many)
 
 } // namespace
 
-::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs)
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs,
+                            const std::optional<ReaderProcess::Limits>& limits)
 {
     Converted result;
     const auto progress =
@@ -197,7 +200,9 @@ QString counted(qint64 n, const char* one, const char* many)
                          tr("Lendo o livro de caixa do Access %1...").arg(native(bookPath)));
     const FileStamp before = stampOf(bookPath);
     SourceBook source;
-    if (Status read = readSource(bookPath, readerProgram, *progress, source); !read)
+    const ReaderProcess::Limits readerLimits =
+        limits.value_or(ReaderProcess::Limits::forFile(before.size));
+    if (Status read = readSource(bookPath, readerProgram, readerLimits, *progress, source); !read)
         return read;
 
     const QString temp = temporaryPath(bookPath);

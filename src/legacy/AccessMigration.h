@@ -1,8 +1,11 @@
 #pragma once
 
 #include "core/Result.h"
+#include "legacy/ReaderProcess.h"
 
 #include <QString>
+
+#include <optional>
 
 class Dialogs;
 
@@ -26,9 +29,10 @@ struct Converted
 
 // Migrates the Access file at bookPath, reading it with readerProgram
 // (livro-caixa-mdb) and showing the progress through dialogs. On failure the
-// file at bookPath is as it was and nothing else is left behind.
-::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram,
-                            Dialogs& dialogs);
+// file at bookPath is as it was and nothing else is left behind. The reader
+// runs within the limits for the file's size unless others are given.
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs,
+                            const std::optional<ReaderProcess::Limits>& limits = std::nullopt);
 
 // What the user is told.
 QString successTitle();
