@@ -44,6 +44,25 @@ QByteArray encoded(const QString& path)
     return QFile::encodeName(path);
 }
 
+// A folder made inside a shared one (the backups of a shared book) is
+// shared with the same group, so every desk of the shop can write to it.
+Status shareLikeParent(const QString& folder, const QString& parent)
+{
+    struct stat parentInfo = {};
+    if (::stat(encoded(parent).constData(), &parentInfo) != 0 || !(parentInfo.st_mode & S_IWGRP))
+        return Status::success();
+    const QByteArray path = encoded(folder);
+    if (::chown(path.constData(), uid_t(-1), parentInfo.st_gid) != 0)
+        return failed(
+            QT_TRANSLATE_NOOP("FileAccess", "A pasta %1 não pôde receber o grupo da pasta: %2"),
+            folder);
+    if (::chmod(path.constData(), S_IRWXU | (parentInfo.st_mode & (S_IRWXG | S_ISGID))) != 0)
+        return failed(
+            QT_TRANSLATE_NOOP("FileAccess", "As permissões de %1 não puderam ser ajustadas: %2"),
+            folder);
+    return Status::success();
+}
+
 } // namespace
 
 Status makeFolder(const QString& path)
@@ -61,13 +80,12 @@ Status makeFolder(const QString& path)
         if (Status above = makeFolder(parent); !above)
             return above;
     }
-    // mkdir applies the umask, which may only take permissions away.
     if (::mkdir(encoded(absolute).constData(), S_IRWXU) != 0 && errno != EEXIST)
         return failed(QT_TRANSLATE_NOOP("FileAccess", "A pasta %1 não pôde ser criada: %2"),
                       absolute);
     if (!QFileInfo(absolute).isDir())
         return Status::failure(tr("A pasta %1 não pôde ser criada.").arg(native(absolute)));
-    return Status::success();
+    return shareLikeParent(absolute, parent);
 }
 
 unsigned modeFor(const QString& folder)

@@ -16,7 +16,8 @@
 namespace FileAccess {
 
 // Creates the folder and any missing folder above it; each one created here
-// is private to the user (0700). A folder that exists is left as it is.
+// is private to the user (0700), or in a shared folder shared as that one is,
+// with its group. A folder that exists is left as it is.
 Status makeFolder(const QString& path);
 
 // The permissions for a file the program writes into `folder`: 0600, or in a

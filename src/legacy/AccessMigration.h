@@ -4,6 +4,7 @@
 #include "legacy/ReaderProcess.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,6 +26,9 @@ struct Converted
     qint64 users = 0;
     // Where the Access file was kept.
     QString keptOriginal;
+    // What went wrong after the new book took its place (the original's
+    // permissions, the folder's flush to the disk), for the user to know.
+    QStringList notes;
 };
 
 // Migrates the Access file at bookPath, reading it with readerProgram
