@@ -12,7 +12,14 @@ QString normalized(const QString& text)
     if (text.trimmed().isEmpty())
         return QStringLiteral("0,00");
     const auto amount = Money::parse(text);
-    return amount ? amount->format() : QString();
+    if (amount)
+        return amount->format();
+    return isTooLarge(text) ? text.trimmed() : QString();
+}
+
+bool isTooLarge(const QString& text)
+{
+    return Money::isAmountText(text) && !Money::parse(text);
 }
 
 namespace {

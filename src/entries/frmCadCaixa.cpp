@@ -116,6 +116,7 @@ void frmCadCaixa::loadEntry()
                                  tr("Não foi possível ler o lançamento:\n%1").arg(entry.reason()));
         return;
     }
+    m_loaded = *entry;
     m_ui->txtDia->setText(Formats::date(entry->data));
     m_storedTime = entry->hora;
     m_ui->txtHora->setText(Formats::time(entry->hora));
@@ -169,6 +170,8 @@ bool frmCadCaixa::passesChecks()
         openAccountRegister();
         return false;
     }
+    if (!refuseTooLargeAmount())
+        return false;
     const QString in = amountOrZero(m_ui->txtEntrada->text());
     const QString out = amountOrZero(m_ui->txtSaida->text());
     if (in == u"0,00" && out == u"0,00")
@@ -177,6 +180,20 @@ bool frmCadCaixa::passesChecks()
     if (in != u"0,00" && out != u"0,00")
         return refuse(empty, tr("O sistema só pode cadastrar uma entrada ou saída por vez!"),
                       m_ui->txtEntrada);
+    return true;
+}
+
+// A box left with an amount the book cannot hold keeps it, and the save says so.
+bool frmCadCaixa::refuseTooLargeAmount()
+{
+    for (QLineEdit* box : {m_ui->txtEntrada, m_ui->txtSaida}) {
+        if (AmountBox::isTooLarge(box->text()))
+            return refuse(tr("Valor grande demais"),
+                          tr("O valor %1 é grande demais para o livro de caixa: o maior valor "
+                             "aceito é %2.")
+                              .arg(box->text(), Money::largest().format()),
+                          box);
+    }
     return true;
 }
 
@@ -189,7 +206,7 @@ void frmCadCaixa::save()
         write();
 }
 
-void frmCadCaixa::write()
+EntryStore::Entry frmCadCaixa::typedEntry() const
 {
     EntryStore::Entry entry;
     entry.data = *Formats::parseDate(m_ui->txtDia->text());
@@ -202,17 +219,57 @@ void frmCadCaixa::write()
     entry.descricao = m_ui->txtDescricao->toPlainText();
     entry.entrada = Money::parse(amountOrZero(m_ui->txtEntrada->text())).value_or(Money());
     entry.saida = Money::parse(amountOrZero(m_ui->txtSaida->text())).value_or(Money());
+    return entry;
+}
 
-    const auto saved = EntryStore(m_session.db).save(m_entryId, entry);
-    if (!saved) {
-        m_session.dialogs.inform(
-            this, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Não foi possível gravar o lançamento:\n%1").arg(saved.reason()));
+void frmCadCaixa::write()
+{
+    EntryStore store(m_session.db);
+    std::optional<qint64> savedId;
+    Status status = Status::success();
+    if (m_entryId != 0 && m_loaded) {
+        const auto edit = store.saveEdit(*m_loaded, typedEntry());
+        if (edit && !edit->saved) {
+            tellChangedMeanwhile(edit->current);
+            return;
+        }
+        status = edit.status();
+        if (edit)
+            savedId = m_entryId;
+    } else {
+        const auto saved = store.save(m_entryId, typedEntry());
+        status = saved.status();
+        savedId = saved.optional();
+    }
+    if (!savedId) {
+        m_session.dialogs.reportFailure(this, tr("Erro"), status,
+                                        tr("o lançamento não foi gravado"),
+                                        tr("Não foi possível gravar o lançamento:"));
         return;
     }
-    m_savedId = *saved;
+    m_savedId = savedId;
     m_session.EntrySaved = true;
     accept();
+}
+
+void frmCadCaixa::tellChangedMeanwhile(const EntryStore::Stored& current)
+{
+    const auto amount = [](const std::optional<Money>& value) {
+        return value ? value->format() : QStringLiteral("0,00");
+    };
+    const QString values =
+        tr("Data: %1 %2\nConta: %3\nDocumento: %4\nDescrição: %5\nEntrada: %6\nSaída: %7")
+            .arg(Formats::date(current.data), Formats::time(current.hora),
+                 current.account.isEmpty() ? tr("(nenhuma)") : current.account, current.ndoc,
+                 current.descricao, amount(current.entrada), amount(current.saida));
+    m_session.dialogs.inform(
+        this, Dialogs::Icon::Exclamation, tr("Lançamento alterado"),
+        tr("Este lançamento foi alterado em outro lugar depois que esta janela o abriu, e nada "
+           "foi gravado. Como ele está agora:\n\n%1\n\nO que você digitou continua na janela: "
+           "para gravar por cima destes valores, clique em Salvar de novo; para ficar com eles, "
+           "clique em Cancelar.")
+            .arg(values));
+    m_loaded = current;
 }
 
 bool frmCadCaixa::eventFilter(QObject* watched, QEvent* event)

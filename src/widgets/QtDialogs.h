@@ -9,6 +9,8 @@ class QtDialogs final : public Dialogs
 public:
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
+    Answer detailedMessage(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                           Buttons buttons, const QString& details) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;

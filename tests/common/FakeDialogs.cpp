@@ -28,10 +28,17 @@ private:
 
 } // namespace
 
-Dialogs::Answer FakeDialogs::message(QWidget*, Icon icon, const QString& title, const QString& text,
-                                     Buttons buttons)
+Dialogs::Answer FakeDialogs::message(QWidget* parent, Icon icon, const QString& title,
+                                     const QString& text, Buttons buttons)
 {
-    shown.append({icon, title, text, buttons});
+    return detailedMessage(parent, icon, title, text, buttons, QString());
+}
+
+Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString& title,
+                                             const QString& text, Buttons buttons,
+                                             const QString& details)
+{
+    shown.append({icon, title, text, buttons, details});
     if (onMessage)
         onMessage(shown.constLast());
     if (buttons == Buttons::Ok)

@@ -17,10 +17,13 @@ public:
         QString title;
         QString text;
         Buttons buttons;
+        QString details; // what the user may unfold below the text
     };
 
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
+    Answer detailedMessage(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                           Buttons buttons, const QString& details) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter) override;

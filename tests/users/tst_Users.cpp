@@ -215,7 +215,8 @@ private slots:
         QCOMPARE(control<QTableWidget>(w, "grade")->rowCount(), 2);
         QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s).value().has_value());
         QCOMPARE(messages(book.dialogs).join(u'|').section(u'\n', 0, 0),
-                 u"Erro: Não foi possível gravar o usuário:"_s);
+                 u"Erro: O livro de caixa não pode ser alterado (o arquivo ou a pasta só permite "
+                 "leitura): o usuário não foi gravado."_s);
     }
 
     // The logged-in user can neither be deleted nor change its own level; Delete removes another
