@@ -219,6 +219,49 @@ private slots:
         QCOMPARE(fileBytes(book.bookPath()).mid(18, 2), QByteArray("\x01\x01"));
     }
 
+    // A book killed in the middle of a commit has its header already counting
+    // pages that never reached the file, and the journal beside it: SQLite
+    // rolls the write back as the book opens, so it is not refused as cut short.
+    void aWriteCutShortIsRolledBack()
+    {
+        TestBook book;
+        fillBook(book);
+        const QString path = book.bookPath();
+        const QByteArray before = fileBytes(path);
+        QByteArray journal;
+        {
+            // A large write on a tiny cache spills pages to the file, so its
+            // journal is complete on disk before the commit, as at a crash.
+            RawConnection writer(path);
+            QVERIFY(Sql::exec(writer.db(), u"PRAGMA cache_size = 8"_s).ok());
+            QVERIFY(Sql::exec(writer.db(), u"begin"_s).ok());
+            QVERIFY(
+                Sql::exec(writer.db(),
+                          u"with recursive n(i) as (select 1 union all select i + 1 from n "
+                          "where i < 3000) insert into caixa (data, descricao) select "
+                          "'2026-12-02', 'Lançamento ' || i || ' de uma gravação longa' from n"_s)
+                    .ok());
+            journal = fileBytes(path + u"-journal"_s);
+            QVERIFY(Sql::exec(writer.db(), u"rollback"_s).ok());
+        }
+        QVERIFY(journal.size() > 512);
+        // The book as the kill left it: a first page that counts ten more
+        // pages than the file holds, and the journal of the write.
+        QByteArray crashed = before;
+        const quint32 pages = quint32(before.size() / 4096 + 10);
+        for (int i = 0; i < 4; ++i)
+            crashed[28 + i] = char((pages >> (24 - 8 * i)) & 0xFF);
+        crashed.replace(92, 4, crashed.mid(24, 4));
+        writeFile(path, crashed);
+        writeFile(path + u"-journal"_s, journal);
+
+        const Status opened = book.db.open(path);
+        QVERIFY2(opened.ok(), qPrintable(opened.reason()));
+        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 41);
+        QCOMPARE(book.scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QVERIFY(!QFile::exists(path + u"-journal"_s));
+    }
+
     // A backup copy is opened only to be read: not a byte, not a file is
     // written, and writing through it fails.
     void aBackupIsOpenedWithoutWriting()
