@@ -76,6 +76,15 @@ Status reindex(const QSqlDatabase& db)
     return Status::success();
 }
 
+Status reindexOn(QSqlDatabase db, const QString& bookPath)
+{
+    db.setDatabaseName(bookPath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    const Status status = db.open() ? reindex(db) : Status::failure(Sql::reasonOf(db));
+    db.close();
+    return status;
+}
+
 } // namespace
 
 QString recordPath(const QString& bookPath)
@@ -126,14 +135,8 @@ Status rebuildIndexes(const QString& bookPath)
 {
     const QString name =
         QStringLiteral("BookHealth-repair-%1").arg(repairCounter.fetchAndAddRelaxed(1));
-    Status status = Status::success();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(bookPath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        status = db.open() ? reindex(db) : Status::failure(Sql::reasonOf(db));
-        db.close();
-    }
+    const Status status =
+        reindexOn(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name), bookPath);
     // The connection is gone from Qt's list only once no handle to it is left.
     QSqlDatabase::removeDatabase(name);
     if (!status)

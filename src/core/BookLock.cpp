@@ -49,8 +49,7 @@ BookLock::Outcome BookLock::take()
         return Outcome::Taken;
     // QLockFile takes over the lock of a program of this computer that is no
     // longer running, checking its process id and name.
-    m_lock.tryLock(0);
-    return afterAttempt();
+    return afterAttempt(m_lock.tryLock(0));
 }
 
 BookLock::Outcome BookLock::takeOver()
@@ -63,23 +62,21 @@ BookLock::Outcome BookLock::takeOver()
                         .arg(QDir::toNativeSeparators(lockPath(m_bookPath)));
         return Outcome::Failed;
     }
-    m_lock.tryLock(0);
-    return afterAttempt();
+    return afterAttempt(m_lock.tryLock(0));
 }
 
-BookLock::Outcome BookLock::afterAttempt()
+BookLock::Outcome BookLock::afterAttempt(bool taken)
 {
-    switch (m_lock.error()) {
-    case QLockFile::NoError: {
+    if (taken) {
         // Holds no secret, but follows the folder's rules like every file here.
         const Status ok = FileAccess::protect(lockPath(m_bookPath));
-        if (!ok) {
-            m_lock.unlock();
-            m_failure = ok.reason();
-            return Outcome::Failed;
-        }
-        return Outcome::Taken;
+        if (ok)
+            return Outcome::Taken;
+        m_lock.unlock();
+        m_failure = ok.reason();
+        return Outcome::Failed;
     }
+    switch (m_lock.error()) {
     case QLockFile::LockFailedError:
         readHolder();
         // A lock nobody can read is treated as another computer's: only
@@ -90,6 +87,7 @@ BookLock::Outcome BookLock::afterAttempt()
         m_failure = tr("não há permissão para criar a marca de uso %1 na pasta do livro")
                         .arg(QDir::toNativeSeparators(lockPath(m_bookPath)));
         return Outcome::Failed;
+    case QLockFile::NoError:
     case QLockFile::UnknownError:
         break;
     }

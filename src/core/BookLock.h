@@ -58,7 +58,7 @@ public:
     static QString takeOverQuestion(const QString& bookPath, const Holder& holder);
 
 private:
-    Outcome afterAttempt();
+    Outcome afterAttempt(bool taken);
     void readHolder();
 
     QString m_bookPath;

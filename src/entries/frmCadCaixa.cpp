@@ -224,30 +224,26 @@ EntryStore::Entry frmCadCaixa::typedEntry() const
 
 void frmCadCaixa::write()
 {
-    EntryStore store(m_session.db);
-    std::optional<qint64> savedId;
-    Status status = Status::success();
     if (m_entryId != 0 && m_loaded) {
-        const auto edit = store.saveEdit(*m_loaded, typedEntry());
-        if (edit && !edit->saved) {
+        const auto edit = EntryStore(m_session.db).saveEdit(*m_loaded, typedEntry());
+        if (edit && !edit->saved)
             tellChangedMeanwhile(edit->current);
-            return;
-        }
-        status = edit.status();
-        if (edit)
-            savedId = m_entryId;
-    } else {
-        const auto saved = store.save(m_entryId, typedEntry());
-        status = saved.status();
-        savedId = saved.optional();
+        else
+            finishSave(edit ? Result<qint64>(m_entryId) : Result<qint64>(edit.status()));
+        return;
     }
-    if (!savedId) {
-        m_session.dialogs.reportFailure(this, tr("Erro"), status,
+    finishSave(EntryStore(m_session.db).save(m_entryId, typedEntry()));
+}
+
+void frmCadCaixa::finishSave(const Result<qint64>& saved)
+{
+    if (!saved) {
+        m_session.dialogs.reportFailure(this, tr("Erro"), saved.status(),
                                         tr("o lançamento não foi gravado"),
                                         tr("Não foi possível gravar o lançamento:"));
         return;
     }
-    m_savedId = savedId;
+    m_savedId = *saved;
     m_session.EntrySaved = true;
     accept();
 }

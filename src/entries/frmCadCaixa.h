@@ -46,6 +46,7 @@ private:
     bool refuseTooLargeAmount();
     EntryStore::Entry typedEntry() const;
     void write();
+    void finishSave(const Result<qint64>& saved);
     // The entry changed in the book since the form loaded it: the user sees
     // how it is now, keeps what was typed, and a second save overwrites it.
     void tellChangedMeanwhile(const EntryStore::Stored& current);
