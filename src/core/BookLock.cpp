@@ -125,11 +125,11 @@ QString BookLock::takeOverQuestion(const QString& bookPath, const Holder& holder
 {
     const QString where = holder.known && !holder.computer.isEmpty()
                               ? tr("no computador %1").arg(holder.computer)
-                              : tr("no outro computador");
+                              : tr("em nenhum computador");
     return tr("O livro de caixa %1 está marcado como aberto %2.\n\n"
               "Se o programa não está mais aberto %3 (por exemplo, depois de uma queda de "
-              "energia), o livro pode ser liberado e aberto aqui. Se ele ainda estiver aberto "
-              "lá, o que for gravado em um dos dois computadores pode ser perdido.\n\n"
-              "O programa está fechado %3? Liberar o livro e abri-lo aqui?")
+              "energia), o livro pode ser liberado e aberto aqui. Se ele ainda estiver aberto, "
+              "o que for gravado em um dos dois lugares pode ser perdido.\n\n"
+              "Liberar o livro e abri-lo aqui?")
         .arg(QDir::toNativeSeparators(bookPath), whoAndWhere(holder), where);
 }
