@@ -9,13 +9,20 @@ build-essential cmake ninja-build pkg-config clang-format cppcheck git
 qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite
 qt6-translations-l10n libgl-dev
 libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev
-fonts-liberation2 xvfb xauth poppler-utils unzip
+fonts-liberation2 xvfb xauth poppler-utils unzip librsvg2-bin
 "
-# For developers who look at the windows under Xvfb: screenshots, a window
-# manager (title bars, closing a window) and simulated clicks and keys.
-if [ "${1:-}" = "--screenshots" ]; then
-    PACKAGES="$PACKAGES imagemagick x11-utils xdotool twm"
-fi
+for option in "$@"; do
+    case "$option" in
+        # For developers who look at the windows under Xvfb: screenshots, a window
+        # manager (title bars, closing a window) and simulated clicks and keys.
+        --screenshots) PACKAGES="$PACKAGES imagemagick x11-utils xdotool twm" ;;
+        # For scripts/package.sh and scripts/package-check.sh: dpkg-shlibdeps and
+        # file for CPack, the validators of the desktop file and the metainfo,
+        # man, sqlite3 for the test book and debootstrap for the fresh root.
+        --package) PACKAGES="$PACKAGES dpkg-dev file desktop-file-utils appstream man-db sqlite3 debootstrap" ;;
+        *) echo "install-deps: unknown option $option (use --screenshots or --package)" >&2; exit 1 ;;
+    esac
+done
 
 missing=""
 for p in $PACKAGES; do

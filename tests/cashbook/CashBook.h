@@ -48,24 +48,24 @@ struct CashBook : TestBook
     qint64 last = 0;
 };
 
-// The texts of a grid column, or of a row (column -1), joined by "|".
-inline QString column(const frmPrincipal& w, int c, int r = -1)
+// The texts of a grid column, top to bottom, or of a row (column -1), left to right.
+inline QStringList column(const frmPrincipal& w, int c, int r = -1)
 {
     QStringList texts;
     for (int i = 0; i < (r < 0 ? w.gridModel()->rowCount() : int(EntryGridModel::ColumnCount)); ++i)
         texts.append(r < 0 ? w.gridModel()->cellText(i, c) : w.gridModel()->cellText(r, i));
-    return texts.join(u'|');
+    return texts;
 }
-inline QString row(const frmPrincipal& w, int r)
+inline QStringList row(const frmPrincipal& w, int r)
 {
     return column(w, -1, r);
 }
 
 // The balance panel: yesterday, today, received and paid out in the period.
-inline QString panel(const QWidget& w)
+inline QStringList panel(const QWidget& w)
 {
     QStringList texts;
     for (const char* name : {"lblSaldoOntem", "lblSaldoHoje", "lblTotalEntradas", "lblTotalSaidas"})
         texts.append(control<QLabel>(w, name)->text());
-    return texts.join(u'|');
+    return texts;
 }

@@ -1,5 +1,7 @@
 #include "FakeDialogs.h"
 
+#include <QTest>
+
 namespace {
 
 class FakeProgress final : public Progress
@@ -43,7 +45,23 @@ Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString&
         onMessage(shown.constLast());
     if (buttons == Buttons::Ok)
         return Answer::Ok;
-    return answers.isEmpty() ? Answer::Yes : answers.takeFirst();
+    if (answers.isEmpty()) {
+        const QString failure =
+            QStringLiteral("a question nobody scripted: \"%1\": \"%2\"").arg(title, text);
+        QTest::qFail(qPrintable(failure), __FILE__, __LINE__);
+        return Answer::No;
+    }
+    return answers.takeFirst();
+}
+
+FakeDialogs::~FakeDialogs()
+{
+    // A test that failed already may have stopped before its questions.
+    if (!answers.isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("%1 scripted answer(s) no question took").arg(answers.size())),
+            __FILE__, __LINE__);
 }
 
 std::optional<QColor> FakeDialogs::chooseColor(QWidget*, const QColor& initial)

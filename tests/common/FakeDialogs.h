@@ -8,9 +8,17 @@
 #include <functional>
 
 // Records every dialog the program asks for and answers it as the test says.
+// A Yes/No question with no answer scripted for it fails the test (and is
+// answered "No"), and so does a scripted answer no question took by the time
+// the fake goes: every question a test meets is one it expects.
 class FakeDialogs final : public Dialogs
 {
 public:
+    FakeDialogs() = default;
+    FakeDialogs(const FakeDialogs&) = delete;
+    FakeDialogs& operator=(const FakeDialogs&) = delete;
+    ~FakeDialogs() override;
+
     struct Shown
     {
         Icon icon;
@@ -31,7 +39,7 @@ public:
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
 
-    // Answers to Yes/No questions, in order; when none is left, "yes".
+    // Answers to Yes/No questions, in order.
     QList<Answer> answers;
     // Runs while a message is "open", for tests that look at the windows then.
     std::function<void(const Shown&)> onMessage;

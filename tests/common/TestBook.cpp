@@ -36,6 +36,17 @@ QVariant TestBook::scalar(const QString& sql, const QVariantList& values)
     return q->value(0);
 }
 
+QStringList TestBook::strings(const QString& sql, const QVariantList& values)
+{
+    QStringList list;
+    auto q = Sql::run(db.database(), sql, values);
+    if (!q)
+        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(q.reason()));
+    while (q->next())
+        list.append(q->isNull(0) ? QStringLiteral("NULL") : q->value(0).toString());
+    return list;
+}
+
 qint64 TestBook::addAccount(const QString& name)
 {
     exec(QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"), {name});
@@ -65,6 +76,11 @@ qint64 TestBook::addEntry(const QString& isoDate, const QString& time,
           ndoc ? QVariant(*ndoc) : QVariant(QMetaType(QMetaType::QString)), description,
           moneyValue(in), moneyValue(out)});
     return scalar(QStringLiteral("select max(id) from caixa")).toLongLong();
+}
+
+QStringList items(const char* list, char separator)
+{
+    return QString::fromUtf8(list).split(QLatin1Char(separator));
 }
 
 QByteArray fileBytes(const QString& path)

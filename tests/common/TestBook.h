@@ -32,6 +32,9 @@ public:
     void exec(const QString& sql, const QVariantList& values = {});
     // The first column of the first row, or an invalid value.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // The first column of every row, as text (NULL as "NULL"), in the order
+    // the statement gives; one fact per column read.
+    QStringList strings(const QString& sql, const QVariantList& values = {});
 
     QTemporaryDir m_dir;
     DbConnection db;
@@ -44,3 +47,5 @@ public:
 
 // Reads a whole file, for byte-for-byte comparisons.
 QByteArray fileBytes(const QString& path);
+// "a|b||c" as a list, empty items kept: how tests write an expected list.
+QStringList items(const char* list, char separator = '|');

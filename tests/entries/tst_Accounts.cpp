@@ -15,14 +15,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The texts of a column of the register's grid, joined by "|".
-QString gridColumn(frmCadConta& w, int column)
+// The texts of a column of the register's grid, top to bottom.
+QStringList gridColumn(frmCadConta& w, int column)
 {
     auto* grid = control<QTableWidget>(w, "grade");
     QStringList texts;
     for (int r = 0; r < grid->rowCount(); ++r)
         texts.append(grid->item(r, column)->text());
-    return texts.join(u'|');
+    return texts;
 }
 
 void typeAndLaunch(frmCadConta& w, const QString& text)
@@ -38,6 +38,18 @@ void pressDelete(frmCadConta& w, int row)
     QTest::keyClick(grid, Qt::Key_Delete);
 }
 
+// CASA (1), with two entries that leave it at 70,00, and AÇÃO D'ÁVILA (2), with none.
+struct AccountsBook : TestBook
+{
+    AccountsBook()
+    {
+        addAccount(u"CASA"_s);
+        addAccount(u"AÇÃO D'ÁVILA"_s);
+        addEntry(u"2026-12-01"_s, u"08:00:00"_s, 1, u"x"_s, u"100,00"_s, u"0,00"_s);
+        addEntry(u"2026-11-01"_s, u"08:00:00"_s, 1, u"x"_s, u"0,00"_s, u"30,00"_s);
+    }
+};
+
 } // namespace
 
 class tst_Accounts : public QObject
@@ -45,22 +57,18 @@ class tst_Accounts : public QObject
     Q_OBJECT
 
 private slots:
-    // Names are stored trimmed and upper-case, never twice: a blank or existing
-    // name is ignored without a message. A double-click renames, keeping the id
-    // and so the entries; another account's name is ignored and the rename goes
-    // on. Delete is refused while entries use the account, and asks first
-    // otherwise. A refused write is reported with its reason; the name stays.
-    void createsRenamesAndDeletes()
+    // Names are stored trimmed and upper-case, never twice: a blank or
+    // existing name is ignored without a message.
+    void namesAreStoredTrimmedAndUpperCase()
     {
         TestBook book;
         frmCadConta w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto* box = control<QLineEdit>(w, "txtConta");
-        auto* grid = control<QTableWidget>(w, "grade");
         box->setFocus();
         QTest::keyClicks(box, u"  banco central "_s);
-        grid->setFocus();
+        control<QTableWidget>(w, "grade")->setFocus();
         QCOMPARE(box->text(), u"BANCO CENTRAL"_s);
         typeAndLaunch(w, u"  casa  "_s);
         QCOMPARE(box->text(), QString());
@@ -68,53 +76,102 @@ private slots:
         QCOMPARE(box->text(), u"CASA"_s);
         typeAndLaunch(w, u"   "_s);
         typeAndLaunch(w, u"ação d'ávila"_s);
-        QCOMPARE(
-            book.scalar(
-                    u"select group_concat(id || ' ' || descricao || ' ' || saldo, '|') from contas"_s)
-                .toString(),
-            u"1 CASA 0|2 AÇÃO D'ÁVILA 0"_s);
+        QCOMPARE(book.strings(u"select id from contas order by id"_s), items("1|2"));
+        QCOMPARE(book.strings(u"select descricao from contas order by id"_s),
+                 items("CASA|AÇÃO D'ÁVILA"));
+        QCOMPARE(book.strings(u"select saldo from contas order by id"_s), items("0|0"));
+        QVERIFY(book.dialogs.shown.isEmpty());
+    }
+
+    void theGridShowsEachAccountsBalance()
+    {
+        TestBook book;
+        book.addAccount(u"CASA"_s);
+        book.addAccount(u"AÇÃO D'ÁVILA"_s);
+        frmCadConta w(book.session);
         book.addEntry(u"2026-12-01"_s, u"08:00:00"_s, 1, u"x"_s, u"100,00"_s, u"0,00"_s);
         book.addEntry(u"2026-11-01"_s, u"08:00:00"_s, 1, u"x"_s, u"0,00"_s, u"30,00"_s);
         w.FillAccountGrid();
-        QCOMPARE(gridColumn(w, 2), u"70,00|0,00"_s);
+        QCOMPARE(gridColumn(w, 2), items("70,00|0,00"));
+    }
 
+    // A double-click renames, keeping the id and so the entries; another
+    // account's name is ignored and the rename goes on. The next name creates.
+    void aDoubleClickRenames()
+    {
+        AccountsBook book;
+        frmCadConta w(book.session);
+        auto* grid = control<QTableWidget>(w, "grade");
         grid->setCurrentCell(0, 1);
         emit grid->cellDoubleClicked(0, 1);
-        QCOMPARE(box->text(), u"CASA"_s);
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), u"CASA"_s);
         typeAndLaunch(w, u"ação d'ávila"_s);
         typeAndLaunch(w, u"banco"_s);
-        QCOMPARE(gridColumn(w, 0) + u' ' + gridColumn(w, 1), u"1|2 BANCO|AÇÃO D'ÁVILA"_s);
+        QCOMPARE(gridColumn(w, 0), items("1|2"));
+        QCOMPARE(gridColumn(w, 1), items("BANCO|AÇÃO D'ÁVILA"));
+        typeAndLaunch(w, u"novo"_s);
+        QCOMPARE(gridColumn(w, 1), items("BANCO|AÇÃO D'ÁVILA|NOVO"));
+        QVERIFY(book.dialogs.shown.isEmpty());
+    }
 
+    // Delete is refused while entries use the account.
+    void anAccountInUseIsKept()
+    {
+        AccountsBook book;
+        frmCadConta w(book.session);
         pressDelete(w, 0);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QCOMPARE(book.dialogs.last().title, u"Erro"_s);
         QCOMPARE(
-            std::tuple(book.dialogs.last().title, book.dialogs.last().text,
-                       book.dialogs.last().icon),
-            std::tuple(
-                u"Erro"_s,
-                u"Não é possível excluir esta conta pois existem registros lançados que fazem referência a mesma!"_s,
-                Dialogs::Icon::Critical));
-        book.dialogs.answers = {Dialogs::Answer::No};
-        pressDelete(w, 1);
-        QCOMPARE(std::tuple(book.dialogs.last().title, book.dialogs.last().text,
-                            book.dialogs.last().buttons),
-                 std::tuple(u"Excluir"_s, u"Tem certeza que deseja excluir o registro?"_s,
-                            Dialogs::Buttons::YesNo));
-        QCOMPARE(gridColumn(w, 1), u"BANCO|AÇÃO D'ÁVILA"_s);
-        pressDelete(w, 1);
-        typeAndLaunch(w, u"novo"_s); // creates, no longer renames
-        QCOMPARE(gridColumn(w, 1), u"BANCO|NOVO"_s);
-        QCOMPARE(book.dialogs.shown.size(), 3);
+            book.dialogs.last().text,
+            u"Não é possível excluir esta conta pois existem registros lançados que fazem referência a mesma!"_s);
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+        QCOMPARE(gridColumn(w, 1), items("CASA|AÇÃO D'ÁVILA"));
+    }
 
+    // An unused account is deleted once the user says "Sim".
+    void deleteAsksFirst()
+    {
+        AccountsBook book;
+        frmCadConta w(book.session);
+        book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
+        pressDelete(w, 1);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QCOMPARE(book.dialogs.last().title, u"Excluir"_s);
+        QCOMPARE(book.dialogs.last().text, u"Tem certeza que deseja excluir o registro?"_s);
+        QCOMPARE(book.dialogs.last().buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(gridColumn(w, 1), items("CASA|AÇÃO D'ÁVILA"));
+        pressDelete(w, 1);
+        QCOMPARE(gridColumn(w, 1), items("CASA"));
+        QCOMPARE(book.strings(u"select descricao from contas"_s), items("CASA"));
+    }
+
+    // A refused write is reported with its reason; the name stays.
+    void refusedWritesAreReported()
+    {
+        AccountsBook book;
+        frmCadConta w(book.session);
         book.exec(u"PRAGMA query_only = ON"_s);
         typeAndLaunch(w, u"caixa"_s);
         // Told in plain words; the database's own text is in the details.
-        QVERIFY(
+        QVERIFY2(
             book.dialogs.last().text.endsWith(u"só permite leitura): a conta não foi criada."_s) &&
-            book.dialogs.last().details.startsWith(u"attempt to write a readonly database"_s));
-        QCOMPARE(box->text(), u"CAIXA"_s);
+                book.dialogs.last().details.startsWith(u"attempt to write a readonly database"_s),
+            qPrintable(book.dialogs.last().text));
+        QCOMPARE(control<QLineEdit>(w, "txtConta")->text(), u"CAIXA"_s);
+        book.dialogs.answers = {Dialogs::Answer::Yes};
         pressDelete(w, 1);
-        QVERIFY(book.dialogs.last().text.endsWith(u"a conta não foi excluída."_s) &&
-                book.dialogs.last().details.startsWith(u"attempt to write"_s));
+        QVERIFY2(book.dialogs.last().text.endsWith(u"a conta não foi excluída."_s) &&
+                     book.dialogs.last().details.startsWith(u"attempt to write"_s),
+                 qPrintable(book.dialogs.last().text));
+        QCOMPARE(book.dialogs.shown.size(), 3);
+    }
+
+    void closes()
+    {
+        TestBook book;
+        frmCadConta w(book.session);
+        w.show();
         control<QPushButton>(w, "Command1")->click();
         QVERIFY(!w.isVisible());
     }

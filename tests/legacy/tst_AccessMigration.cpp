@@ -22,6 +22,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString legacyBook(const QString& name)
@@ -71,6 +73,17 @@ struct Start
     QVariant scalar(const QString& sql, const QVariantList& values = {}) const
     {
         return row(sql, values).value(0);
+    }
+    // The first column of every row, as text.
+    QStringList strings(const QString& sql) const
+    {
+        QSqlQuery q(db.database());
+        QStringList list;
+        if (q.exec(sql)) {
+            while (q.next())
+                list.append(q.value(0).toString());
+        }
+        return list;
     }
 
     DbConnection db;
@@ -122,7 +135,8 @@ QString shown(const QVariant& v)
     return v.typeId() == QMetaType::Double ? QStringLiteral("real ") + v.toString() : v.toString();
 }
 
-// A row of a table (by its id, when the figures give one) against the figures.
+// A row of a table (by its id, when the figures give one) against the
+// figures, a column at a time: "usuarios 2 senha=...".
 void sameRow(const Start& s, const QString& table, const QStringList& columns, const QJsonObject& e)
 {
     const bool byId = e.contains(u"id");
@@ -130,16 +144,16 @@ void sameRow(const Start& s, const QString& table, const QStringList& columns, c
         s.row(QStringLiteral("select %1 from %2").arg(columns.join(u','), table) +
                   (byId ? QStringLiteral(" where id = ?") : QString()),
               byId ? QVariantList{e[u"id"].toInteger()} : QVariantList{});
-    QStringList actual{table}, expected{table};
+    const QString row = table + u' ' + QString::number(e[u"id"].toInteger()) + u' ';
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        actual << columns.at(i) + u'=' +
-                      (i < r.size() ? shown(r.at(i)) : QStringLiteral("missing"));
-        expected << columns.at(i) + u'=' + stored(e[columns.at(i)], kMoney.contains(columns.at(i)));
+        const QString column = row + columns.at(i) + u'=';
+        QCOMPARE(column + (i < r.size() ? shown(r.at(i)) : QStringLiteral("missing")),
+                 column + stored(e[columns.at(i)], kMoney.contains(columns.at(i))));
     }
-    QCOMPARE(actual.join(u' '), expected.join(u' '));
 }
 
-// The number of entries a filter selects and their sums of entrada and saida.
+// The number of entries a filter selects and their sums of entrada and
+// saida, each against the figures: "idconta = ? 3: entries 40".
 void sameSums(const Start& s, const QString& filter, const QVariant& value, const QJsonObject& e)
 {
     const QVariantList r =
@@ -147,12 +161,13 @@ void sameSums(const Start& s, const QString& filter, const QVariant& value, cons
                              "from caixa where ") +
                   filter,
               value.isValid() ? QVariantList{value} : QVariantList{});
-    const QString what = filter + u' ' + value.toString() + u':';
-    QCOMPARE(
-        QStringList({what, shown(r.value(0)), shown(r.value(1)), shown(r.value(2))}).join(u' '),
-        QStringList({what, stored(e[u"entries"]), stored(e[u"sum_entrada"], true),
-                     stored(e[u"sum_saida"], true)})
-            .join(u' '));
+    const QString what = filter + u' ' + value.toString() + u": "_s;
+    QCOMPARE(what + u"entries "_s + shown(r.value(0)),
+             what + u"entries "_s + stored(e[u"entries"]));
+    QCOMPARE(what + u"entrada "_s + shown(r.value(1)),
+             what + u"entrada "_s + stored(e[u"sum_entrada"], true));
+    QCOMPARE(what + u"saida "_s + shown(r.value(2)),
+             what + u"saida "_s + stored(e[u"sum_saida"], true));
 }
 
 constexpr qsizetype kPage = 4096;
@@ -174,6 +189,69 @@ QString script(const DataDir& folder, const QByteArray& body)
     return path;
 }
 
+// Each Access book kept with the tests, dropped in as bd.mdb, and what an
+// earlier conversion left beside it: nothing, a file under the name the
+// original is kept as, or a run cut short before the swap (the original
+// already under its kept name, a half-written book).
+void books(bool withEntriesOnly = false)
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("earlier");
+    QTest::newRow("current layout") << "bd-completo.mdb"
+                                    << "196 lançamentos, 3 contas e 2 usuários"
+                                    << "";
+    QTest::newRow("older layout") << "bd-antigo.mdb"
+                                  << "50 lançamentos, 2 contas e 2 usuários"
+                                  << "original";
+    if (!withEntriesOnly)
+        QTest::newRow("empty book") << "bd-vazio.mdb"
+                                    << "0 lançamentos, 0 contas e 0 usuários"
+                                    << "interrupted";
+}
+
+// The first start on a data folder holding one of those books, with the
+// figures its expected file lists.
+struct Converted
+{
+    Converted()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, earlier);
+        QFile json(legacyBook(name + u".expected.json"_s));
+        if (!json.open(QIODevice::ReadOnly))
+            qFatal("no expected figures for %s", qPrintable(name));
+        expected = QJsonDocument::fromJson(json.readAll()).object();
+        totals = expected[u"caixa_totals"].toObject();
+        access = fileBytes(legacyBook(name));
+        folder.put(access);
+        if (earlier == u"original") {
+            folder.put("anterior", files.constFirst());
+            files.prepend(u"bd-access-original-2.mdb"_s);
+        } else if (earlier == u"interrupted") {
+            const QByteArray kept = QFile::encodeName(folder.filePath(files.constFirst()));
+            if (::link(QFile::encodeName(folder.book()).constData(), kept.constData()) != 0)
+                qFatal("could not link the kept original");
+            folder.put("SQLite format 3 meio escrito", u"bd.mdb.convertendo"_s);
+            folder.put("", u"bd.mdb.convertendo-journal"_s);
+        }
+        first = start.run();
+    }
+    qint64 entries() const { return totals[u"entries"].toInteger(); }
+    // Where the original was kept.
+    QString kept() const { return folder.filePath(files.constFirst()); }
+
+    QJsonObject expected;
+    QJsonObject totals;
+    QByteArray access;
+    DataDir folder;
+    // The files the folder holds once converted, the lock of the program
+    // that holds the book among them.
+    QStringList files{u"bd-access-original.mdb"_s, u"bd.mdb"_s, u"bd.mdb.lock"_s};
+    Start start{folder};
+    Startup::FirstWindow first = Startup::FirstWindow::Main;
+};
+
 } // namespace
 
 class tst_AccessMigration : public QObject
@@ -181,169 +259,173 @@ class tst_AccessMigration : public QObject
     Q_OBJECT
 
 private slots:
-    // Each Access book kept with the tests, dropped in as bd.mdb, is
-    // converted on start with every figure its expected file lists (the older
-    // layout gets the columns it lacks, empty). The original is kept byte for
-    // byte under a free name, also after a run cut short before the swap; the
-    // next start opens the converted book without converting again.
-    void everyFigureComesOver_data()
+    // The user is told what came over and where the original was kept; the
+    // original stays byte for byte under a free name, and the login switch
+    // it held decides the first window.
+    void theUserIsToldWhatCameOver_data() { books(); }
+    void theUserIsToldWhatCameOver()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QString>("earlier"); // what an earlier conversion left
-        QTest::newRow("current layout") << "bd-completo.mdb"
-                                        << "196 lançamentos, 3 contas e 2 usuários"
-                                        << "";
-        QTest::newRow("older layout") << "bd-antigo.mdb"
-                                      << "50 lançamentos, 2 contas e 2 usuários"
-                                      << "original";
-        QTest::newRow("empty book") << "bd-vazio.mdb"
-                                    << "0 lançamentos, 0 contas e 0 usuários"
-                                    << "interrupted";
-    }
-    void everyFigureComesOver()
-    {
-        QFETCH(QString, name);
         QFETCH(QString, summary);
         QFETCH(QString, earlier);
-        QFile json(legacyBook(name + QStringLiteral(".expected.json")));
-        QVERIFY(json.open(QIODevice::ReadOnly));
-        const QJsonObject expected = QJsonDocument::fromJson(json.readAll()).object();
-        const QByteArray access = fileBytes(legacyBook(name));
-        DataDir folder;
-        folder.put(access);
-        QStringList files{QStringLiteral("bd-access-original.mdb"), QStringLiteral("bd.mdb")};
-        if (earlier == u"original") {
-            folder.put("anterior", files.constFirst());
-            files.prepend(QStringLiteral("bd-access-original-2.mdb"));
-        } else if (earlier ==
-                   u"interrupted") { // the original under its kept name too, a half-written book
-            const QByteArray kept = QFile::encodeName(folder.filePath(files.constFirst()));
-            QCOMPARE(::link(QFile::encodeName(folder.book()).constData(), kept.constData()), 0);
-            folder.put("SQLite format 3 meio escrito", QStringLiteral("bd.mdb.convertendo"));
-            folder.put("", QStringLiteral("bd.mdb.convertendo-journal"));
-        }
-        Start start(folder);
-        const Startup::FirstWindow first = start.run();
-
-        // The user is told what came over and where the original was kept.
-        QVERIFY(start.db.isOpen());
-        QCOMPARE(first, expected[u"opcoes"][u"susuario"].toBool() ? Startup::FirstWindow::Login
-                                                                  : Startup::FirstWindow::Main);
-        QCOMPARE(start.dialogs.shown.size(), 1);
-        const FakeDialogs::Shown& told = start.dialogs.last();
+        Converted c;
+        QVERIFY(c.start.db.isOpen());
+        QCOMPARE(c.first, c.expected[u"opcoes"][u"susuario"].toBool() ? Startup::FirstWindow::Login
+                                                                      : Startup::FirstWindow::Main);
+        QCOMPARE(c.start.dialogs.shown.size(), 1);
+        const FakeDialogs::Shown& told = c.start.dialogs.last();
         QCOMPARE(told.icon, Dialogs::Icon::Information);
-        QCOMPARE(told.title, QStringLiteral("Livro de caixa convertido"));
-        QVERIFY2(told.text.contains(summary) &&
-                     told.text.contains(folder.filePath(files.constFirst())),
-                 qPrintable(told.text));
-        QCOMPARE(folder.files(), files + QStringList{QStringLiteral("bd.mdb.lock")});
-        QCOMPARE(fileBytes(folder.filePath(files.constFirst())), access);
+        QCOMPARE(told.title, u"Livro de caixa convertido"_s);
+        QVERIFY2(told.text.contains(summary), qPrintable(told.text));
+        QVERIFY2(told.text.contains(c.kept()), qPrintable(told.text));
+        QCOMPARE(c.folder.files(), c.files);
+        QCOMPARE(fileBytes(c.kept()), c.access);
         if (earlier == u"original")
-            QCOMPARE(fileBytes(folder.filePath(files.at(1))), QByteArray("anterior"));
+            QCOMPARE(fileBytes(c.folder.filePath(c.files.at(1))), QByteArray("anterior"));
+    }
 
-        // The progress window counted every row, reading and then writing.
-        const QJsonObject counts = expected[u"row_counts"].toObject();
+    // Every table has the rows its figures count; the progress window
+    // counted them all, reading and then writing.
+    void everyRowIsCounted_data() { books(); }
+    void everyRowIsCounted()
+    {
+        Converted c;
+        const QJsonObject counts = c.expected[u"row_counts"].toObject();
         qint64 rows = 0;
         for (auto it = counts.begin(); it != counts.end(); ++it) {
-            QCOMPARE(start.scalar(QStringLiteral("select count(*) from ") + it.key()).toLongLong(),
-                     it->toInteger());
+            QCOMPARE(it.key() + u' ' +
+                         c.start.scalar(u"select count(*) from "_s + it.key()).toString(),
+                     it.key() + u' ' + QString::number(it->toInteger()));
             rows += it->toInteger();
         }
-        QCOMPARE(start.dialogs.progressShown.size(), 1);
-        const FakeDialogs::ProgressShown& progress = start.dialogs.progressShown.constFirst();
+        QCOMPARE(c.start.dialogs.progressShown.size(), 1);
+        const FakeDialogs::ProgressShown& progress = c.start.dialogs.progressShown.constFirst();
         QCOMPARE(progress.maximum, rows);
         QCOMPARE(progress.values.constLast(), rows);
+    }
 
-        // Entries keep their account, even one that no longer exists; a
-        // stored balance comes over as stored, stale or not.
-        for (const QJsonValue& account : expected[u"accounts"].toArray()) {
-            sameSums(start, QStringLiteral("idconta = ?"), account[u"id"].toInteger(),
-                     account.toObject());
+    // Entries keep their account, even one that no longer exists; a stored
+    // balance comes over as stored, stale or not. Each day keeps its sums.
+    void accountsAndDaysKeepTheirSums_data() { books(); }
+    void accountsAndDaysKeepTheirSums()
+    {
+        Converted c;
+        for (const QJsonValue& account : c.expected[u"accounts"].toArray()) {
+            sameSums(c.start, u"idconta = ?"_s, account[u"id"].toInteger(), account.toObject());
             if (account[u"in_contas"].toBool())
-                sameRow(start, QStringLiteral("contas"),
-                        {QStringLiteral("descricao"), QStringLiteral("saldo")}, account.toObject());
+                sameRow(c.start, u"contas"_s, {u"descricao"_s, u"saldo"_s}, account.toObject());
         }
-        for (const QJsonValue& day : expected[u"days"].toArray())
-            sameSums(start, QStringLiteral("data = ?"), day[u"data"].toString(), day.toObject());
+        for (const QJsonValue& day : c.expected[u"days"].toArray())
+            sameSums(c.start, u"data = ?"_s, day[u"data"].toString(), day.toObject());
+        sameSums(c.start, u"1 = 1"_s, QVariant(), c.totals);
+    }
 
-        // An empty ndoc is NULL, as is every ndoc of the older layout, which
-        // has none; amounts are integers, dates and times text.
-        const QJsonObject t = expected[u"caixa_totals"].toObject();
-        const qint64 entries = t[u"entries"].toInteger();
-        sameSums(start, QStringLiteral("1 = 1"), QVariant(), t);
-        QCOMPARE(
-            start.row(QStringLiteral(
-                "select count(*) filter (where entrada is null), count(*) filter (where saida is "
-                "null), "
-                "count(*) filter (where entrada < 0), count(*) filter (where hora = '00:00:00'), "
-                "count(*) filter (where ndoc is null), count(*) filter (where typeof(entrada) not "
-                "in "
-                "('integer', 'null') or typeof(saida) not in ('integer', 'null') or typeof(data) "
-                "<> 'text' "
-                "or typeof(hora) <> 'text') from caixa")),
-            (QVariantList{t[u"entrada_null"].toInteger(), t[u"saida_null"].toInteger(),
-                          t[u"negative_entrada"].toInteger(), t[u"hora_midnight"].toInteger(),
-                          t.contains(u"ndoc_null")
-                              ? t[u"ndoc_null"].toInteger() + t[u"ndoc_empty_string"].toInteger()
-                              : entries,
-                          qint64(0)}));
-        QJsonArray notable = expected[u"notable_entries"].toArray();
-        if (entries > 0) {
-            const QJsonObject ids = expected[u"caixa_ids"].toObject();
-            QCOMPARE(
-                start.row(QStringLiteral("select min(data), max(data), count(distinct data), "
-                                         "max(length(descricao)), min(id), max(id) from caixa")),
-                (QVariantList{t[u"first_date"].toString(), t[u"last_date"].toString(),
-                              t[u"distinct_dates"].toInteger(),
-                              t[u"max_descricao_length"].toInteger(), ids[u"min"].toInteger(),
-                              ids[u"max"].toInteger()}));
-            notable << expected[u"first_entry"] << expected[u"last_entry"];
-        }
+    // An empty ndoc is NULL, as is every ndoc of the older layout, which has
+    // none; amounts are integers, dates and times text.
+    void entriesKeepTheirKindsOfValue_data() { books(); }
+    void entriesKeepTheirKindsOfValue()
+    {
+        Converted c;
+        const auto count = [&](const char* condition) {
+            return c.start
+                .scalar(u"select count(*) from caixa where "_s + QString::fromLatin1(condition))
+                .toLongLong();
+        };
+        const QJsonObject& t = c.totals;
+        QCOMPARE(count("entrada is null"), t[u"entrada_null"].toInteger());
+        QCOMPARE(count("saida is null"), t[u"saida_null"].toInteger());
+        QCOMPARE(count("entrada < 0"), t[u"negative_entrada"].toInteger());
+        QCOMPARE(count("hora = '00:00:00'"), t[u"hora_midnight"].toInteger());
+        QCOMPARE(count("ndoc is null"),
+                 t.contains(u"ndoc_null")
+                     ? t[u"ndoc_null"].toInteger() + t[u"ndoc_empty_string"].toInteger()
+                     : c.entries());
+        QCOMPARE(count("typeof(entrada) not in ('integer', 'null') or typeof(saida) not in "
+                       "('integer', 'null') or typeof(data) <> 'text' or typeof(hora) <> 'text'"),
+                 qint64(0));
+    }
+
+    // The entries span the same days, with the same ids; the notable ones,
+    // the first and the last come over field by field.
+    void entriesComeOverFieldByField_data() { books(true); }
+    void entriesComeOverFieldByField()
+    {
+        Converted c;
+        const auto value = [&](const char* expression) {
+            return c.start.scalar(u"select "_s + QString::fromLatin1(expression) +
+                                  u" from caixa"_s);
+        };
+        const QJsonObject& t = c.totals;
+        const QJsonObject ids = c.expected[u"caixa_ids"].toObject();
+        QCOMPARE(value("min(data)").toString(), t[u"first_date"].toString());
+        QCOMPARE(value("max(data)").toString(), t[u"last_date"].toString());
+        QCOMPARE(value("count(distinct data)").toLongLong(), t[u"distinct_dates"].toInteger());
+        QCOMPARE(value("max(length(descricao))").toLongLong(),
+                 t[u"max_descricao_length"].toInteger());
+        QCOMPARE(value("min(id)").toLongLong(), ids[u"min"].toInteger());
+        QCOMPARE(value("max(id)").toLongLong(), ids[u"max"].toInteger());
+        QJsonArray notable = c.expected[u"notable_entries"].toArray();
+        notable << c.expected[u"first_entry"] << c.expected[u"last_entry"];
         for (const QJsonValue& entry : notable)
-            sameRow(start, QStringLiteral("caixa"), kEntry, entry.toObject());
+            sameRow(c.start, u"caixa"_s, kEntry, entry.toObject());
+    }
 
-        // saldos has no id: it comes over in date order.
-        QStringList saldos;
-        for (const QJsonValue& saldo : expected[u"saldos"].toArray())
-            saldos << saldo[u"data"].toString() + u' ' + stored(saldo[u"saldo"], true);
-        QCOMPARE(start
-                     .scalar(QStringLiteral("select group_concat(data || ' ' || saldo, ', ') from "
-                                            "(select * from saldos order by rowid)"))
-                     .toString(),
-                 saldos.join(QStringLiteral(", ")));
-        if (!expected[u"opcoes"].isNull())
-            sameRow(start, QStringLiteral("opcoes"), kOpcoes, expected[u"opcoes"].toObject());
-
-        // Passwords and answers come over as text, to be hashed once the book is opened.
-        for (const QJsonValue& user : expected[u"usuarios"].toArray())
-            sameRow(start, QStringLiteral("usuarios"), kUser, user.toObject());
-
-        // The main window shows the whole history with the older program's balances.
-        if (entries > 0) {
-            const QDate last = QDate::fromString(t[u"last_date"].toString(), Qt::ISODate);
-            start.clock.set(QDateTime(last, QTime(18, 0)));
-            frmPrincipal w(start.session);
-            control<QLineEdit>(w, "txtDia")->setText(last.toString(QStringLiteral("dd/MM/yyyy")));
-            control<QLineEdit>(w, "txtDias")->setText(QStringLiteral("99"));
-            control<QPushButton>(w, "btnAtivar")->click();
-            const qint64 in = units(t[u"sum_entrada"].toString()),
-                         out = units(t[u"sum_saida"].toString());
-            QCOMPARE(w.gridModel()->rowCount(), entries);
-            QCOMPARE(w.gridModel()->cellText(int(entries) - 1, EntryGridModel::Saldo),
-                     reais(in - out));
-            QCOMPARE(control<QLabel>(w, "lblTotalEntradas")->text(), reais(in));
-            QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->text(), reais(out));
+    // saldos has no id: it comes over in date order. The settings row comes
+    // over whole; passwords and answers as text, to be hashed once the book
+    // is opened.
+    void dayBalancesSettingsAndUsers_data() { books(); }
+    void dayBalancesSettingsAndUsers()
+    {
+        Converted c;
+        QStringList days, balances;
+        for (const QJsonValue& saldo : c.expected[u"saldos"].toArray()) {
+            days << saldo[u"data"].toString();
+            balances << stored(saldo[u"saldo"], true);
         }
+        const QString inOrder = u"select %1 from saldos order by rowid"_s;
+        QCOMPARE(c.start.strings(inOrder.arg(u"data"_s)), days);
+        QCOMPARE(c.start.strings(inOrder.arg(u"saldo"_s)), balances);
+        if (!c.expected[u"opcoes"].isNull())
+            sameRow(c.start, u"opcoes"_s, kOpcoes, c.expected[u"opcoes"].toObject());
+        for (const QJsonValue& user : c.expected[u"usuarios"].toArray())
+            sameRow(c.start, u"usuarios"_s, kUser, user.toObject());
+    }
 
-        start.db.close();
-        start.session.bookLock.reset(); // the program ends
-        Start again(folder);
+    // The main window shows the whole history with the older program's balances.
+    void theMainWindowShowsTheWholeHistory_data() { books(true); }
+    void theMainWindowShowsTheWholeHistory()
+    {
+        Converted c;
+        const QDate last = QDate::fromString(c.totals[u"last_date"].toString(), Qt::ISODate);
+        c.start.clock.set(QDateTime(last, QTime(18, 0)));
+        frmPrincipal w(c.start.session);
+        control<QLineEdit>(w, "txtDia")->setText(last.toString(u"dd/MM/yyyy"_s));
+        control<QLineEdit>(w, "txtDias")->setText(u"99"_s);
+        control<QPushButton>(w, "btnAtivar")->click();
+        const qint64 in = units(c.totals[u"sum_entrada"].toString());
+        const qint64 out = units(c.totals[u"sum_saida"].toString());
+        QCOMPARE(w.gridModel()->rowCount(), c.entries());
+        QCOMPARE(w.gridModel()->cellText(int(c.entries()) - 1, EntryGridModel::Saldo),
+                 reais(in - out));
+        QCOMPARE(control<QLabel>(w, "lblTotalEntradas")->text(), reais(in));
+        QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->text(), reais(out));
+    }
+
+    // The next start opens the converted book without converting again.
+    void theNextStartConvertsNothing_data() { books(); }
+    void theNextStartConvertsNothing()
+    {
+        Converted c;
+        c.start.db.close();
+        c.start.session.bookLock.reset(); // the program ends
+        Start again(c.folder);
         again.run();
-        QVERIFY(again.dialogs.shown.isEmpty() && again.dialogs.progressShown.isEmpty());
-        QCOMPARE(again.scalar(QStringLiteral("select count(*) from caixa")).toLongLong(), entries);
-        QCOMPARE(folder.files(), files + QStringList({QStringLiteral("bd.mdb.fechamento"),
-                                                      QStringLiteral("bd.mdb.lock")}));
+        QVERIFY(again.dialogs.shown.isEmpty());
+        QVERIFY(again.dialogs.progressShown.isEmpty());
+        QCOMPARE(again.scalar(u"select count(*) from caixa"_s).toLongLong(), c.entries());
+        QStringList files = c.files; // and the note of the first program's clean close
+        files.append(u"bd.mdb.fechamento"_s);
+        files.sort();
+        QCOMPARE(c.folder.files(), files);
     }
 
     // libmdb reads a damaged file without complaint and returns fewer rows;
@@ -411,11 +493,11 @@ private slots:
         const FakeDialogs::Shown& shown = start.dialogs.last();
         QCOMPARE(shown.title, QStringLiteral("A T E  Ç Ã O"));
         QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
-        QVERIFY2(shown.text.startsWith(
-                     QStringLiteral("Não foi possível converter o livro de caixa do Access ")) &&
-                     shown.text.contains(reasonPart) &&
-                     shown.text.endsWith(QStringLiteral(
-                         "O arquivo não foi alterado.\nNão foi possivel conectar ao servidor")),
+        QVERIFY2(shown.text.startsWith(u"Não foi possível converter o livro de caixa do Access "_s),
+                 qPrintable(shown.text));
+        QVERIFY2(shown.text.contains(reasonPart), qPrintable(shown.text));
+        QVERIFY2(shown.text.endsWith(
+                     u"O arquivo não foi alterado.\nNão foi possivel conectar ao servidor"_s),
                  qPrintable(shown.text));
         QVERIFY(!start.db.isOpen());
         QCOMPARE(fileBytes(folder.book()), bytes);
@@ -433,8 +515,8 @@ private slots:
         limits.quietSeconds = 1;
         const Status ran =
             ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, limits);
-        QVERIFY2(!ran.ok() && ran.reason().contains(QStringLiteral("parou de responder")),
-                 qPrintable(ran.reason()));
+        QVERIFY(!ran.ok());
+        QVERIFY2(ran.reason().contains(u"parou de responder"_s), qPrintable(ran.reason()));
     }
 };
 

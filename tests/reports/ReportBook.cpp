@@ -48,11 +48,6 @@ dtrLivroCaixa::Output ReportBook::report(const QDate& first, const QDate& last, 
     return built.value();
 }
 
-QStringList items(const char* list, char separator)
-{
-    return QString::fromUtf8(list).split(QLatin1Char(separator));
-}
-
 QStringList texts(const dtrLivroCaixa::Output& out, const char* section, const char* control)
 {
     return out.document->texts(QString::fromLatin1(section), QString::fromLatin1(control));

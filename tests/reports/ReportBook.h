@@ -28,8 +28,6 @@ struct ReportBook : TestBook
 inline const QDate kFirst(2026, 12, 1);
 inline const QDate kThird(2026, 12, 3);
 
-// "a|b||c" as a list, empty items kept.
-QStringList items(const char* list, char separator = '|');
 // The texts a control prints, band after band of its section.
 QStringList texts(const dtrLivroCaixa::Output& out, const char* section, const char* control);
 // What a command-line tool printed; empty when it failed.

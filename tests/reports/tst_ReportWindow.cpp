@@ -52,6 +52,34 @@ struct Window
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
+    // Answers the print dialog: into a PDF file, pages first..last (all when 0).
+    void printTo(const QString& fileName, int first = 0, int last = 0)
+    {
+        whenModal<QPrintDialog>([=, this](QPrintDialog* dialog) {
+            firstPage = dialog->minPage();
+            lastPage = dialog->maxPage();
+            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+            dialog->printer()->setOutputFileName(fileName);
+            if (first > 0) {
+                dialog->printer()->setPrintRange(QPrinter::PageRange);
+                dialog->printer()->setFromTo(first, last);
+            }
+            dialog->done(QDialog::Accepted);
+        });
+        tool("toolPrint")->trigger();
+    }
+    // The pages the print dialog offered.
+    int firstPage = -1;
+    int lastPage = -1;
+};
+
+// The report of 01/12 to 03/12 with a page per day, in view.
+struct ThreeDays : ReportBook
+{
+    ThreeDays() { r.previewOf("01/12/2026", "03/12/2026", true); }
+    Window r{*this};
+    QString pdf = dir() + u"/caixa.pdf"_s;
+    QString xlsx = dir() + u"/caixa.xlsx"_s;
 };
 
 } // namespace
@@ -68,8 +96,8 @@ private slots:
         QTest::newRow("restricted") << true;
     }
     // Today's report of all accounts, balanced from everything before today,
-    // without a word; the status bar's date and time follow the clock. A
-    // restricted user gets that report and its exports, nothing else.
+    // without a word. A restricted user gets that report and its exports,
+    // nothing else.
     void opensOnTodaysReport()
     {
         QFETCH(bool, restricted);
@@ -81,20 +109,28 @@ private slots:
         QCOMPARE(accounts->count(), 3);
         QCOMPARE(accounts->currentText(), u"Todas"_s);
         QCOMPARE(accounts->itemText(1), u"BANCO D'ÁVILA"_s); // by name
-        QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 05/12/2026"_s);
+        QCOMPARE(r.text("txtDe"), u"05/12/2026"_s);
+        QCOMPARE(r.text("txtAte"), u"05/12/2026"_s);
         QCOMPARE(r.descriptions(), items("Venda do dia"));
-        QVERIFY(book.dialogs.shown.isEmpty() && r.notice().isEmpty());
+        QVERIFY(book.dialogs.shown.isEmpty());
+        QVERIFY(r.notice().isEmpty());
         for (const char* name : {"btnVisualizar", "txtDe", "txtAte", "btnLoc1", "btnLoc2"})
             QVERIFY2(r.get<QWidget>(name)->isEnabled() == !restricted, name);
-        QVERIFY(r.get<QWidget>("btnPDF")->isEnabled() && r.get<QWidget>("btnXLS")->isEnabled());
+        for (const char* name : {"btnPDF", "btnXLS"})
+            QVERIFY2(r.get<QWidget>(name)->isEnabled(), name);
+    }
 
-        const auto clock = [&] {
-            return r.get<QLabel>("pnlData")->text() + u' ' + r.get<QLabel>("pnlHora")->text();
-        };
-        QCOMPARE(clock(), u"05/12/2026 14:03"_s);
+    // The status bar's date and time follow the clock.
+    void theStatusBarShowsTheClock()
+    {
+        ReportBook book;
+        Window r(book);
+        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"05/12/2026"_s);
+        QCOMPARE(r.get<QLabel>("pnlHora")->text(), u"14:03"_s);
         book.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 1)));
         r.get<QTimer>("tmRelogio")->setInterval(1);
-        QTRY_COMPARE(clock(), u"06/12/2026 00:01"_s);
+        QTRY_COMPARE(r.get<QLabel>("pnlHora")->text(), u"00:01"_s);
+        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"06/12/2026"_s);
     }
 
     void noticesClearAfterThreeSeconds_data()
@@ -156,31 +192,32 @@ private slots:
         QCOMPARE(book.session.OpeningBalance.format(), u"1.000,00"_s);
     }
 
-    // Each export asks for its kind of file and writes the report there. The
-    // PDF holds the preview's pages on A4 landscape sheets under the report's
-    // title, fonts embedded. The spreadsheet holds real dates, times and
-    // numbers with their formats (blank amounts stay blank) and gets the
-    // permissions of any file the user saves. A cancelled dialog does
-    // nothing; a failed export tells the user. A failed print, or a preview
-    // that fails past validation, shows its reason as a notice and keeps the
-    // report in view.
-    void exportsAndFailures()
+    // Each export asks for its kind of file (suffix and filter) and writes
+    // the report there.
+    void exportsAskForTheirKindOfFile()
     {
-        ReportBook book;
-        Window r(book);
-        r.previewOf("01/12/2026", "03/12/2026", true);
-        const auto shown = r.preview()->document();
-        const QString pdf = book.dir() + u"/caixa.pdf"_s;
-        const QString xlsx = book.dir() + u"/caixa.xlsx"_s;
-        book.dialogs.fileNames = {pdf, xlsx};
-        r.click("btnPDF");
-        r.click("btnXLS");
-        QCOMPARE(book.dialogs.fileQuestions.at(0).mid(1), items("pdf|*.pdf"));
-        QCOMPARE(book.dialogs.fileQuestions.at(1).mid(1), items("xlsx|*.xlsx"));
+        ThreeDays book;
+        book.dialogs.fileNames = {book.pdf, book.xlsx};
+        book.r.click("btnPDF");
+        book.r.click("btnXLS");
+        QCOMPARE(book.dialogs.fileQuestions.size(), 2);
+        QCOMPARE(book.dialogs.fileQuestions.at(0).at(1), u"pdf"_s);
+        QCOMPARE(book.dialogs.fileQuestions.at(0).at(2), u"*.pdf"_s);
+        QCOMPARE(book.dialogs.fileQuestions.at(1).at(1), u"xlsx"_s);
+        QCOMPARE(book.dialogs.fileQuestions.at(1).at(2), u"*.xlsx"_s);
         QCOMPARE(filesIn(book.dir()).filter(u"caixa"_s), items("caixa.pdf|caixa.xlsx"));
+        QVERIFY(book.dialogs.shown.isEmpty());
+    }
 
-        QCOMPARE(pdfPages(pdf), 4);
-        const QString info = runTool(u"pdfinfo"_s, {pdf});
+    // The PDF holds the preview's pages on A4 landscape sheets under the
+    // report's title, fonts embedded.
+    void thePdfHoldsThePreviewsPages()
+    {
+        ThreeDays book;
+        book.dialogs.fileNames = {book.pdf};
+        book.r.click("btnPDF");
+        QCOMPARE(pdfPages(book.pdf), 4);
+        const QString info = runTool(u"pdfinfo"_s, {book.pdf});
         QVERIFY(info.contains(QRegularExpression(u"Title:\\s+Livro de caixa\n"_s)));
         QVERIFY(info.contains(QRegularExpression(u"Page size:\\s+84[12].* x 595.*A4"_s)));
         const std::pair<int, const char*> pages[] = {
@@ -190,18 +227,28 @@ private slots:
             // The legend, the chart's title and a day under the chart.
             {4, "Entradas - 105,00|Saídas - 50,00|01/12/2026 Até 03/12/2026|02/12/26"}};
         for (const auto& [page, wanted] : pages) {
-            const QString text = pdfText(pdf, page);
+            const QString text = pdfText(book.pdf, page);
             for (const QString& piece : items(wanted))
                 QVERIFY2(text.contains(piece), qPrintable(QString::number(page) + u' ' + piece));
         }
         const QStringList fonts =
-            runTool(u"pdffonts"_s, {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
-        QVERIFY(!fonts.isEmpty() && fonts.filter(u" yes "_s) == fonts); // all embedded
+            runTool(u"pdffonts"_s, {book.pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QVERIFY(!fonts.isEmpty());
+        QCOMPARE(fonts.filter(u" yes "_s), fonts); // every one embedded
+    }
 
+    // The spreadsheet holds real dates, times and numbers with their formats
+    // (blank amounts stay blank) and gets the permissions of any file the
+    // user saves.
+    void theSpreadsheetHoldsDatesAndNumbers()
+    {
+        ThreeDays book;
+        book.dialogs.fileNames = {book.xlsx};
+        book.r.click("btnXLS");
         QFile probe(book.dir() + u"/novo"_s);
         QVERIFY(probe.open(QIODevice::WriteOnly));
-        QCOMPARE(QFile::permissions(xlsx), probe.permissions());
-        QCOMPARE(sheetRows(xlsx), items(R"(LIVRO DE CAIXA
+        QCOMPARE(QFile::permissions(book.xlsx), probe.permissions());
+        QCOMPARE(sheetRows(book.xlsx), items(R"(LIVRO DE CAIXA
 Período: 01/12/2026 Até 03/12/2026
 Conta: Todas
 
@@ -225,36 +272,58 @@ Data|Hora|Conta|Número Documento|Descrição|Entrada|Saída|Saldo
 Movimento do dia 03/12/2026.|||||||[5.00]
 
 Totais do período|||||[105.00]|[50.00]|[1055.00])",
-                                        '\n'));
+                                             '\n'));
+    }
 
-        r.click("btnPDF"); // cancelled
+    // A cancelled dialog writes nothing and says nothing; a failed export
+    // tells the user.
+    void aCancelledOrFailedExport()
+    {
+        ThreeDays book;
+        book.r.click("btnPDF"); // cancelled
+        QCOMPARE(book.dialogs.fileQuestions.size(), 1);
         QVERIFY(book.dialogs.shown.isEmpty());
-        book.dialogs.fileNames = {pdf + u"/dentro.xlsx"_s};
-        r.click("btnXLS");
+        QCOMPARE(filesIn(book.dir()), items("bd.mdb"));
+        QVERIFY(QFile(book.pdf).open(QIODevice::WriteOnly));
+        book.dialogs.fileNames = {book.pdf + u"/dentro.xlsx"_s};
+        book.r.click("btnXLS");
         QCOMPARE(book.dialogs.shown.size(), 1);
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY(book.dialogs.last().text.startsWith(u"Não foi possível exportar o relatório"_s));
+        QVERIFY2(book.dialogs.last().text.startsWith(u"Não foi possível exportar o relatório"_s),
+                 qPrintable(book.dialogs.last().text));
+    }
 
-        whenModal<QPrintDialog>([&](QPrintDialog* dialog) {
-            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-            dialog->printer()->setOutputFileName(pdf + u"/impresso.pdf"_s);
-            dialog->done(QDialog::Accepted);
-        });
-        r.tool("toolPrint")->trigger();
-        QCOMPARE(r.notice(), u"A impressora não pôde ser usada."_s);
-        // The account went away after the list was filled.
+    // A failed print, or a preview that fails past validation, shows its
+    // reason as a notice and keeps the report in view.
+    void aFailedPrintIsANotice()
+    {
+        ThreeDays book;
+        QVERIFY(QFile(book.pdf).open(QIODevice::WriteOnly));
+        book.r.printTo(book.pdf + u"/impresso.pdf"_s);
+        QCOMPARE(book.r.notice(), u"A impressora não pôde ser usada."_s);
+        QVERIFY(book.dialogs.shown.isEmpty());
+    }
+    void anAccountGoneSinceTheListIsANotice()
+    {
+        ThreeDays book;
+        const auto shown = book.r.preview()->document();
         book.exec(u"delete from contas where id = ?"_s, {book.banco});
-        r.get<QComboBox>("cboConta")->setCurrentIndex(1);
-        r.click("btnVisualizar");
-        QCOMPARE(r.notice(), u"Conta não encontrada: BANCO D'ÁVILA"_s);
-        QCOMPARE(r.preview()->document(), shown);
-        // The book cannot be read.
-        r.get<QComboBox>("cboConta")->setCurrentIndex(0);
+        book.r.get<QComboBox>("cboConta")->setCurrentIndex(1);
+        book.r.click("btnVisualizar");
+        QCOMPARE(book.r.notice(), u"Conta não encontrada: BANCO D'ÁVILA"_s);
+        QCOMPARE(book.r.preview()->document(), shown);
+    }
+    void anUnreadableBookIsANotice()
+    {
+        ThreeDays book;
+        const auto shown = book.r.preview()->document();
         book.exec(u"alter table caixa rename to caixa_velha"_s);
-        r.click("btnVisualizar");
-        QVERIFY(r.notice().startsWith(u"Erro ao gerar o relatório: "_s));
-        QCOMPARE(r.preview()->document(), shown);
-        QVERIFY(r.get<QTimer>("tmAviso")->isActive());
+        book.r.click("btnVisualizar");
+        QVERIFY2(book.r.notice().startsWith(u"Erro ao gerar o relatório: "_s),
+                 qPrintable(book.r.notice()));
+        QCOMPARE(book.r.preview()->document(), shown);
+        QVERIFY(book.r.get<QTimer>("tmAviso")->isActive());
+        QVERIFY(book.dialogs.shown.isEmpty());
     }
 
     // Without accounts: the "Contas" message, the account register, an empty
@@ -291,17 +360,19 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         ReportBook book;
         frmPrincipal main(book.session);
         const Money ownOpening = book.session.OpeningBalance;
-        bool shown = false;
+        qint64 accountWhileOpen = -1;
+        QDate startWhileOpen;
         whenModal<frmRel>([&](frmRel* w) {
             control<QLineEdit>(*w, "txtDe")->setText(u"01/12/2026"_s);
             control<QComboBox>(*w, "cboConta")->setCurrentIndex(1);
             control<QPushButton>(*w, "btnVisualizar")->click();
-            shown = book.session.ReportAccountId == book.banco &&
-                    book.session.ReportStartDate == kFirst;
+            accountWhileOpen = book.session.ReportAccountId;
+            startWhileOpen = book.session.ReportStartDate;
             w->close();
         });
         control<QPushButton>(main, "btnRelatorios")->click();
-        QVERIFY(shown);
+        QCOMPARE(accountWhileOpen, book.banco);
+        QCOMPARE(startWhileOpen, kFirst);
         QCOMPARE(book.session.ReportAccountId, qint64(0));
         QCOMPARE(book.session.ReportStartDate, QDate(1900, 1, 1));
         main.Fechar_Inicio();
@@ -309,21 +380,29 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(book.session.OpeningBalance, ownOpening);
     }
 
-    // Each calendar button opens the calendar under itself or closes it when
-    // already open under it; a picked day fills that button's date box. The
-    // progress bar runs once after a preview, then hides and resets; the
-    // window never shrinks below its first size, and the preview takes what
-    // it grows by.
-    void calendarProgressAndSize()
+    // The progress bar runs once after a preview, then hides and resets.
+    void theProgressBarRunsOnce()
     {
         ReportBook book;
         Window r(book);
         r.showActive();
         auto* bar = r.get<QProgressBar>("prog");
-        QTRY_VERIFY(bar->value() > 0 && bar->isVisible());
+        const auto running = [bar] { return bar->isVisible() && bar->value() > 0; };
+        QTRY_VERIFY(running());
         QTRY_VERIFY(!r.get<QTimer>("tmProg")->isActive());
-        QVERIFY(!bar->isVisible() && bar->value() == 0);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(bar->value(), 0);
+    }
 
+    // Each calendar button opens the calendar under itself, on its box's
+    // day, or closes it when already open under it; a picked day fills that
+    // button's date box. Alt+C is the preview's "&Copiar", not the
+    // calendar's "&Cancelar".
+    void theCalendarFillsItsButtonsBox()
+    {
+        ReportBook book;
+        Window r(book);
+        r.showActive();
         auto* group = r.get<QWidget>("Grupo");
         auto* loc1 = r.get<QPushButton>("btnLoc1");
         auto* loc2 = r.get<QPushButton>("btnLoc2");
@@ -339,16 +418,25 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(group->x(), loc2->x());
         calendar->setSelectedDate(QDate(2026, 11, 20));
         emit calendar->clicked(QDate(2026, 11, 20));
-        QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 20/11/2026"_s);
-        QVERIFY(!group->isVisible() && r.get<QLineEdit>("txtAte")->hasFocus());
+        QCOMPARE(r.text("txtDe"), u"05/12/2026"_s);
+        QCOMPARE(r.text("txtAte"), u"20/11/2026"_s);
+        QVERIFY(!group->isVisible());
+        QVERIFY(r.get<QLineEdit>("txtAte")->hasFocus());
         loc1->click();
         QCOMPARE(calendar->selectedDate(), QDate(2026, 12, 5)); // opens on the box's day
         r.click("btnCancelar");
         QVERIFY(!group->isVisible());
         QCOMPARE(r.text("txtDe"), u"05/12/2026"_s);
-        // Alt+C is the preview's "&Copiar", not the calendar's "&Cancelar".
         QVERIFY(r.get<QPushButton>("btnCancelar")->shortcut().isEmpty());
+    }
 
+    // The window never shrinks below its first size; the preview takes what
+    // it grows by.
+    void thePreviewTakesTheWindowsSize()
+    {
+        ReportBook book;
+        Window r(book);
+        r.showActive();
         const QSize start = r.w.size();
         r.w.resize(300, 200);
         QCOMPARE(r.w.size(), start);
@@ -357,20 +445,13 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(r.get<QWidget>("StatusBar1")->geometry().bottom(), r.w.height() - 1);
     }
 
-    // The preview steps through pages within their ends, switches page modes
-    // in place and zooms down to its smallest step; tools without a use are
-    // off, and an Alt letter shared by two tools belongs to the first. Find
-    // steps through the matches across pages (Enter, Shift+Enter); a new text
-    // searches from the page in view and wraps to the first. Copy puts the
-    // page in view on the clipboard as an A4 landscape picture; print asks
-    // the print dialog and prints the range chosen there.
-    void previewPagesZoomFindCopyAndPrint()
+    // The preview steps through pages within their ends and switches page
+    // modes in place; tools without a use are off.
+    void thePreviewStepsThroughPages()
     {
-        ReportBook book;
-        Window r(book);
-        r.previewOf("01/12/2026", "03/12/2026", true);
+        ThreeDays book;
+        Window& r = book.r;
         r.showActive();
-        ReportPreview& preview = *r.preview();
         auto* page = r.get<QLabel>("lblPagina");
         QCOMPARE(page->text(), u"Página 1 de 4"_s);
         for (const char* off : {"toolPreviousPage", "toolBack", "toolForward", "toolContents"})
@@ -382,25 +463,43 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QVERIFY(!r.tool("toolNextPage")->isEnabled());
         r.tool("toolPreviousPage")->trigger();
         r.tool("toolMultiplePages")->trigger();
-        QVERIFY(r.tool("toolMultiplePages")->isChecked() && !r.tool("toolSinglePage")->isChecked());
+        QVERIFY(r.tool("toolMultiplePages")->isChecked());
+        QVERIFY(!r.tool("toolSinglePage")->isChecked());
         r.tool("toolSinglePage")->trigger();
         QVERIFY(r.tool("toolSinglePage")->isChecked());
-        QCOMPARE(preview.currentPage(), 2);
+        QCOMPARE(r.preview()->currentPage(), 2);
+    }
 
+    // The preview zooms down to its smallest step; an Alt letter shared by
+    // two tools belongs to the first.
+    void thePreviewZooms()
+    {
+        ThreeDays book;
+        ReportPreview& preview = *book.r.preview();
         const double start = preview.zoom();
-        r.tool("toolZoomIn")->trigger();
+        book.r.tool("toolZoomIn")->trigger();
         QVERIFY(preview.zoom() > start);
         for (int i = 0; i < 20; ++i)
-            r.tool("toolZoomOut")->trigger();
+            book.r.tool("toolZoomOut")->trigger();
         QCOMPARE(preview.zoom(), 0.25);
         const auto shortcut = [&](const char* name) {
             auto* tools = preview.findChild<QToolBar*>();
-            return qobject_cast<QToolButton*>(tools->widgetForAction(r.tool(name)))->shortcut();
+            return qobject_cast<QToolButton*>(tools->widgetForAction(book.r.tool(name)))
+                ->shortcut();
         };
         QCOMPARE(shortcut("toolZoomOut"), QKeySequence(Qt::ALT | Qt::Key_Z));
         QVERIFY(shortcut("toolZoomIn").isEmpty());
         QCOMPARE(shortcut("toolCopy"), QKeySequence(Qt::ALT | Qt::Key_C));
+    }
 
+    // Find steps through the matches across pages (Enter, Shift+Enter); a new
+    // text searches from the page in view and wraps to the first.
+    void findStepsThroughTheMatches()
+    {
+        ThreeDays book;
+        Window& r = book.r;
+        r.showActive();
+        ReportPreview& preview = *r.preview();
         r.tool("toolFind")->trigger();
         auto* text = r.get<QLineEdit>("txtLocalizar");
         auto* status = r.get<QLabel>("lblLocalizar");
@@ -424,29 +523,34 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(preview.currentMatch(), -1);
         QCOMPARE(status->text(), u"Texto não encontrado."_s);
         QTest::keyClick(text, Qt::Key_Escape);
-        QVERIFY(!text->isVisible() && r.w.isVisible());
+        QVERIFY(!text->isVisible());
+        QVERIFY(r.w.isVisible());
+    }
 
-        // A copy at 150 dots per inch, white around the grey day heading.
+    // Copy puts the page in view on the clipboard as an A4 landscape picture
+    // at 150 dots per inch, white around the grey day heading.
+    void copyPutsThePageOnTheClipboard()
+    {
+        ThreeDays book;
         QApplication::clipboard()->clear();
-        r.preview()->setCurrentPage(1);
-        r.tool("toolCopy")->trigger();
+        book.r.preview()->setCurrentPage(1);
+        book.r.tool("toolCopy")->trigger();
         const QImage copied = QApplication::clipboard()->image();
         QCOMPARE(copied.size(), QSize(1754, 1240));
         QCOMPARE(copied.pixelColor(2, 2), QColor(Qt::white));
         QCOMPARE(copied.pixelColor(62, (250 + 200) * 150 / 1440), QColor(128, 128, 128));
+    }
 
+    // Print asks the print dialog, offering every page, and prints the range
+    // chosen there.
+    void printPrintsTheChosenPages()
+    {
+        ThreeDays book;
         const QString pdf = book.dir() + u"/impresso.pdf"_s;
-        bool asked = false;
-        whenModal<QPrintDialog>([&](QPrintDialog* dialog) {
-            asked = dialog->minPage() == 1 && dialog->maxPage() == 4;
-            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-            dialog->printer()->setOutputFileName(pdf);
-            dialog->printer()->setPrintRange(QPrinter::PageRange);
-            dialog->printer()->setFromTo(2, 3);
-            dialog->done(QDialog::Accepted);
-        });
-        r.tool("toolPrint")->trigger();
-        QVERIFY(asked);
+        book.r.printTo(pdf, 2, 3);
+        QCOMPARE(book.r.firstPage, 1);
+        QCOMPARE(book.r.lastPage, 4);
+        QCOMPARE(pdfPages(pdf), 2);
         const QString printed = pdfText(pdf);
         QVERIFY(printed.contains(u"Movimento do dia 02/12/2026."_s));
         QVERIFY(printed.contains(u"Movimento do dia 03/12/2026."_s));

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The fixed clock's moment, on the 24-hour clock.
@@ -85,14 +87,81 @@ class tst_Settings : public QObject
     Q_OBJECT
 
 private slots:
-    // In the main window "Opções" opens from the menu. Colours are chosen with
-    // the mouse or with Space or Enter on a swatch, each dialog starting from
-    // the swatch's colour; a cancelled dialog changes nothing. Once saved, the
-    // refresh timer repaints the rows and legend while the window stays open.
-    // Closing the main window then shows the closing title and the wait
-    // pointer, closes the book and backs it up as saved: without asking, or
-    // asking first; a failure is told. The program ends in every case.
-    void theMainWindowUsesTheSavedSettings_data()
+    // Colours are chosen with the mouse or with Space or Enter on a swatch,
+    // each dialog starting from the swatch's colour; another key opens
+    // nothing and a cancelled dialog changes nothing.
+    void swatchesOpenTheColourDialog()
+    {
+        OptionsBook book;
+        frmOpcoes w(book.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto swatch = [&w](const char* name) { return control<ColorSwatch>(w, name); };
+        const QColor navy(0, 0, 128), maroon(128, 0, 0), olive(128, 128, 0);
+        book.dialogs.colours = {navy, std::nullopt, olive, maroon, QColor(Qt::white)};
+        QTest::mouseClick(swatch("pic1"), Qt::LeftButton);
+        QTest::mouseClick(swatch("pic1"), Qt::LeftButton); // cancelled
+        QTest::keyClick(swatch("pic3"), Qt::Key_A);        // opens nothing
+        QTest::keyClick(swatch("pic3"), Qt::Key_Space);
+        QTest::keyClick(swatch("pic4"), Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(swatch("pic2"), Qt::Key_Return);
+        QCOMPARE(book.dialogs.colourInitials,
+                 (QList<QColor>{QColor(0, 255, 0), navy, QColor(255, 255, 0), QColor(Qt::black),
+                                QColor(Qt::black)}));
+        QCOMPARE(swatch("pic1")->color(), navy);
+        QCOMPARE(swatch("pic2")->color(), QColor(Qt::white));
+        QCOMPARE(swatch("pic3")->color(), olive);
+        QCOMPARE(swatch("pic4")->color(), maroon);
+    }
+
+    // In the main window "Opções" opens from the menu as a modal window.
+    // Once saved, colours are stored as red + 256 × green + 65536 × blue and
+    // the settings in force follow; the refresh timer repaints the rows and
+    // legend while the window stays open.
+    void savedSettingsRepaintTheMainWindow()
+    {
+        OptionsBook book(u"update opcoes set bkpautomatico = 0"_s);
+        book.addEntry(u"2026-12-05"_s, u"09:00:00"_s, std::nullopt, u"Luz"_s, u"0,00"_s,
+                      u"30,00"_s);
+        frmPrincipal main(book.session);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QColor navy(0, 0, 128), olive(128, 128, 0);
+        bool modal = false;
+        bool openAfterSaving = false;
+        QTimer::singleShot(0, &main, [&] {
+            auto* w = main.findChild<frmOpcoes*>();
+            const auto closeAtEnd = qScopeGuard([w] {
+                if (w)
+                    w->close();
+            }); // even after a failed check
+            QVERIFY(w);
+            modal = w->isModal() && w->isVisible();
+            book.dialogs.colours = {navy, olive, QColor(Qt::black), QColor(Qt::white)};
+            for (const char* name : {"pic1", "pic2", "pic3", "pic4"})
+                QTest::mouseClick(control<ColorSwatch>(*w, name), Qt::LeftButton);
+            control<QCheckBox>(*w, "ckBKPAutomatico")->setChecked(true);
+            control<QToolButton>(*w, "btnSalvar")->click();
+            QTRY_COMPARE(main.gridModel()->index(1, 5).data(Qt::BackgroundRole).value<QColor>(),
+                         QColor(Qt::black));
+            QCOMPARE(control<QLabel>(main, "lblEntrada")->palette().color(QPalette::Window), navy);
+            openAfterSaving = w->isVisible();
+        });
+        control<QAction>(main, "mnuOpcoes")->trigger();
+        QVERIFY(modal);
+        QVERIFY(openAfterSaving);
+        QCOMPARE(book.stored(u"corfundoentrada"_s), u"8388608"_s);
+        QCOMPARE(book.stored(u"corletraentrada"_s), u"32896"_s);
+        QCOMPARE(book.stored(u"corfundosaida"_s), u"0"_s);
+        QCOMPARE(book.stored(u"corletrasaida"_s), u"16777215"_s);
+        QCOMPARE(book.stored(u"bkpautomatico"_s), u"1"_s);
+        QVERIFY(book.session.Settings.bkpautomatico);
+    }
+
+    // Closing the main window shows the closing title and the wait pointer,
+    // closes the book and backs it up as the settings say: without asking,
+    // or asking first; a failure is told. The program ends in every case.
+    void closingBacksUp_data()
     {
         QTest::addColumn<bool>("automatic");
         QTest::addColumn<bool>("answerYes");
@@ -108,75 +177,37 @@ private slots:
             << true << true << true << 0
             << QStringLiteral("O backup do livro de caixa não foi feito.");
     }
-    void theMainWindowUsesTheSavedSettings()
+    void closingBacksUp()
     {
         QFETCH(bool, automatic);
         QFETCH(bool, answerYes);
         QFETCH(bool, folderIsAFile);
         QFETCH(int, backups);
         QFETCH(QString, message);
-        OptionsBook book(
-            QStringLiteral("update opcoes set bkpautomatico = %1").arg(int(!automatic)));
-        book.addEntry(QStringLiteral("2026-12-05"), QStringLiteral("09:00:00"), std::nullopt,
-                      QStringLiteral("Luz"), QStringLiteral("0,00"), QStringLiteral("30,00"));
+        OptionsBook book(u"update opcoes set bkpautomatico = %1"_s.arg(int(automatic)));
         if (folderIsAFile)
             writeFile(book.backups(), "x");
         frmPrincipal main(book.session);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        const QColor navy(0, 0, 128), maroon(128, 0, 0), olive(128, 128, 0), white(Qt::white);
-        bool checkedWhileOpen = false;
-        QTimer::singleShot(0, &main, [&] {
-            auto* w = main.findChild<frmOpcoes*>();
-            const auto closeAtEnd = qScopeGuard([w] {
-                if (w)
-                    w->close();
-            }); // even after a failed check
-            QVERIFY(w && w->isModal() && w->isVisible());
-            const auto swatch = [w](const char* name) { return control<ColorSwatch>(*w, name); };
-            book.dialogs.colours = {navy, std::nullopt, olive, maroon, white};
-            QTest::mouseClick(swatch("pic1"), Qt::LeftButton);
-            QTest::mouseClick(swatch("pic1"), Qt::LeftButton); // cancelled
-            QTest::keyClick(swatch("pic3"), Qt::Key_A);        // opens nothing
-            QTest::keyClick(swatch("pic3"), Qt::Key_Space);
-            QTest::keyClick(swatch("pic4"), Qt::Key_Enter, Qt::KeypadModifier);
-            QTest::keyClick(swatch("pic2"), Qt::Key_Return);
-            QCOMPARE(book.dialogs.colourInitials,
-                     (QList<QColor>{QColor(0, 255, 0), navy, QColor(255, 255, 0), QColor(Qt::black),
-                                    QColor(Qt::black)}));
-            control<QCheckBox>(*w, "ckBKPAutomatico")->setChecked(automatic);
-            control<QToolButton>(*w, "btnSalvar")->click();
-            // Colours are stored as red + 256 × green + 65536 × blue.
-            QCOMPARE(
-                book
-                    .scalar(QStringLiteral(
-                        "select corfundoentrada || ' ' || corletraentrada || ' ' || corfundosaida "
-                        "|| ' ' || corletrasaida from opcoes"))
-                    .toString(),
-                QStringLiteral("8388608 16777215 32896 128"));
-            QTRY_COMPARE(main.gridModel()->index(1, 5).data(Qt::BackgroundRole).value<QColor>(),
-                         olive);
-            QCOMPARE(control<QLabel>(main, "lblEntrada")->palette().color(QPalette::Window), navy);
-            checkedWhileOpen = w->isVisible();
-        });
-        control<QAction>(main, "mnuOpcoes")->trigger();
-        QVERIFY(checkedWhileOpen);
-
         QString titleWhenShown;
         book.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
             titleWhenShown = main.windowTitle();
         };
-        book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        if (!automatic)
+            book.dialogs.answers = {answerYes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         // Closed from the running event loop, as the close box does; the guard ends a run that
         // would not stop.
         QObject guard;
         QTimer::singleShot(0, &main, &QWidget::close);
         QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(1); });
-        QVERIFY(QApplication::exec() == 0 && !main.isVisible());
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!main.isVisible());
         QCOMPARE(main.windowTitle(), kClosingTitle);
         QCOMPARE(main.cursor().shape(), Qt::WaitCursor);
         QCOMPARE(Backup::set(book.backups()).size(), backups);
-        QVERIFY(backups == 0 || !book.db.isOpen());
+        if (backups > 0)
+            QVERIFY(!book.db.isOpen());
         QCOMPARE(book.dialogs.shown.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) {
             const FakeDialogs::Shown& shown = book.dialogs.last();
@@ -276,12 +307,12 @@ private slots:
             QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
             // A read-only book is told in plain words, the database's text in the details.
             const QString told = book.dialogs.last().text + u'\n' + book.dialogs.last().details;
-            QVERIFY2((told.startsWith(QStringLiteral("Não foi possível gravar as opções")) ||
-                      told.contains(QStringLiteral(": as opções não foram gravadas."))) &&
-                         told.contains(refusal),
+            QVERIFY2(told.startsWith(QStringLiteral("Não foi possível gravar as opções")) ||
+                         told.contains(QStringLiteral(": as opções não foram gravadas.")),
                      qPrintable(told));
-            QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked() &&
-                    book.session.Settings.susuario);
+            QVERIFY2(told.contains(refusal), qPrintable(told));
+            QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked());
+            QVERIFY(book.session.Settings.susuario);
             QCOMPARE(txtQtd->text(), typedCount);
             QCOMPARE(control<ColorSwatch>(w, "pic1")->color(), QColor(Qt::magenta));
         }
@@ -330,12 +361,14 @@ private slots:
         QCOMPARE(fileBytes(book.bookPath()), bytes);
         QStringList set = older.mid(oldestDeleted ? 1 : 0);
         if (damage.isEmpty()) {
-            QVERIFY2(result.copy.ok() && result.prune.ok(), qPrintable(result.copy.reason()));
+            QVERIFY2(result.copy.ok(), qPrintable(result.copy.reason()));
+            QVERIFY2(result.prune.ok(), qPrintable(result.prune.reason()));
             QCOMPARE(result.file, QDir(book.backups()).filePath(kName));
             QCOMPARE(fileBytes(result.file), bytes);
             set << kName;
         } else {
-            QVERIFY(!result.copy.ok() && result.file.isEmpty());
+            QVERIFY(!result.copy.ok());
+            QVERIFY(result.file.isEmpty());
             const QString where = damage == u"missing" ? book.bookPath() : book.backups();
             QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)),
                      qPrintable(result.copy.reason()));
