@@ -8,8 +8,12 @@
 // 3. A large book of N entries (default 200,000), fed as the reader writes
 //    it: reading the reader's text, writing the new book and verifying it.
 //    libmdb cannot write Access files, so the large book has no .mdb of its own.
+// 0. First, while the program is still small: the damaged bd-completo.mdb
+//    that sends libmdb round in circles, refused as at start-up: the time to
+//    the refusal, the program's peak memory and the reader's.
 
 #include "BenchSupport.h"
+#include "Mutation.h"
 
 #include "core/DbConnection.h"
 #include "core/Schema.h"
@@ -27,6 +31,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 const QString kBook = QStringLiteral(LIVRO_LEGACY_DATA "/bd-completo.mdb");
@@ -36,6 +42,36 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+void runawayReader()
+{
+    QTemporaryDir dir;
+    const QString book = dir.filePath(QStringLiteral("bd.mdb"));
+    QFile file(book);
+    QByteArray bytes;
+    {
+        QFile source(kBook);
+        if (!source.open(QIODevice::ReadOnly))
+            qFatal("no bd-completo.mdb");
+        bytes = source.readAll();
+    }
+    bytes = Mutation::flipBits(bytes, Mutation::kRunawayAccessSeed, Mutation::kRunawayAccessFlips);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("could not write the damaged book");
+    file.close();
+    Bench::SilentDialogs dialogs;
+    const Bench::Stopwatch watch;
+    const auto result = AccessMigration::migrate(book, kReader, dialogs);
+    const double seconds = watch.seconds();
+    if (result)
+        qFatal("the damaged book was converted");
+    rusage children = {};
+    getrusage(RUSAGE_CHILDREN, &children);
+    std::printf("damaged bd-completo.mdb (runaway libmdb) refused in %.2f s | program peak RSS "
+                "%.0f MB | reader peak RSS %.0f MB\n  reason: %s\n",
+                seconds, double(Bench::peakResidentBytes()) / 1e6,
+                double(children.ru_maxrss) * 1024 / 1e6, qPrintable(result.reason().left(160)));
 }
 
 void wholeMigration()
@@ -140,6 +176,7 @@ int main(int argc, char** argv)
                                      QStringLiteral("N"), QStringLiteral("200000"));
     parser.addOption(entries);
     parser.process(app);
+    runawayReader();
     wholeMigration();
     readerAlone();
     largeBook(parser.value(entries).toLongLong());

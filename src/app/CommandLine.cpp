@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "core/BookLock.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
+#include "core/FileAccess.h"
 #include "core/SettingsStore.h"
 
 #include <QCommandLineParser>
@@ -69,10 +71,11 @@ Status CommandLine::prepare(const QString& dataDir)
         return Status::failure(
             tr("A pasta de dados %1 não pode ser usada: é um arquivo, não uma pasta.")
                 .arg(native(dataDir)));
-    if (!QDir().mkpath(dataDir))
+    // A data folder the program creates is private to the user.
+    if (const Status made = FileAccess::makeFolder(dataDir); !made)
         return Status::failure(tr("A pasta de dados %1 não pôde ser criada (falta de permissão "
-                                  "ou disco cheio).")
-                                   .arg(native(dataDir)));
+                                  "ou disco cheio): %2")
+                                   .arg(native(dataDir), made.reason()));
     // A book that is there may still be read; a new one needs the right to write.
     if (!QFileInfo::exists(DataFolder::bookPath(dataDir)) && !QFileInfo(dataDir).isWritable())
         return Status::failure(tr("A pasta de dados %1 não pode receber um livro de caixa novo: "
@@ -83,10 +86,29 @@ Status CommandLine::prepare(const QString& dataDir)
 
 namespace {
 
+// Writing to the book needs it for this program alone, as at start-up; there
+// is nobody to ask here whether another computer's lock may be taken over.
+Status lockForCommandLine(BookLock& lock)
+{
+    switch (lock.take()) {
+    case BookLock::Outcome::Taken:
+        return Status::success();
+    case BookLock::Outcome::HeldHere:
+    case BookLock::Outcome::HeldElsewhere:
+        return Status::failure(BookLock::heldText(lock.bookPath(), lock.holder()));
+    case BookLock::Outcome::Failed:
+        break;
+    }
+    return Status::failure(lock.failure());
+}
+
 Status switchLoginOff(const QString& dataDir, const QString& book)
 {
     if (!QFileInfo::exists(book))
         return Status::failure(CommandLine::tr("não há livro de caixa em %1").arg(native(dataDir)));
+    BookLock lock(book);
+    if (Status locked = lockForCommandLine(lock); !locked)
+        return locked;
     DbConnection db;
     if (Status opened = db.open(book); !opened)
         return opened;

@@ -2,9 +2,13 @@
 
 #include "book/StoredAmounts.h"
 #include "core/BookFile.h"
+#include "core/BookHealth.h"
+#include "core/BookLock.h"
+#include "core/Clock.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
+#include "core/FileAccess.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "legacy/AccessMigration.h"
@@ -38,6 +42,38 @@ QString connectionFailureText(const QString& reason)
 
 namespace {
 
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Startup", text);
+}
+
+// One program at a time on a file book. A lock left by a program of this
+// computer that no longer runs is taken over without a word; one of another
+// computer only once the user says the program there is closed.
+Status lockBook(Session& session, const QString& path)
+{
+    if (session.bookLock && session.bookLock->bookPath() == path && session.bookLock->isTaken())
+        return Status::success();
+    auto lock = std::make_unique<BookLock>(path);
+    BookLock::Outcome outcome = lock->take();
+    if (outcome == BookLock::Outcome::HeldElsewhere &&
+        session.dialogs.askYesNo(nullptr, tr("Livro de caixa em uso"),
+                                 BookLock::takeOverQuestion(path, lock->holder())))
+        outcome = lock->takeOver();
+    switch (outcome) {
+    case BookLock::Outcome::Taken:
+        session.bookLock = std::move(lock);
+        return Status::success();
+    case BookLock::Outcome::HeldHere:
+    case BookLock::Outcome::HeldElsewhere:
+        return Status::failure(BookLock::heldText(path, lock->holder()));
+    case BookLock::Outcome::Failed:
+        break;
+    }
+    return Status::failure(tr("O livro de caixa %1 não pôde ser reservado para este programa: %2")
+                               .arg(QDir::toNativeSeparators(path), lock->failure()));
+}
+
 // The older program's book becomes a book of this program before it is
 // opened; one that cannot be converted is left as it was and reported as a
 // book that cannot be opened.
@@ -51,11 +87,6 @@ Status migrateAccessBook(Session& session, const QString& path)
     session.dialogs.inform(nullptr, Dialogs::Icon::Information, AccessMigration::successTitle(),
                            AccessMigration::successText(*result));
     return Status::success();
-}
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Startup", text);
 }
 
 // Amounts another tool stored as decimals are made whole ten-thousandths,
@@ -81,21 +112,73 @@ void normalizeAmounts(Session& session)
         session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, tr("Atenção"), problem);
 }
 
+// The damaged file as it was, beside the book, before anything changes it.
+Result<QString> keepDamagedCopy(const QString& path, const QDateTime& now)
+{
+    const QDir folder = QFileInfo(path).absoluteDir();
+    const QString stem =
+        QStringLiteral("bd-danificado-") + now.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
+    QString copy = folder.filePath(stem + QStringLiteral(".mdb"));
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = folder.filePath(stem + QStringLiteral("_%1.mdb").arg(n));
+    if (Status copied = FileAccess::copy(path, copy); !copied)
+        return copied;
+    return copy;
+}
+
+// Indexes that disagree with their rows are rebuilt from the rows, once the
+// user agrees and a copy of the damaged file is kept; anything else that is
+// wrong with a book keeps it closed.
+Status repairIndexes(Session& session, const QString& path, const Status& damage)
+{
+    const QString question =
+        damage.reason() +
+        tr("\n\nO programa pode guardar uma cópia do arquivo como está e reconstruir os índices a "
+           "partir dos lançamentos, sem alterar nenhum lançamento. Fazer isso agora?\n\n"
+           "Se responder Não, o livro de caixa não será aberto.");
+    if (!session.dialogs.askYesNo(nullptr, tr("Livro de caixa danificado"), question))
+        return damage;
+    const auto kept = keepDamagedCopy(path, session.clock.now());
+    if (!kept)
+        return Status::failure(
+            tr("%1\nA cópia do arquivo danificado não pôde ser feita, e nada foi alterado: %2")
+                .arg(damage.reason(), kept.reason()));
+    if (Status rebuilt = BookHealth::rebuildIndexes(path); !rebuilt)
+        return rebuilt;
+    if (Status opened = session.db.open(path); !opened)
+        return opened;
+    session.dialogs.inform(nullptr, Dialogs::Icon::Information, tr("Livro de caixa reparado"),
+                           tr("Os índices do livro de caixa foram reconstruídos. Uma cópia do "
+                              "arquivo como estava antes foi guardada em:\n%1")
+                               .arg(QDir::toNativeSeparators(*kept)));
+    return Status::success();
+}
+
+Status openBook(Session& session, const QString& path)
+{
+    const Status opened = session.db.open(path);
+    if (opened || !session.db.indexesDamaged())
+        return opened;
+    return repairIndexes(session, path, opened);
+}
+
 } // namespace
 
 FirstWindow Main(Session& session)
 {
     const QString path = DataFolder::bookPath(session.dataDir);
-    Status opened = Status::success();
-    if (BookFile::kind(path) == BookFile::Kind::Access)
+    Status opened = lockBook(session, path);
+    if (opened && BookFile::kind(path) == BookFile::Kind::Access)
         opened = migrateAccessBook(session, path);
     if (opened)
-        opened = session.db.open(path);
+        opened = openBook(session, path);
     session.bookOpen = opened.ok();
     session.noBookReason = opened.reason();
     if (opened) {
         normalizeAmounts(session);
     } else {
+        // No book in use: nothing to hold for the rest of the run.
+        session.bookLock.reset();
         session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, tr("A T E  Ç Ã O"),
                                connectionFailureText(opened.reason()));
     }

@@ -20,11 +20,12 @@ enum class FirstWindow { Login, Main };
 void describeApplication(QCoreApplication& app);
 inline constexpr char16_t kDesktopFileName[] = u"br.com.tamirolavrenta.LivroCaixa";
 
-// Opens the book in the data folder (a failure shows the connection message,
-// the session records that no book is open and why, and start-up goes on),
+// Takes the book of the data folder for this program (one program at a time),
+// opens it (a failure shows the connection message and start-up goes on),
 // sets the common level, loads the settings and tells which window comes
 // first. The older program's Access book is first converted into a book of
-// this program; amounts another tool stored as decimals are made whole.
+// this program; a book whose indexes are damaged is repaired once the user
+// agrees.
 FirstWindow Main(Session& session);
 
 // The text of the message shown when the book cannot be opened.

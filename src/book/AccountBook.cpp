@@ -27,15 +27,15 @@ Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
         return q.status();
     if (!q->next()) {
         if (q->lastError().isValid())
-            return Status::failure(Sql::reasonOf(*q));
+            return Sql::failureOf(*q);
         return Money();
     }
     const Money in = Money::fromDb(q->value(0)).value_or(Money());
     const Money out = Money::fromDb(q->value(1)).value_or(Money());
     const auto balance = in.minus(out);
     if (!balance)
-        return Status::failure(
-            tr("o saldo da conta é um valor grande demais para o sistema somar"));
+        return Status::failure(tr("o saldo da conta é um valor grande demais para o sistema somar"),
+                               Status::Cause::TooLarge);
     return *balance;
 }
 

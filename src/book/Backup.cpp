@@ -1,6 +1,7 @@
 #include "book/Backup.h"
 
 #include "core/BookFile.h"
+#include "core/FileAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,7 +110,7 @@ Status Backup::makeFolder(const QString& folder)
             tr("A pasta de backups %1 não pôde ser criada: já existe um arquivo com "
                "esse nome.")
                 .arg(native(folder)));
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
+    if (!FileAccess::makeFolder(folder) || !QFileInfo(folder).isDir())
         return Status::failure(
             tr("A pasta de backups %1 não pôde ser criada (falta de permissão ou "
                "disco cheio).")
@@ -126,6 +127,8 @@ Status Backup::copyChecked(const QString& from, const QString& to)
             status = Status::failure(
                 tr("A cópia para %1 foi descartada: %2").arg(native(to), sound.reason()));
     }
+    if (status)
+        status = FileAccess::protect(temp);
     // QFile::rename never replaces an existing file.
     if (status && !QFile::rename(temp, to))
         status = Status::failure(tr("A cópia não pôde receber o nome %1.").arg(native(to)));

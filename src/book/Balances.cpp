@@ -25,7 +25,7 @@ Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList&
         sums.in = Money::fromDb(q->value(0)).value_or(Money());
         sums.out = Money::fromDb(q->value(1)).value_or(Money());
     } else if (q->lastError().isValid()) {
-        return Status::failure(Sql::reasonOf(*q));
+        return Sql::failureOf(*q);
     }
     return sums;
 }
@@ -58,9 +58,11 @@ Result<Money> openingBalance(DbConnection& db, const QDate& cutoff, qint64 accou
         return sums.status();
     const auto net = sums->net();
     if (!net)
-        return Status::failure(QCoreApplication::translate(
-            "Balances",
-            "o saldo anterior ao período é um valor grande demais para o sistema somar"));
+        return Status::failure(
+            QCoreApplication::translate(
+                "Balances",
+                "o saldo anterior ao período é um valor grande demais para o sistema somar"),
+            Status::Cause::TooLarge);
     return *net;
 }
 

@@ -57,6 +57,8 @@ Result<EntryStore::Stored> EntryStore::load(qint64 id) const
     e.id = id;
     e.data = Formats::dateFromDb(value(u"data"));
     e.hora = Formats::timeFromDb(value(u"hora"));
+    if (!value(u"idconta").isNull())
+        e.accountId = value(u"idconta").toLongLong();
     e.account = value(u"nomeconta").toString();
     e.ndoc = value(u"ndoc").toString();
     e.descricao = value(u"descricao").toString();
@@ -78,14 +80,51 @@ Status EntryStore::ensureDocumentNumberColumn()
     return Status::success();
 }
 
+bool EntryStore::Stored::sameEntryAs(const Stored& other) const
+{
+    return id == other.id && data == other.data && hora == other.hora &&
+           accountId == other.accountId && ndoc == other.ndoc && descricao == other.descricao &&
+           entrada == other.entrada && saida == other.saida;
+}
+
 Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
 {
     if (Status column = ensureDocumentNumberColumn(); !column)
         return column;
-    const QSqlDatabase db = m_db.database();
-    Transaction transaction(db);
+    Transaction transaction(m_db.database());
     if (!transaction.begun())
         return transaction.begun();
+    const auto written = writeWithBalances(id, entry);
+    if (!written)
+        return written;
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    return written;
+}
+
+Result<EntryStore::Edit> EntryStore::saveEdit(const Stored& loaded, const Entry& entry)
+{
+    if (Status column = ensureDocumentNumberColumn(); !column)
+        return column;
+    Transaction transaction(m_db.database());
+    if (!transaction.begun())
+        return transaction.begun();
+    const auto current = load(loaded.id);
+    if (!current)
+        return current.status();
+    if (!current->sameEntryAs(loaded))
+        return Edit{false, *current};
+    const auto written = writeWithBalances(loaded.id, entry);
+    if (!written)
+        return written.status();
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    return Edit{true, {}};
+}
+
+Result<qint64> EntryStore::writeWithBalances(qint64 id, const Entry& entry)
+{
+    const QSqlDatabase db = m_db.database();
     const auto accountId = AccountBook(m_db).idOf(entry.account);
     if (!accountId)
         return accountId.status();
@@ -107,8 +146,6 @@ Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
         if (Status balance = AccountBook::storeBalance(db, *formerAccount); !balance)
             return balance;
     }
-    if (Status committed = transaction.commit(); !committed)
-        return committed;
     return written;
 }
 

@@ -33,12 +33,25 @@ public:
     {
         qint64 id = 0;
         QDate data;
-        QTime hora;      // to the second
+        QTime hora; // to the second
+        std::optional<qint64> accountId;
         QString account; // empty when the entry's account is gone
         QString ndoc;
         QString descricao;
         std::optional<Money> entrada; // nothing when the column is null
         std::optional<Money> saida;
+
+        // Every value the entry holds; the account's name is not the entry's.
+        bool sameEntryAs(const Stored& other) const;
+    };
+
+    // What an edit came to: saved, or refused because the entry changed in
+    // the book since it was loaded (another program, another desk).
+    struct Edit
+    {
+        bool saved = false;
+        // When refused: the entry as the book holds it now.
+        Stored current;
     };
 
     explicit EntryStore(DbConnection& db);
@@ -50,11 +63,20 @@ public:
     // entry's id.
     Result<qint64> save(qint64 id, const Entry& entry);
 
+    // Changes the entry `loaded` describes, only while the book still holds
+    // it exactly as loaded; otherwise nothing is written and the current
+    // values come back. The comparison and the write are one transaction,
+    // so nothing can come between them (a server book reads the row with a
+    // lock for the same reason). An entry deleted meanwhile is a failure.
+    Result<Edit> saveEdit(const Stored& loaded, const Entry& entry);
+
     // Deletes an entry and recomputes its account's stored balance.
     Status remove(qint64 id);
 
 private:
     Status ensureDocumentNumberColumn();
+    // The entry and its accounts' balances, inside the caller's transaction.
+    Result<qint64> writeWithBalances(qint64 id, const Entry& entry);
     Result<qint64> write(qint64 id, qint64 accountId, const Entry& entry);
 
     DbConnection& m_db;

@@ -66,8 +66,10 @@ Result<int> UserStore::convertPlainTextSecrets()
     }
     if (Status committed = transaction.commit(); !committed)
         return committed;
-    // The old text stays in free pages until the file is rebuilt. A VACUUM
-    // that fails is not reported yet (today's behaviour, kept on purpose).
-    static_cast<void>(Sql::exec(db, QStringLiteral("VACUUM")));
     return int(plain->size());
+}
+
+Status UserStore::compactFile()
+{
+    return Sql::exec(m_db.database(), QStringLiteral("VACUUM"));
 }

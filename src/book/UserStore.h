@@ -78,9 +78,11 @@ public:
     Result<AnswerCheck> checkAnswer(const QString& usuario, const QString& answer) const;
 
     // Replaces any password or answer stored as text by its hash, in one
-    // transaction, then compacts the file so the text does not linger.
-    // Returns how many users were converted.
+    // transaction. Returns how many users were converted. The old text stays
+    // in the file's free space until compactFile().
     Result<int> convertPlainTextSecrets();
+    // Rebuilds the file (VACUUM), so that no freed text lingers in it.
+    Status compactFile();
 
 private:
     Status write(const NewUser& user);

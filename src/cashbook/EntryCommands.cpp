@@ -65,9 +65,9 @@ void EntryCommands::remove()
                                          whatGoes(row)))
         return;
     if (Status removed = EntryStore(m_session.db).remove(m_model->rows().id(row)); !removed) {
-        m_session.dialogs.inform(
-            m_window, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Não foi possível excluir o lançamento:\n%1").arg(removed.reason()));
+        m_session.dialogs.reportFailure(m_window, tr("Erro"), removed,
+                                        tr("o lançamento não foi excluído"),
+                                        tr("Não foi possível excluir o lançamento:"));
     }
     m_refresh();
 }

@@ -216,8 +216,8 @@ void frmPrincipal::FillGrid()
                              colours)) {
         m_session.dialogs.inform(
             this, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Os valores deste período ultrapassam o limite que o sistema consegue "
-               "somar; os lançamentos não podem ser mostrados."));
+            tr("Os valores deste período somam um valor grande demais para o sistema; os "
+               "lançamentos não podem ser mostrados."));
     }
     if (m_model->rowCount() > 0) {
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, EntryGridModel::Saldo);

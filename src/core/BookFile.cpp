@@ -72,6 +72,13 @@ Status check(const QString& filePath)
     if (header.size() < 100)
         return Status::failure(tr("O arquivo %1 está incompleto.").arg(where));
 
+    // A write cut short (a crash, a power cut) leaves its journal beside the
+    // book, and the book may be longer or shorter than its header says until
+    // SQLite puts the old pages back from that journal as it opens the book.
+    const QFileInfo journal(filePath + QStringLiteral("-journal"));
+    if (journal.exists() && journal.size() > 0)
+        return Status::success();
+
     quint32 pageSize = (quint32(uchar(header[16])) << 8) | quint32(uchar(header[17]));
     if (pageSize == 1)
         pageSize = 65536;

@@ -1,6 +1,8 @@
 #include "core/DbConnection.h"
 
 #include "core/BookFile.h"
+#include "core/BookHealth.h"
+#include "core/FileAccess.h"
 #include "core/Schema.h"
 #include "core/Sql.h"
 
@@ -65,20 +67,36 @@ bool DbConnection::isOpen() const
 void DbConnection::close()
 {
     QSqlDatabase db = database();
-    if (db.isOpen())
-        db.close();
+    if (!db.isOpen())
+        return;
+    db.close();
+    // A record that cannot be written only costs a full check at the next open.
+    if (!m_readOnly)
+        static_cast<void>(BookHealth::recordCleanClose(m_filePath));
 }
 
 Status DbConnection::open(const QString& filePath)
 {
+    return openFile(filePath, false);
+}
+
+Status DbConnection::openReadOnly(const QString& filePath)
+{
+    return openFile(filePath, true);
+}
+
+Status DbConnection::openFile(const QString& filePath, bool readOnly)
+{
     close();
     m_filePath = filePath;
+    m_readOnly = readOnly;
+    m_indexesDamaged = false;
     QSqlDatabase db = database();
     if (!db.isValid())
         return Status::failure(
             tr("O suporte ao SQLite do Qt não está instalado (driver QSQLITE)."));
 
-    if (!QFileInfo::exists(filePath)) {
+    if (!readOnly && !QFileInfo::exists(filePath)) {
         if (Status created = createNewBook(filePath); !created)
             return created;
     }
@@ -86,19 +104,23 @@ Status DbConnection::open(const QString& filePath)
         return file;
 
     db.setDatabaseName(filePath);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setConnectOptions(readOnly
+                             ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
+                             : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         const QString reason = db.lastError().text();
         db.close();
         return Status::failure(
             tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
     }
-    if (Status contents = checkContents(); !contents) {
+    Status ready = checkContents();
+    if (ready && !readOnly)
+        ready = prepareForUse();
+    // Closed directly: a book that was not taken into use is not recorded
+    // as closed cleanly.
+    if (!ready)
         db.close();
-        return contents;
-    }
-    prepareForUse();
-    return Status::success();
+    return ready;
 }
 
 // A new book is built under a temporary name and renamed into place, so an
@@ -106,14 +128,19 @@ Status DbConnection::open(const QString& filePath)
 Status DbConnection::createNewBook(const QString& filePath)
 {
     const QFileInfo info(filePath);
-    if (!QDir().mkpath(info.absolutePath()))
-        return Status::failure(tr("Não foi possível criar a pasta %1.")
-                                   .arg(QDir::toNativeSeparators(info.absolutePath())));
+    if (Status folder = FileAccess::makeFolder(info.absolutePath()); !folder)
+        return Status::failure(
+            tr("Não foi possível criar a pasta %1: %2")
+                .arg(QDir::toNativeSeparators(info.absolutePath()), folder.reason()));
     const QString temp = filePath + QStringLiteral(".novo");
     QFile::remove(temp);
     Status status = createTables(temp, m_name + QStringLiteral("-new"));
+    if (status)
+        status = FileAccess::protect(temp);
     if (status && !QFile::rename(temp, filePath))
         status = Status::failure(tr("não foi possível gravar o arquivo"));
+    if (status)
+        status = FileAccess::syncFolder(info.absolutePath());
     if (!status) {
         QFile::remove(temp);
         return Status::failure(tr("Não foi possível criar o livro de caixa %1: %2")
@@ -128,13 +155,8 @@ Status DbConnection::checkContents()
 {
     const QSqlDatabase db = database();
     const QString where = QDir::toNativeSeparators(m_filePath);
-    const auto verdict = Sql::scalar(db, QStringLiteral("PRAGMA quick_check"));
-    if (!verdict)
-        return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2")
-                                   .arg(where, verdict.reason()));
-    if (verdict->toString() != u"ok")
-        return Status::failure(
-            tr("O arquivo %1 está danificado (%2).").arg(where, verdict->toString()));
+    if (Status pages = checkPages(); !pages)
+        return pages;
 
     for (const QString& table : Schema::tableNames()) {
         const QSqlRecord record = db.record(table);
@@ -151,15 +173,51 @@ Status DbConnection::checkContents()
     return Status::success();
 }
 
+// Every page is checked; the indexes against their tables only when the
+// file changed since this program last closed it cleanly (or it is opened
+// only to be read, a backup say, which has no such record).
+Status DbConnection::checkPages()
+{
+    const QString where = QDir::toNativeSeparators(m_filePath);
+    const bool full = m_readOnly || !BookHealth::unchangedSinceCleanClose(m_filePath);
+    const auto verdict = BookHealth::check(database(), full);
+    if (!verdict)
+        return Status::failure(tr("O arquivo %1 não pôde ser lido como banco de dados: %2")
+                                   .arg(where, verdict.reason()));
+    if (verdict->sound())
+        return Status::success();
+    m_indexesDamaged = verdict->indexesOnly;
+    if (m_indexesDamaged)
+        return Status::failure(tr("O livro de caixa %1 tem índices danificados: eles não "
+                                  "conferem com os lançamentos (%2).")
+                                   .arg(where, verdict->problems.constFirst()));
+    return Status::failure(
+        tr("O arquivo %1 está danificado (%2).").arg(where, verdict->problems.constFirst()));
+}
+
 // The rollback journal works on network folders too, and a full sync makes a
-// committed entry survive a crash or a power cut.
-void DbConnection::prepareForUse()
+// committed entry survive a crash or a power cut. A book another tool left
+// in WAL mode is switched back; one that cannot be (that tool still has it
+// open) is not used, since two programs would then write it at once.
+Status DbConnection::prepareForUse()
 {
     const QSqlDatabase db = database();
-    // Today's behaviour, kept on purpose: a book that refuses these (a
-    // read-only file, a journal mode another tool left) is used as it is.
-    static_cast<void>(Sql::exec(db, QStringLiteral("PRAGMA journal_mode=DELETE")));
-    static_cast<void>(Sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL")));
-    // A read-only book simply keeps the indexes it has.
+    const QString where = QDir::toNativeSeparators(m_filePath);
+    const auto mode = Sql::scalar(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+    if (!mode || mode->toString().compare(u"delete", Qt::CaseInsensitive) != 0) {
+        const auto current = Sql::scalar(db, QStringLiteral("PRAGMA journal_mode"));
+        return Status::failure(
+            tr("O livro de caixa %1 foi deixado no modo de gravação \"%2\" por outro programa e "
+               "não pôde voltar ao modo deste programa (o outro programa ainda está com ele "
+               "aberto?). Feche os outros programas que usam o livro e tente de novo.")
+                .arg(where, current ? current->toString() : current.reason()));
+    }
+    if (Status synced = Sql::exec(db, QStringLiteral("PRAGMA synchronous=FULL")); !synced)
+        return Status::failure(
+            tr("O livro de caixa %1 não aceitou a gravação segura (synchronous=FULL): %2")
+                .arg(where, synced.reason()));
+    // A read-only book simply keeps the indexes it has; every write to it
+    // fails and says so anyway.
     static_cast<void>(Schema::ensureIndexes(db));
+    return Status::success();
 }

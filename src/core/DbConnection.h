@@ -21,7 +21,16 @@ public:
     // Opens filePath; when no file exists there, a new book with the full
     // schema is created first. The failure text is meant for the user.
     Status open(const QString& filePath);
+    // Opens a book only to read it (a backup being checked or restored):
+    // nothing is created, changed or recorded, and the whole file is checked.
+    Status openReadOnly(const QString& filePath);
+    // A book opened for writing and closed cleanly is recorded as such, so
+    // the next open knows whether it changed meanwhile.
     void close();
+
+    // After a failed open: the file is sound but for indexes that disagree
+    // with their tables, which rebuilding them repairs (BookHealth).
+    bool indexesDamaged() const { return m_indexesDamaged; }
 
     bool isOpen() const;
     QSqlDatabase database() const;
@@ -29,10 +38,14 @@ public:
     const QString& connectionName() const { return m_name; }
 
 private:
+    Status openFile(const QString& filePath, bool readOnly);
     Status createNewBook(const QString& filePath);
     Status checkContents();
-    void prepareForUse();
+    Status checkPages();
+    Status prepareForUse();
 
     QString m_name;
     QString m_filePath;
+    bool m_readOnly = false;
+    bool m_indexesDamaged = false;
 };

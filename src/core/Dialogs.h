@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/FailureText.h"
+#include "core/Status.h"
+
 #include <QColor>
 #include <QString>
 #include <QUrl>
@@ -45,6 +48,14 @@ public:
 
     virtual Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                            Buttons buttons) = 0;
+    // The same with a technical text the user may unfold ("Mostrar
+    // detalhes..."); by default it follows the text.
+    virtual Answer detailedMessage(QWidget* parent, Icon icon, const QString& title,
+                                   const QString& text, Buttons buttons, const QString& details)
+    {
+        return message(parent, icon, title,
+                       details.isEmpty() ? text : text + QStringLiteral("\n\n") + details, buttons);
+    }
     // Nothing when the user cancels.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
     // An empty text when the user cancels. The dialog opens in the folder of
@@ -78,6 +89,23 @@ public:
     void inform(QWidget* parent, Icon icon, const QString& title, const QString& text)
     {
         message(parent, icon, title, text, Buttons::Ok);
+    }
+    void inform(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                const QString& details)
+    {
+        detailedMessage(parent, icon, title, text, Buttons::Ok, details);
+    }
+    // A write that failed: its cause in plain words, with the database's own
+    // text as the details, when there is such a cause; otherwise `fallback`
+    // and that text below it.
+    void reportFailure(QWidget* parent, const QString& title, const Status& failure,
+                       const QString& notDone, const QString& fallback)
+    {
+        const QString plain = FailureText::plain(failure, notDone);
+        if (plain.isEmpty())
+            inform(parent, Icon::Critical, title, fallback + u'\n' + failure.reason());
+        else
+            inform(parent, Icon::Critical, title, plain, failure.reason());
     }
     bool askYesNo(QWidget* parent, const QString& title, const QString& text)
     {

@@ -61,24 +61,49 @@ bool appendDigit(qint64& value, QChar digit)
            !__builtin_add_overflow(value, qint64(digit.unicode() - u'0'), &value);
 }
 
-} // namespace
+// A typed amount taken apart: sign, whole part and decimals, when it is
+// written as an amount at all.
+struct AmountText
+{
+    bool negative = false;
+    QStringView intPart;
+    QStringView fracPart;
+};
 
-std::optional<Money> Money::parse(QStringView text)
+std::optional<AmountText> splitAmount(QStringView text)
 {
     QStringView s = text.trimmed();
-    bool negative = false;
+    AmountText parts;
     if (!s.isEmpty() && (s.front() == u'-' || s.front() == u'+')) {
-        negative = s.front() == u'-';
+        parts.negative = s.front() == u'-';
         s = s.mid(1);
     }
     const qsizetype comma = s.indexOf(u',');
-    const QStringView intPart = comma < 0 ? s : s.left(comma);
-    const QStringView fracPart = comma < 0 ? QStringView() : s.mid(comma + 1);
-    if (!integerPartIsWellFormed(intPart) ||
-        !std::all_of(fracPart.begin(), fracPart.end(), isDigit))
+    parts.intPart = comma < 0 ? s : s.left(comma);
+    parts.fracPart = comma < 0 ? QStringView() : s.mid(comma + 1);
+    if (!integerPartIsWellFormed(parts.intPart) ||
+        !std::all_of(parts.fracPart.begin(), parts.fracPart.end(), isDigit))
         return std::nullopt;
-    if (intPart.isEmpty() && fracPart.isEmpty())
+    if (parts.intPart.isEmpty() && parts.fracPart.isEmpty())
         return std::nullopt;
+    return parts;
+}
+
+} // namespace
+
+bool Money::isAmountText(QStringView text)
+{
+    return splitAmount(text).has_value();
+}
+
+std::optional<Money> Money::parse(QStringView text)
+{
+    const auto parts = splitAmount(text);
+    if (!parts)
+        return std::nullopt;
+    const bool negative = parts->negative;
+    const QStringView intPart = parts->intPart;
+    const QStringView fracPart = parts->fracPart;
 
     qint64 units = 0;
     for (QChar c : intPart) {

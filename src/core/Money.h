@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <compare>
+#include <limits>
 #include <optional>
 
 // An amount of money as a whole count of ten-thousandths of the currency unit,
@@ -35,6 +36,10 @@ public:
     // from zero to the money precision. Anything else, or an amount that does
     // not fit, gives nothing.
     static std::optional<Money> parse(QStringView text);
+    // Whether the text is written as an amount, whatever its size: an amount
+    // text that parse() refuses is too large to keep.
+    static bool isAmountText(QStringView text);
+    static constexpr Money largest() { return Money(std::numeric_limits<qint64>::max()); }
 
     // "#,##0.00": 1.234,56 and -30,00, rounded half away from zero to cents.
     QString format() const;

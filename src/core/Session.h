@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/BookLock.h"
 #include "core/Money.h"
 #include "core/Settings.h"
 
 #include <QDate>
 #include <QString>
+
+#include <memory>
 
 class Clock;
 class DbConnection;
@@ -41,6 +44,9 @@ struct Session
     // The helper that reads the older program's Access books; empty means the
     // one beside the running program.
     QString accessReader;
+    // This program's hold on the book of the data folder, taken at start-up
+    // and kept for the whole run.
+    std::unique_ptr<BookLock> bookLock;
     // Opens windows for other windows; the application's shell in the
     // program, a test's choice in the tests.
     Windows* windows = nullptr;

@@ -16,16 +16,53 @@ QString reasonOf(const QSqlDatabase& db)
     return text.isEmpty() ? QStringLiteral("erro desconhecido do banco de dados") : text;
 }
 
+namespace {
+
+// SQLite's result codes as Qt's driver passes them on.
+Status::Cause causeOf(const QSqlError& error)
+{
+    if (error.databaseText().contains(u"integer overflow"))
+        return Status::Cause::TooLarge;
+    switch (error.nativeErrorCode().toInt()) {
+    case 13: // SQLITE_FULL
+        return Status::Cause::DiskFull;
+    case 8: // SQLITE_READONLY
+        return Status::Cause::ReadOnly;
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return Status::Cause::Busy;
+    case 10: // SQLITE_IOERR
+        return Status::Cause::DiskError;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return Status::Cause::Damaged;
+    default:
+        return Status::Cause::Other;
+    }
+}
+
+} // namespace
+
+Status failureOf(const QSqlQuery& query)
+{
+    return Status::failure(reasonOf(query), causeOf(query.lastError()));
+}
+
+Status failureOf(const QSqlDatabase& db)
+{
+    return Status::failure(reasonOf(db), causeOf(db.lastError()));
+}
+
 Result<QSqlQuery> run(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        return Status::failure(reasonOf(query));
+        return failureOf(query);
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        return Status::failure(reasonOf(query));
+        return failureOf(query);
     return query;
 }
 
@@ -43,7 +80,7 @@ Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql, const QVaria
     if (!query->next())
         return query->isActive() && !query->lastError().isValid()
                    ? QVariant()
-                   : Result<QVariant>(Status::failure(reasonOf(*query)));
+                   : Result<QVariant>(failureOf(*query));
     return query->value(0);
 }
 

@@ -27,5 +27,9 @@ Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql,
 // The reason a query or a database gives for its last failure.
 QString reasonOf(const QSqlQuery& query);
 QString reasonOf(const QSqlDatabase& db);
+// The same as a failure, with its cause when SQLite tells one (a full disk,
+// a read-only file, a busy book, a sum too large).
+Status failureOf(const QSqlQuery& query);
+Status failureOf(const QSqlDatabase& db);
 
 } // namespace Sql

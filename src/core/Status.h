@@ -7,18 +7,24 @@
 class [[nodiscard]] Status
 {
 public:
+    // Failures a shopkeeper can be told in plain words (FailureText); the
+    // reason then holds the technical text.
+    enum class Cause { Other, DiskFull, ReadOnly, Busy, DiskError, Damaged, TooLarge };
+
     static Status success() { return Status(); }
-    static Status failure(const QString& reason)
+    static Status failure(const QString& reason, Cause cause = Cause::Other)
     {
-        return Status(reason.isEmpty() ? QStringLiteral("?") : reason);
+        return Status(reason.isEmpty() ? QStringLiteral("?") : reason, cause);
     }
 
     bool ok() const { return m_reason.isEmpty(); }
     explicit operator bool() const { return ok(); }
     const QString& reason() const { return m_reason; }
+    Cause cause() const { return m_cause; }
 
 private:
     Status() = default;
-    explicit Status(const QString& reason) : m_reason(reason) {}
+    Status(const QString& reason, Cause cause) : m_reason(reason), m_cause(cause) {}
     QString m_reason;
+    Cause m_cause = Cause::Other;
 };

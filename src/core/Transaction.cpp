@@ -6,7 +6,7 @@ Transaction::Transaction(QSqlDatabase db) : m_db(db)
 {
     m_active = m_db.transaction();
     if (!m_active)
-        m_begun = Status::failure(Sql::reasonOf(m_db));
+        m_begun = Sql::failureOf(m_db);
 }
 
 Transaction::~Transaction()
@@ -23,10 +23,10 @@ Status Transaction::commit()
         return m_begun.ok() ? Status::failure(QStringLiteral("transação já encerrada")) : m_begun;
     m_active = false;
     if (!m_db.commit()) {
-        const QString reason = Sql::reasonOf(m_db);
+        const Status failed = Sql::failureOf(m_db);
         // As above: nothing is left to undo when the rollback fails.
         static_cast<void>(m_db.rollback());
-        return Status::failure(reason);
+        return failed;
     }
     return Status::success();
 }

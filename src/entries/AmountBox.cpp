@@ -96,7 +96,8 @@ Reading read(const QString& text)
                               parts.decimals;
     const auto amount = Money::parse(canonical);
     if (!amount)
-        return refused(text, tr("é um valor grande demais"));
+        return refused(text, tr("é um valor grande demais: o maior valor aceito é %1")
+                                 .arg(Money::largest().format()));
     return {amount, amount->format(), {}};
 }
 

@@ -155,6 +155,7 @@ void frmCadCaixa::loadEntry()
                                  tr("Não foi possível ler o lançamento:\n%1").arg(entry.reason()));
         return;
     }
+    m_loaded = *entry;
     m_ui->txtDia->setText(Formats::date(entry->data));
     m_storedTime = entry->hora;
     m_ui->txtHora->setText(Formats::time(entry->hora));
@@ -236,7 +237,7 @@ void frmCadCaixa::save()
         write();
 }
 
-void frmCadCaixa::write()
+EntryStore::Entry frmCadCaixa::typedEntry() const
 {
     EntryStore::Entry entry;
     entry.data = *Formats::parseDate(m_ui->txtDia->text());
@@ -249,17 +250,53 @@ void frmCadCaixa::write()
     entry.descricao = m_ui->txtDescricao->toPlainText();
     entry.entrada = AmountBox::read(m_ui->txtEntrada->text()).amount.value_or(Money());
     entry.saida = AmountBox::read(m_ui->txtSaida->text()).amount.value_or(Money());
+    return entry;
+}
 
-    const auto saved = EntryStore(m_session.db).save(m_entryId, entry);
+void frmCadCaixa::write()
+{
+    if (m_entryId != 0 && m_loaded) {
+        const auto edit = EntryStore(m_session.db).saveEdit(*m_loaded, typedEntry());
+        if (edit && !edit->saved)
+            tellChangedMeanwhile(edit->current);
+        else
+            finishSave(edit ? Result<qint64>(m_entryId) : Result<qint64>(edit.status()));
+        return;
+    }
+    finishSave(EntryStore(m_session.db).save(m_entryId, typedEntry()));
+}
+
+void frmCadCaixa::finishSave(const Result<qint64>& saved)
+{
     if (!saved) {
-        m_session.dialogs.inform(
-            this, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Não foi possível gravar o lançamento:\n%1").arg(saved.reason()));
+        m_session.dialogs.reportFailure(this, tr("Erro"), saved.status(),
+                                        tr("o lançamento não foi gravado"),
+                                        tr("Não foi possível gravar o lançamento:"));
         return;
     }
     m_savedId = *saved;
     m_session.EntrySaved = true;
     accept();
+}
+
+void frmCadCaixa::tellChangedMeanwhile(const EntryStore::Stored& current)
+{
+    const auto amount = [](const std::optional<Money>& value) {
+        return value ? value->format() : QStringLiteral("0,00");
+    };
+    const QString values =
+        tr("Data: %1 %2\nConta: %3\nDocumento: %4\nDescrição: %5\nEntrada: %6\nSaída: %7")
+            .arg(Formats::date(current.data), Formats::time(current.hora),
+                 current.account.isEmpty() ? tr("(nenhuma)") : current.account, current.ndoc,
+                 current.descricao, amount(current.entrada), amount(current.saida));
+    m_session.dialogs.inform(
+        this, Dialogs::Icon::Exclamation, tr("Lançamento alterado"),
+        tr("Este lançamento foi alterado em outro lugar depois que esta janela o abriu, e nada "
+           "foi gravado. Como ele está agora:\n\n%1\n\nO que você digitou continua na janela: "
+           "para gravar por cima destes valores, clique em Salvar de novo; para ficar com eles, "
+           "clique em Cancelar.")
+            .arg(values));
+    m_loaded = current;
 }
 
 bool frmCadCaixa::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book/EntryStore.h"
 #include "entries/AmountBox.h"
 
 #include <QDialog>
@@ -47,11 +48,19 @@ private:
     // The checks before writing; false when one failed and told the user.
     bool passesChecks();
     bool refuse(const QString& title, const QString& text, QWidget* focus);
+    EntryStore::Entry typedEntry() const;
     void write();
+    void finishSave(const Result<qint64>& saved);
+    // The entry changed in the book since the form loaded it: the user sees
+    // how it is now, keeps what was typed, and a second save overwrites it.
+    void tellChangedMeanwhile(const EntryStore::Stored& current);
 
     Session& m_session;
     std::unique_ptr<Ui::frmCadCaixa> m_ui;
     const qint64 m_entryId;
     QTime m_storedTime;
+    // The entry as the form loaded it; an edit saves only while the book
+    // still holds it so.
+    std::optional<EntryStore::Stored> m_loaded;
     std::optional<qint64> m_savedId;
 };

@@ -31,6 +31,9 @@ frmCadConta::frmCadConta(Session& session, QWidget* parent)
 
     SetUpGrid();
     FillAccountGrid();
+    if (m_session.CurrentUser.isRestricted())
+        m_ui->grade->setToolTip(
+            tr("Usuários restritos podem cadastrar contas, mas não renomear nem excluir."));
 }
 
 frmCadConta::~frmCadConta() = default;
@@ -78,7 +81,8 @@ void frmCadConta::launch()
     if (!result) {
         reportFailure(renaming ? tr("Não foi possível renomear a conta.")
                                : tr("Não foi possível criar a conta."),
-                      result.reason());
+                      renaming ? tr("a conta não foi renomeada") : tr("a conta não foi criada"),
+                      result.status());
         return;
     }
     switch (*result) {
@@ -115,7 +119,7 @@ std::optional<AccountBook::Account> frmCadConta::currentAccount() const
 void frmCadConta::startRename()
 {
     const auto account = currentAccount();
-    if (!account)
+    if (!account || refuseRestricted())
         return;
     m_editMode = true;
     m_editId = account->id;
@@ -126,7 +130,7 @@ void frmCadConta::startRename()
 void frmCadConta::deleteCurrent()
 {
     const auto account = currentAccount();
-    if (!account)
+    if (!account || refuseRestricted())
         return;
     const qint64 id = account->id;
     const auto inUse = m_accounts->isInUse(id);
@@ -143,7 +147,8 @@ void frmCadConta::deleteCurrent()
         return;
     const auto result = m_accounts->remove(id);
     if (!result) {
-        reportFailure(tr("Não foi possível excluir a conta."), result.reason());
+        reportFailure(tr("Não foi possível excluir a conta."), tr("a conta não foi excluída"),
+                      result.status());
         return;
     }
     if (*result == AccountBook::Outcome::InUse) {
@@ -156,9 +161,21 @@ void frmCadConta::deleteCurrent()
     FillAccountGrid();
 }
 
-void frmCadConta::reportFailure(const QString& what, const QString& reason)
+void frmCadConta::reportFailure(const QString& what, const QString& notDone, const Status& failure)
 {
-    m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"), what + u'\n' + reason);
+    m_session.dialogs.reportFailure(this, tr("Erro"), failure, notDone, what);
+}
+
+// Renaming an account rewrites the history of every entry and report that
+// names it: restricted users may create accounts, not change or delete them.
+bool frmCadConta::refuseRestricted()
+{
+    if (!m_session.CurrentUser.isRestricted())
+        return false;
+    m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Contas"),
+                             tr("Usuários restritos podem cadastrar contas novas, mas não podem "
+                                "renomear nem excluir contas."));
+    return true;
 }
 
 bool frmCadConta::eventFilter(QObject* watched, QEvent* event)

@@ -35,7 +35,8 @@ private:
     void deleteCurrent();
     // The account of the grid's current row, when it is one.
     std::optional<AccountBook::Account> currentAccount() const;
-    void reportFailure(const QString& what, const QString& reason);
+    void reportFailure(const QString& what, const QString& notDone, const Status& failure);
+    bool refuseRestricted();
 
     Session& m_session;
     std::unique_ptr<Ui::frmCadConta> m_ui;

@@ -1,7 +1,9 @@
 #include "legacy/AccessMigration.h"
 
+#include "core/BookHealth.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
+#include "core/FileAccess.h"
 #include "core/Schema.h"
 #include "legacy/LegacyTables.h"
 #include "legacy/ReaderProcess.h"
@@ -76,22 +78,23 @@ QString temporaryPath(const QString& bookPath)
     return bookPath + QStringLiteral(".convertendo");
 }
 
-// What an interrupted or failed run leaves: the new book, and what SQLite and
-// the book's creation write beside it.
+// What an interrupted or failed run leaves: the new book, and what SQLite,
+// the book's creation and its closing write beside it.
 void removeLeftovers(const QString& temp)
 {
     for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral(".novo"),
                                   QStringLiteral(".novo-journal")})
         QFile::remove(temp + suffix);
+    QFile::remove(BookHealth::recordPath(temp));
 }
 
-Status readSource(const QString& bookPath, const QString& readerProgram, Progress& progress,
-                  SourceBook& source)
+Status readSource(const QString& bookPath, const QString& readerProgram,
+                  const ReaderProcess::Limits& limits, Progress& progress, SourceBook& source)
 {
     SourceBook::ReaderOutput output;
     const QStringList arguments =
         QStringList{QFileInfo(bookPath).absoluteFilePath()} + Schema::tableNames();
-    if (Status ran = ReaderProcess::run(readerProgram, arguments, progress, output); !ran)
+    if (Status ran = ReaderProcess::run(readerProgram, arguments, progress, output, limits); !ran)
         return ran;
     if (Status parsed = SourceBook::parse(std::move(output), source); !parsed)
         return parsed;
@@ -163,7 +166,7 @@ Status keepOriginal(const QString& bookPath, QString& kept)
 // The one step that changes what bd.mdb is: a rename, which replaces the
 // file whole or not at all.
 Status putInPlace(const QString& bookPath, const QString& temp, const FileStamp& before,
-                  QString& kept)
+                  QString& kept, QStringList& notes)
 {
     if (stampOf(bookPath) != before)
         return Status::failure(tr("o arquivo foi alterado por outro programa durante a conversão"));
@@ -177,7 +180,12 @@ Status putInPlace(const QString& bookPath, const QString& temp, const FileStamp&
         return Status::failure(
             tr("o novo livro não pôde tomar o lugar do original: %1").arg(reason));
     }
-    syncToDisk(QFileInfo(bookPath).absolutePath());
+    // The new book is in place: what follows can no longer undo that, only
+    // be told. The original holds the old plain-text passwords.
+    if (Status guarded = FileAccess::protect(kept); !guarded)
+        notes.append(guarded.reason());
+    if (Status synced = FileAccess::syncFolder(QFileInfo(bookPath).absolutePath()); !synced)
+        notes.append(synced.reason());
     return Status::success();
 }
 
@@ -189,7 +197,8 @@ QString counted(qint64 n, const char* one, const char* many)
 
 } // namespace
 
-::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs)
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs,
+                            const std::optional<ReaderProcess::Limits>& limits)
 {
     Converted result;
     const auto progress =
@@ -197,7 +206,9 @@ QString counted(qint64 n, const char* one, const char* many)
                          tr("Lendo o livro de caixa do Access %1...").arg(native(bookPath)));
     const FileStamp before = stampOf(bookPath);
     SourceBook source;
-    if (Status read = readSource(bookPath, readerProgram, *progress, source); !read)
+    const ReaderProcess::Limits readerLimits =
+        limits.value_or(ReaderProcess::Limits::forFile(before.size));
+    if (Status read = readSource(bookPath, readerProgram, readerLimits, *progress, source); !read)
         return read;
 
     const QString temp = temporaryPath(bookPath);
@@ -207,7 +218,7 @@ QString counted(qint64 n, const char* one, const char* many)
     if (status && progress->wasCanceled())
         status = Status::failure(tr("a conversão foi cancelada"));
     if (status)
-        status = putInPlace(bookPath, temp, before, result.keptOriginal);
+        status = putInPlace(bookPath, temp, before, result.keptOriginal, result.notes);
     removeLeftovers(temp);
     if (!status)
         return status;
@@ -227,13 +238,16 @@ QString successText(const Converted& result)
     return tr("O livro de caixa do Access foi convertido para o formato deste programa: %1, %2 e "
               "%3.\n\n"
               "O arquivo original foi guardado, sem alterações, em:\n%4")
-        .arg(counted(result.entries, QT_TRANSLATE_NOOP("AccessMigration", "lançamento"),
-                     QT_TRANSLATE_NOOP("AccessMigration", "lançamentos")),
-             counted(result.accounts, QT_TRANSLATE_NOOP("AccessMigration", "conta"),
-                     QT_TRANSLATE_NOOP("AccessMigration", "contas")),
-             counted(result.users, QT_TRANSLATE_NOOP("AccessMigration", "usuário"),
-                     QT_TRANSLATE_NOOP("AccessMigration", "usuários")),
-             native(result.keptOriginal));
+               .arg(counted(result.entries, QT_TRANSLATE_NOOP("AccessMigration", "lançamento"),
+                            QT_TRANSLATE_NOOP("AccessMigration", "lançamentos")),
+                    counted(result.accounts, QT_TRANSLATE_NOOP("AccessMigration", "conta"),
+                            QT_TRANSLATE_NOOP("AccessMigration", "contas")),
+                    counted(result.users, QT_TRANSLATE_NOOP("AccessMigration", "usuário"),
+                            QT_TRANSLATE_NOOP("AccessMigration", "usuários")),
+                    native(result.keptOriginal)) +
+           (result.notes.isEmpty()
+                ? QString()
+                : QStringLiteral("\n\n") + tr("Atenção: %1").arg(result.notes.join(u'\n')));
 }
 
 QString failureText(const QString& bookPath, const QString& reason)

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/Result.h"
+#include "legacy/ReaderProcess.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class Dialogs;
 
@@ -22,13 +26,17 @@ struct Converted
     qint64 users = 0;
     // Where the Access file was kept.
     QString keptOriginal;
+    // What went wrong after the new book took its place (the original's
+    // permissions, the folder's flush to the disk), for the user to know.
+    QStringList notes;
 };
 
 // Migrates the Access file at bookPath, reading it with readerProgram
 // (livro-caixa-mdb) and showing the progress through dialogs. On failure the
-// file at bookPath is as it was and nothing else is left behind.
-::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram,
-                            Dialogs& dialogs);
+// file at bookPath is as it was and nothing else is left behind. The reader
+// runs within the limits for the file's size unless others are given.
+::Result<Converted> migrate(const QString& bookPath, const QString& readerProgram, Dialogs& dialogs,
+                            const std::optional<ReaderProcess::Limits>& limits = std::nullopt);
 
 // What the user is told.
 QString successTitle();

@@ -6,8 +6,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace ReaderProcess {
 
@@ -53,7 +58,107 @@ void stop(QProcess& process)
     process.waitForFinished(5000);
 }
 
+// The reader's resident memory, read from /proc; 0 when it cannot be told.
+qint64 residentBytes(qint64 pid)
+{
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readLine().split(' ');
+    static const long pageBytes = sysconf(_SC_PAGESIZE);
+    return fields.size() > 1 ? fields.at(1).toLongLong() * pageBytes : 0;
+}
+
+// Watches one run of the reader against its limits; a passed limit is the
+// reason the read failed.
+class Watch
+{
+public:
+    explicit Watch(const Limits& limits) : m_limits(limits)
+    {
+        m_quiet.start();
+        m_total.start();
+        m_memoryChecked.start();
+    }
+    void heard() { m_quiet.restart(); }
+
+    Status check(const QProcess& process, const SourceBook::ReaderOutput& output)
+    {
+        if (m_quiet.elapsed() > qint64(m_limits.quietSeconds) * 1000)
+            return Status::failure(tr("a leitura do arquivo parou de responder"));
+        if (m_total.elapsed() > qint64(m_limits.totalSeconds) * 1000)
+            return Status::failure(tr("a leitura do arquivo passou de %1 segundos sem terminar")
+                                       .arg(m_limits.totalSeconds));
+        if (output.stream.size() > m_limits.outputBytes)
+            return Status::failure(tr("a leitura do arquivo produziu dados demais (o arquivo deve "
+                                      "estar danificado)"));
+        if (m_memoryChecked.elapsed() >= 100) {
+            m_memoryChecked.restart();
+            if (residentBytes(process.processId()) > m_limits.memoryBytes)
+                return Status::failure(tr("a leitura do arquivo passou a usar memória demais (o "
+                                          "arquivo deve estar danificado)"));
+        }
+        return Status::success();
+    }
+
+private:
+    const Limits& m_limits;
+    QElapsedTimer m_quiet;
+    QElapsedTimer m_total;
+    QElapsedTimer m_memoryChecked;
+};
+
+// Keeps the first of the reader's warnings and drops the rest as it comes:
+// libmdb may print the same line without end.
+void keepWarnings(SourceBook::ReaderOutput& output, const QByteArray& text, const Limits& limits)
+{
+    if (output.warnings.size() < limits.warningBytes)
+        output.warnings += text.left(limits.warningBytes - output.warnings.size());
+}
+
+// Rows beyond the limit are dropped too: the read has failed already.
+void keepRows(SourceBook::ReaderOutput& output, const QByteArray& rows, const Limits& limits)
+{
+    if (output.stream.size() <= limits.outputBytes)
+        output.stream += rows;
+}
+
+// The moment the reader gets after its first warning to end by itself and
+// give its own refusal; one that keeps going is stopped.
+void graceAfterWarning(QProcess& process, SourceBook::ReaderOutput& output, const Limits& limits)
+{
+    QElapsedTimer grace;
+    grace.start();
+    while (process.state() != QProcess::NotRunning && grace.elapsed() < limits.graceMilliseconds) {
+        process.waitForFinished(50);
+        keepRows(output, process.readAllStandardOutput(), limits);
+        keepWarnings(output, process.readAllStandardError(), limits);
+    }
+    if (process.state() != QProcess::NotRunning)
+        stop(process);
+}
+
+// What is left in the pipes once the reader has ended.
+void collectTheRest(QProcess& process, SourceBook::ReaderOutput& output, const Limits& limits)
+{
+    process.waitForFinished(5000);
+    keepRows(output, process.readAllStandardOutput(), limits);
+    keepWarnings(output, process.readAllStandardError(), limits);
+    output.crashed = process.exitStatus() == QProcess::CrashExit;
+    output.exitCode = process.exitCode();
+}
+
 } // namespace
+
+Limits Limits::forFile(qint64 fileBytes)
+{
+    Limits limits;
+    const qint64 megabytes = std::max<qint64>(0, fileBytes) >> 20;
+    limits.totalSeconds = int(std::min<qint64>(120 + megabytes / 2, 3600));
+    limits.outputBytes = (64LL << 20) + 4 * std::max<qint64>(0, fileBytes);
+    limits.memoryBytes = (768LL << 20) + std::max<qint64>(0, fileBytes);
+    return limits;
+}
 
 QString defaultProgram()
 {
@@ -62,7 +167,7 @@ QString defaultProgram()
 }
 
 Status run(const QString& program, const QStringList& arguments, Progress& progress,
-           SourceBook::ReaderOutput& output, int quietSeconds)
+           SourceBook::ReaderOutput& output, const Limits& limits)
 {
     const QString where = QDir::toNativeSeparators(program);
     if (!QFileInfo(program).isExecutable())
@@ -74,28 +179,30 @@ Status run(const QString& program, const QStringList& arguments, Progress& progr
                                    .arg(where, process.errorString()));
 
     RowCounter counter;
-    QElapsedTimer quiet;
-    quiet.start();
+    Watch watch(limits);
     while (process.state() != QProcess::NotRunning) {
         if (process.waitForReadyRead(100))
-            quiet.restart();
-        output.stream += process.readAllStandardOutput();
+            watch.heard();
+        keepRows(output, process.readAllStandardOutput(), limits);
+        // A warning means the read has failed already; what libmdb would
+        // print after it (the same line, maybe forever) tells nothing more.
+        keepWarnings(output, process.readAllStandardError(), limits);
+        if (!output.warnings.isEmpty()) {
+            graceAfterWarning(process, output, limits);
+            break;
+        }
         counter.scan(output.stream, progress);
         if (progress.wasCanceled()) {
             stop(process);
             return Status::failure(tr("a conversão foi cancelada"));
         }
-        if (quiet.elapsed() > quietSeconds * 1000) {
+        if (Status within = watch.check(process, output); !within) {
             stop(process);
-            return Status::failure(tr("a leitura do arquivo parou de responder"));
+            return within;
         }
     }
-    process.waitForFinished(5000);
-    output.stream += process.readAllStandardOutput();
+    collectTheRest(process, output, limits);
     counter.scan(output.stream, progress);
-    output.warnings = process.readAllStandardError();
-    output.crashed = process.exitStatus() == QProcess::CrashExit;
-    output.exitCode = process.exitCode();
     return Status::success();
 }
 

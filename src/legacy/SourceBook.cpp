@@ -130,17 +130,19 @@ Status SourceBook::parse(ReaderOutput output, SourceBook& book)
     book = SourceBook();
     book.m_stream = std::move(output.stream);
     const Status parsed = book.parseStream();
-    // The reader's own refusal says most; then what went wrong around it.
+    // The reader's own refusal says most; then what went wrong around it. A
+    // reader stopped after a warning ends as if it had crashed: the warning
+    // tells why.
     if (!parsed && parsed.reason() != brokenOff())
         return parsed;
-    if (output.crashed)
-        return Status::failure(
-            tr("a leitura do arquivo parou de forma inesperada (o arquivo deve estar danificado)"));
     if (!output.warnings.trimmed().isEmpty()) {
         const QByteArray first = output.warnings.trimmed().split('\n').constFirst().left(200);
         return Status::failure(
             tr("a leitura do arquivo encontrou problemas (%1)").arg(QString::fromUtf8(first)));
     }
+    if (output.crashed)
+        return Status::failure(
+            tr("a leitura do arquivo parou de forma inesperada (o arquivo deve estar danificado)"));
     if (output.exitCode != ReaderProtocol::ExitOk)
         return Status::failure(tr("a leitura do arquivo falhou (código %1)").arg(output.exitCode));
     return parsed;

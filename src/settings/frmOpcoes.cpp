@@ -95,9 +95,9 @@ void frmOpcoes::save()
     showWhole(m_ui->txtQtd, SettingsStore::normalizedBackupCount(m_ui->txtQtd->text()), 2);
     m_ui->txtMoeda->setText(SettingsStore::normalizedCurrency(m_ui->txtMoeda->text()));
     if (Status stored = SettingsStore::save(m_session.db, choice()); !stored) {
-        m_session.dialogs.inform(
-            this, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Não foi possível gravar as opções no livro de caixa:\n%1").arg(stored.reason()));
+        m_session.dialogs.reportFailure(this, tr("Erro"), stored,
+                                        tr("as opções não foram gravadas"),
+                                        tr("Não foi possível gravar as opções no livro de caixa:"));
         return;
     }
     LoadSettings(m_session.db, m_session.Settings);

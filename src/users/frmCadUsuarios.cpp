@@ -174,8 +174,8 @@ void frmCadUsuarios::save()
     user.dica = m_ui->txtDicaSenha->text();
     user.email = m_ui->txtEmail->text();
     if (Status saved = m_users->save(user); !saved) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
-                                 tr("Não foi possível gravar o usuário:\n%1").arg(saved.reason()));
+        m_session.dialogs.reportFailure(this, tr("Erro"), saved, tr("o usuário não foi gravado"),
+                                        tr("Não foi possível gravar o usuário:"));
         return;
     }
     m_ui->ckUsuarioRestrito->setEnabled(true);
@@ -221,9 +221,9 @@ void frmCadUsuarios::deleteCurrent()
                                         tr("Tem certeza que deseja excluir o usuário?"),
                                         tr("Usuário: %1").arg(login))) {
         if (Status removed = m_users->remove(userId); !removed)
-            m_session.dialogs.inform(
-                this, Dialogs::Icon::Critical, tr("Erro"),
-                tr("Não foi possível excluir o usuário:\n%1").arg(removed.reason()));
+            m_session.dialogs.reportFailure(this, tr("Erro"), removed,
+                                            tr("o usuário não foi excluído"),
+                                            tr("Não foi possível excluir o usuário:"));
     }
     FillUserGrid();
 }

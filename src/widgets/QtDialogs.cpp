@@ -57,6 +57,13 @@ private:
 Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& title,
                                    const QString& text, Buttons buttons)
 {
+    return detailedMessage(parent, icon, title, text, buttons, QString());
+}
+
+Dialogs::Answer QtDialogs::detailedMessage(QWidget* parent, Icon icon, const QString& title,
+                                           const QString& text, Buttons buttons,
+                                           const QString& details)
+{
     QMessageBox box(parent);
     switch (icon) {
     case Icon::None:
@@ -77,6 +84,9 @@ Dialogs::Answer QtDialogs::message(QWidget* parent, Icon icon, const QString& ti
     }
     box.setWindowTitle(title);
     box.setText(text);
+    // QMessageBox shows its own "Mostrar detalhes..." button for these.
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

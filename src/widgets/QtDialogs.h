@@ -11,6 +11,8 @@ public:
                    Buttons buttons) override;
     Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
                        const QString& whatGoes) override;
+    Answer detailedMessage(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                           Buttons buttons, const QString& details) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter, const QString& suggestedPath) override;

@@ -253,7 +253,7 @@ private slots:
         QTest::newRow("not open") << "" << QStringList() << items("0,00|0,00|0,00|0,00") << "";
         QTest::newRow("overflow") << QString::fromUtf8(huge) + u';' + QString::fromUtf8(huge)
                                   << QStringList() << items("70,00|0,00|0,00|0,00")
-                                  << "Os valores deste período ultrapassam o limite";
+                                  << "Os valores deste período somam um valor grande demais";
     }
     void unusualBooks()
     {

@@ -30,10 +30,19 @@ private:
 
 } // namespace
 
-Dialogs::Answer FakeDialogs::message(QWidget*, Icon icon, const QString& title, const QString& text,
-                                     Buttons buttons)
+Dialogs::Answer FakeDialogs::message(QWidget* parent, Icon icon, const QString& title,
+                                     const QString& text, Buttons buttons)
 {
-    shown.append({icon, title, text, buttons});
+    return detailedMessage(parent, icon, title, text, buttons, QString());
+}
+
+Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString& title,
+                                             const QString& text, Buttons buttons,
+                                             const QString& details)
+{
+    Shown asked{icon, title, text, buttons};
+    asked.details = details;
+    shown.append(asked);
     if (onMessage)
         onMessage(shown.constLast());
     if (buttons == Buttons::Ok)

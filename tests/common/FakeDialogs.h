@@ -28,12 +28,15 @@ public:
         // What a delete question said would go, and the button Enter presses.
         QString whatGoes = {};
         Answer defaultAnswer = buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+        QString details; // what the user may unfold below the text
     };
 
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override;
     Answer askToDelete(QWidget* parent, const QString& title, const QString& text,
                        const QString& whatGoes) override;
+    Answer detailedMessage(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                           Buttons buttons, const QString& details) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter, const QString& suggestedPath) override;

@@ -245,8 +245,9 @@ struct Converted
     QJsonObject totals;
     QByteArray access;
     DataDir folder;
-    // The files the folder holds once converted.
-    QStringList files{u"bd-access-original.mdb"_s, u"bd.mdb"_s};
+    // The files the folder holds once converted, the lock of the program
+    // that holds the book among them.
+    QStringList files{u"bd-access-original.mdb"_s, u"bd.mdb"_s, u"bd.mdb.lock"_s};
     Start start{folder};
     Startup::FirstWindow first = Startup::FirstWindow::Main;
 };
@@ -415,12 +416,16 @@ private slots:
     {
         Converted c;
         c.start.db.close();
+        c.start.session.bookLock.reset(); // the program ends
         Start again(c.folder);
         again.run();
         QVERIFY(again.dialogs.shown.isEmpty());
         QVERIFY(again.dialogs.progressShown.isEmpty());
         QCOMPARE(again.scalar(u"select count(*) from caixa"_s).toLongLong(), c.entries());
-        QCOMPARE(c.folder.files(), c.files);
+        QStringList files = c.files; // and the note of the first program's clean close
+        files.append(u"bd.mdb.fechamento"_s);
+        files.sort();
+        QCOMPARE(c.folder.files(), files);
     }
 
     // libmdb reads a damaged file without complaint and returns fewer rows;
@@ -506,7 +511,10 @@ private slots:
         DataDir folder;
         SilentProgress progress;
         SourceBook::ReaderOutput output;
-        const Status ran = ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, 1);
+        ReaderProcess::Limits limits;
+        limits.quietSeconds = 1;
+        const Status ran =
+            ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, limits);
         QVERIFY(!ran.ok());
         QVERIFY2(ran.reason().contains(u"parou de responder"_s), qPrintable(ran.reason()));
     }

@@ -1,0 +1,112 @@
+// crash-writer BOOK SEED
+//
+// Writes to BOOK as the program does, one change after another, until it is
+// killed: new entries mostly, some edits (moving entries between accounts)
+// and some deletions. Before each change it prints "try" and the change,
+// after its commit "done": the crash test kills it at a random moment and
+// checks the book against what was confirmed.
+
+#include "Mutation.h"
+#include "book/EntryStore.h"
+#include "core/BookLock.h"
+#include "core/DbConnection.h"
+#include "core/Formats.h"
+#include "core/Sql.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const QStringList kAccounts{QStringLiteral("CAIXA"), QStringLiteral("BANCO"),
+                            QStringLiteral("SERVIÇOS")};
+
+// One line, written through at once: the test reads it after the kill.
+void say(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+QString describe(const EntryStore::Entry& e)
+{
+    return QStringList{Formats::dbDate(e.data),
+                       Formats::dbTime(e.hora),
+                       e.account,
+                       e.descricao,
+                       QString::number(e.entrada.units()),
+                       QString::number(e.saida.units())}
+        .join(u'\t');
+}
+
+EntryStore::Entry newEntry(Mutation::Random& random, const QString& name)
+{
+    EntryStore::Entry e;
+    e.data = QDate(2026, 12, 1 + int(random.below(5)));
+    e.hora = QTime(int(random.below(24)), int(random.below(60)), int(random.below(60)));
+    e.account = kAccounts.at(int(random.below(kAccounts.size())));
+    e.descricao = name;
+    const Money amount = Money::fromUnits(100 * (1 + random.below(1000000)));
+    (random.below(2) ? e.entrada : e.saida) = amount;
+    return e;
+}
+
+QList<qint64> existingIds(DbConnection& db)
+{
+    QList<qint64> ids;
+    auto q = Sql::run(db.database(), QStringLiteral("select id from caixa order by id"));
+    while (q && q->next())
+        ids.append(q->value(0).toLongLong());
+    return ids;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 3)
+        return 3;
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    const QByteArray seed = argv[2];
+    BookLock lock(path);
+    if (lock.take() != BookLock::Outcome::Taken)
+        return 2;
+    DbConnection db;
+    if (!db.open(path))
+        return 2;
+    QList<qint64> ids = existingIds(db);
+    EntryStore store(db);
+    Mutation::Random random(seed.toULongLong());
+    say(QStringLiteral("ready"));
+    for (qint64 n = 0;; ++n) {
+        const qint64 pick = random.below(10);
+        const QString name =
+            QStringLiteral("Lançamento %1-%2").arg(QString::fromLatin1(seed)).arg(n);
+        if (pick < 6 || ids.isEmpty()) {
+            const EntryStore::Entry e = newEntry(random, name);
+            say(QStringLiteral("try\tadd\t0\t") + describe(e));
+            const auto id = store.save(0, e);
+            if (!id)
+                return 1;
+            ids.append(*id);
+            say(QStringLiteral("done\t%1").arg(*id));
+        } else if (pick < 9) {
+            const qint64 id = ids.at(random.below(ids.size()));
+            const EntryStore::Entry e = newEntry(random, name);
+            say(QStringLiteral("try\tedit\t%1\t").arg(id) + describe(e));
+            if (!store.save(id, e))
+                return 1;
+            say(QStringLiteral("done\t%1").arg(id));
+        } else {
+            const qint64 id = ids.takeAt(random.below(ids.size()));
+            say(QStringLiteral("try\tdelete\t%1").arg(id));
+            if (!store.remove(id))
+                return 1;
+            say(QStringLiteral("done\t%1").arg(id));
+        }
+    }
+}

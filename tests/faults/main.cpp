@@ -1,0 +1,5 @@
+#include "TestMain.h"
+
+#include <QCoreApplication>
+
+LIVRO_TEST_MAIN(QCoreApplication)
