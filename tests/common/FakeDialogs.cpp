@@ -40,9 +40,8 @@ Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString&
                                              const QString& text, Buttons buttons,
                                              const QString& details)
 {
-    Shown asked{icon, title, text, buttons};
-    asked.details = details;
-    shown.append(asked);
+    shown.append({icon, title, text, buttons, QString(),
+                  buttons == Buttons::Ok ? Answer::Ok : Answer::Yes, details});
     if (onMessage)
         onMessage(shown.constLast());
     if (buttons == Buttons::Ok)
