@@ -1,7 +1,9 @@
 #include "core/DbConnection.h"
 
 #include "core/BookFile.h"
+#include "core/DayTotals.h"
 #include "core/Schema.h"
+#include "core/SchemaVersion.h"
 #include "core/Sql.h"
 
 #include <QAtomicInt>
@@ -98,6 +100,24 @@ Status DbConnection::open(const QString& filePath)
         return contents;
     }
     prepareForUse();
+    if (Status upToDate = bringUpToDate(); !upToDate) {
+        db.close();
+        return upToDate;
+    }
+    return Status::success();
+}
+
+// An older book is upgraded (after a copy of it is kept); a newer one is
+// refused. The day totals are then known to be those of the entries.
+Status DbConnection::bringUpToDate()
+{
+    const QSqlDatabase db = database();
+    if (Status upgraded = SchemaVersion::upgrade(db, m_filePath); !upgraded)
+        return upgraded;
+    if (Status kept = DayTotals::ensureKept(db); !kept)
+        return Status::failure(
+            tr("Os totais por dia do livro de caixa %1 não puderam ser refeitos: %2")
+                .arg(QDir::toNativeSeparators(m_filePath), kept.reason()));
     return Status::success();
 }
 

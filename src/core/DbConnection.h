@@ -19,7 +19,9 @@ public:
     DbConnection& operator=(const DbConnection&) = delete;
 
     // Opens filePath; when no file exists there, a new book with the full
-    // schema is created first. The failure text is meant for the user.
+    // schema is created first. An older book is brought to the current
+    // version; a book of a newer program is refused. The failure text is
+    // meant for the user.
     Status open(const QString& filePath);
     void close();
 
@@ -32,6 +34,7 @@ private:
     Status createNewBook(const QString& filePath);
     Status checkContents();
     void prepareForUse();
+    Status bringUpToDate();
 
     QString m_name;
     QString m_filePath;
