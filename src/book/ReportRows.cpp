@@ -1,9 +1,23 @@
 #include "book/ReportRows.h"
 
+#include "book/Balances.h"
+#include "core/DbConnection.h"
 #include "core/Formats.h"
 #include "core/RowReader.h"
+#include "core/Sql.h"
+#include "core/TaskProgress.h"
+#include "core/Transaction.h"
+
+#include <QCoreApplication>
 
 namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ReportRows", text);
+}
+
+constexpr qsizetype kProgressEvery = 4096;
 
 // Amounts are integer ten-thousandths; books touched by other tools may hold
 // them as REAL or text, which Money reads as amounts too.
@@ -16,25 +30,73 @@ std::optional<Money> amountIn(const RowReader& reader, int column)
                : Money::fromDb(reader.value(column));
 }
 
-QString textIn(const RowReader& reader, int column)
+// One shared copy of each text that recurs: a year of entries holds the
+// same few hundred descriptions over and over.
+class TextPool
 {
-    return column < 0 || reader.isNull(column) ? QString() : reader.text(column).toString();
+public:
+    QString text(const RowReader& reader, int column)
+    {
+        if (column < 0 || reader.isNull(column))
+            return QString();
+        const QStringView view = reader.text(column);
+        // Looked up without copying: the key only borrows the reader's text.
+        const QString borrowed = QString::fromRawData(view.data(), view.size());
+        auto known = m_texts.constFind(borrowed);
+        if (known == m_texts.constEnd()) {
+            const QString owned = view.toString();
+            known = m_texts.insert(owned, owned);
+        }
+        return *known;
+    }
+
+private:
+    QHash<QString, QString> m_texts;
+};
+
+struct Filter
+{
+    QString where;
+    QVariantList values;
+};
+
+Filter filterOf(const CashBookRequest& request, const QString& prefix)
+{
+    Filter f;
+    if (request.accountId >= 1) {
+        f.where = prefix + QStringLiteral("idconta = ? and ");
+        f.values.append(request.accountId);
+    }
+    f.where += prefix + QStringLiteral("data >= ? and ") + prefix + QStringLiteral("data <= ?");
+    f.values << Formats::dbDate(request.first) << Formats::dbDate(request.last);
+    return f;
 }
 
-Status readEntries(DbConnection& db, const CashBookRequest& request, QList<CashBookEntry>& entries)
+// How many entries the period holds, from the day totals: the list is made
+// that size at once rather than grown (and copied) as it fills.
+qsizetype expectedCount(DbConnection& db, const CashBookRequest& request)
 {
-    // One join gives every entry its account's name.
-    QString sql = QStringLiteral("select c.*, a.descricao as nomeconta from caixa c "
-                                 "left join contas a on a.id = c.idconta where ");
-    QVariantList values;
-    if (request.accountId >= 1) {
-        sql += QStringLiteral("c.idconta = ? and ");
-        values.append(request.accountId);
-    }
-    sql += QStringLiteral("c.data >= ? and c.data <= ? order by c.data, c.hora, c.id");
-    values << Formats::dbDate(request.first) << Formats::dbDate(request.last);
+    const Filter f = filterOf(request, QString());
+    const auto count = Sql::scalar(
+        db.database(), QStringLiteral("select sum(entry_count) from day_totals where ") + f.where,
+        f.values);
+    return count ? qsizetype(count->toLongLong()) : 0;
+}
 
-    RowReader reader(db, sql, values);
+Status readEntries(DbConnection& db, const CashBookRequest& request, QList<CashBookEntry>& entries,
+                   TaskProgress* progress)
+{
+    const qsizetype expected = expectedCount(db, request);
+    entries.reserve(expected);
+    if (progress)
+        progress->startStage(progress->stage(), expected);
+    // One join gives every entry its account's name.
+    const Filter f = filterOf(request, QStringLiteral("c."));
+    RowReader reader(db,
+                     QStringLiteral("select c.*, a.descricao as nomeconta from caixa c "
+                                    "left join contas a on a.id = c.idconta where ") +
+                         f.where + QStringLiteral(" order by c.data, c.hora, c.id"),
+                     f.values);
     if (!reader.status())
         return reader.status();
     const int data = reader.indexOf(QStringLiteral("data"));
@@ -46,24 +108,27 @@ Status readEntries(DbConnection& db, const CashBookRequest& request, QList<CashB
     const int saida = reader.indexOf(QStringLiteral("saida"));
     const int nomeconta = reader.indexOf(QStringLiteral("nomeconta"));
 
-    QHash<qint64, QString> names; // one shared copy of each account's name
+    TextPool texts;
     while (reader.next()) {
         CashBookEntry e;
         e.data = reader.date(data);
         e.hora = reader.time(hora);
         e.idconta = reader.integer(idconta);
-        if (e.idconta) {
-            auto name = names.constFind(*e.idconta);
-            if (name == names.constEnd())
-                name = names.insert(*e.idconta, textIn(reader, nomeconta));
-            e.conta = *name;
-        }
-        e.ndoc = textIn(reader, ndoc);
-        e.descricao = textIn(reader, descricao);
+        if (e.idconta)
+            e.conta = texts.text(reader, nomeconta);
+        e.ndoc = texts.text(reader, ndoc);
+        e.descricao = texts.text(reader, descricao);
         e.entrada = amountIn(reader, entrada);
         e.saida = amountIn(reader, saida);
         entries.append(std::move(e));
+        if (progress && entries.size() % kProgressEvery == 0) {
+            progress->setDone(entries.size());
+            if (progress->isCancelled())
+                return Status::failure(tr("cancelado"));
+        }
     }
+    if (progress)
+        progress->setDone(entries.size());
     return reader.status();
 }
 
@@ -96,13 +161,30 @@ Status readDayMovements(DbConnection& db, const CashBookRequest& request,
 
 } // namespace
 
-Result<ReportRows> ReportRows::read(DbConnection& db, const CashBookRequest& request)
+Result<ReportRows> ReportRows::read(DbConnection& db, const CashBookRequest& request,
+                                    TaskProgress* progress)
 {
     ReportRows rows;
-    if (Status read = readEntries(db, request, rows.entries); !read)
+    if (Status read = readEntries(db, request, rows.entries, progress); !read)
         return read;
     rows.dayMovementsRead = bool(readDayMovements(db, request, rows.days));
     if (!rows.dayMovementsRead)
         rows.days.clear();
     return rows;
+}
+
+Result<ReportInput> ReportInput::read(DbConnection& db, const CashBookRequest& request,
+                                      TaskProgress* progress)
+{
+    // Rolled back when it goes: it only ever read.
+    const Transaction moment(db.database());
+    if (!moment.begun())
+        return moment.begun();
+    const auto opening = Balances::openingBalance(db, request.first, request.accountId);
+    if (!opening)
+        return opening.status();
+    auto rows = ReportRows::read(db, request, progress);
+    if (!rows)
+        return rows.status();
+    return ReportInput{*opening, std::move(rows).value()};
 }

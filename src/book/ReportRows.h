@@ -12,6 +12,7 @@
 #include <optional>
 
 class DbConnection;
+class TaskProgress;
 
 // What the cash-book report lists: the entries of a period, of one account
 // or of all (accountId 0).
@@ -49,6 +50,23 @@ struct ReportRows
     bool dayMovementsRead = false;
 
     // Reads the entries and the day sums; a failure when the entries could
-    // not be read.
-    static Result<ReportRows> read(DbConnection& db, const CashBookRequest& request);
+    // not be read. Texts that recur (descriptions, document numbers, account
+    // names) are held once, however many entries share them.
+    static Result<ReportRows> read(DbConnection& db, const CashBookRequest& request,
+                                   TaskProgress* progress = nullptr);
+};
+
+// Everything one report run reads from the book, as one moment of it: the
+// balance before the first day (of the chosen account only, when there is
+// one), the entries and the day sums, all in one read transaction, which
+// ends before the report is laid out so that no save waits for the layout.
+struct ReportInput
+{
+    Money openingBalance;
+    ReportRows rows;
+
+    // Counts the entries read in progress, and stops early (with a failure)
+    // when it is cancelled.
+    static Result<ReportInput> read(DbConnection& db, const CashBookRequest& request,
+                                    TaskProgress* progress = nullptr);
 };
