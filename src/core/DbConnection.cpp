@@ -121,6 +121,24 @@ Status DbConnection::bringUpToDate()
     return Status::success();
 }
 
+Status DbConnection::openForReading(const QString& filePath)
+{
+    close();
+    m_filePath = filePath;
+    QSqlDatabase db = database();
+    db.setDatabaseName(filePath);
+    // A reader waits for a writer's commit rather than fail.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!QFileInfo::exists(filePath) || !db.open()) {
+        const QString reason =
+            QFileInfo::exists(filePath) ? db.lastError().text() : tr("o arquivo não existe");
+        db.close();
+        return Status::failure(
+            tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
+    }
+    return Status::success();
+}
+
 // A new book is built under a temporary name and renamed into place, so an
 // interrupted creation never leaves a half-made bd.mdb behind.
 Status DbConnection::createNewBook(const QString& filePath)

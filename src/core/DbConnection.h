@@ -23,6 +23,10 @@ public:
     // version; a book of a newer program is refused. The failure text is
     // meant for the user.
     Status open(const QString& filePath);
+    // Opens a book that another connection of the program already opened
+    // (and checked and brought up to date), for reading only: what work on
+    // another thread uses, beside the one connection that writes.
+    Status openForReading(const QString& filePath);
     void close();
 
     bool isOpen() const;

@@ -1,0 +1,132 @@
+#include "reports/ReportTask.h"
+
+#include "core/DbConnection.h"
+#include "reports/CashBookRows.h"
+#include "reports/XlsxExport.h"
+
+#include <QMetaObject>
+
+namespace {
+// The first rows are laid out a few at a time, so the first page shows at
+// once; later steps are longer, each short enough to stop within a moment.
+constexpr qsizetype kFirstStep = 256;
+constexpr qsizetype kStep = 4096;
+} // namespace
+
+ReportTask::ReportTask(Callbacks callbacks) : m_callbacks(std::move(callbacks)) {}
+
+ReportTask::~ReportTask()
+{
+    cancel();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ReportTask::start(std::function<void()> work)
+{
+    m_running = true;
+    m_thread = std::thread(std::move(work));
+}
+
+void ReportTask::post(std::function<void()> call)
+{
+    // Dropped, with the task, when the task goes first.
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+std::unique_ptr<ReportTask> ReportTask::preview(const PreviewRequest& request, Callbacks callbacks)
+{
+    std::unique_ptr<ReportTask> task(new ReportTask(std::move(callbacks)));
+    ReportTask* self = task.get();
+    task->start([self, request] { self->runPreview(request); });
+    return task;
+}
+
+void ReportTask::runPreview(const PreviewRequest& request)
+{
+    const auto finish = [this](const Status& status, const dtrLivroCaixa::Output& output) {
+        post([this, status, output] {
+            m_running = false;
+            if (m_callbacks.finished)
+                m_callbacks.finished(status, output);
+        });
+    };
+    m_progress.startStage(Reading, 0);
+    Result<ReportInput> input = Status::failure(QString());
+    {
+        DbConnection db; // this thread's own, gone before the layout starts
+        const Status opened = db.openForReading(request.bookPath);
+        input =
+            opened ? ReportInput::read(db, request.rows, &m_progress) : Result<ReportInput>(opened);
+    }
+    if (!input) {
+        finish(input.status(), {});
+        return;
+    }
+    const Money opening = input->openingBalance;
+    post([this, opening] {
+        if (m_callbacks.opened)
+            m_callbacks.opened(opening);
+    });
+    const ReportContext context{opening, request.periodText, request.newPagePerDay};
+    CashBookLayout layout(context, std::make_shared<CashBookRows>(std::move(input->rows)),
+                          request.accountName);
+    m_progress.startStage(LayingOut, layout.rowCount());
+    bool shown = false;
+    const auto showFirstPage = [&] {
+        shown = true;
+        std::shared_ptr<const ReportDocument> document = layout.document();
+        post([this, document] {
+            if (m_callbacks.firstPage)
+                m_callbacks.firstPage(document);
+        });
+    };
+    for (qsizetype step = kFirstStep; !layout.step(step); step = kStep) {
+        m_progress.setDone(layout.rowsDone());
+        if (!shown && layout.document()->pageCount() > 0)
+            showFirstPage();
+        if (m_progress.isCancelled()) {
+            finish(Status::failure(tr("O relatório foi cancelado.")), {});
+            return;
+        }
+    }
+    m_progress.setDone(layout.rowCount());
+    if (!shown)
+        showFirstPage();
+    finish(Status::success(), layout.output());
+}
+
+std::unique_ptr<ReportTask> ReportTask::pdf(std::shared_ptr<const ReportDocument> document,
+                                            ReportPdf::Chart chart, const QString& fileName,
+                                            Callbacks callbacks)
+{
+    std::unique_ptr<ReportTask> task(new ReportTask(std::move(callbacks)));
+    ReportTask* self = task.get();
+    task->m_progress.startStage(WritingPdf, document->pageCount());
+    task->start([self, document, chart, fileName] {
+        const Status written = ReportPdf::write(*document, chart, fileName, &self->m_progress);
+        self->post([self, written] {
+            self->m_running = false;
+            if (self->m_callbacks.finished)
+                self->m_callbacks.finished(written, {});
+        });
+    });
+    return task;
+}
+
+std::unique_ptr<ReportTask> ReportTask::xlsx(std::shared_ptr<const CashBookContent> content,
+                                             const QString& fileName, Callbacks callbacks)
+{
+    std::unique_ptr<ReportTask> task(new ReportTask(std::move(callbacks)));
+    ReportTask* self = task.get();
+    task->m_progress.startStage(WritingXlsx, content->rows->rowCount());
+    task->start([self, content, fileName] {
+        const Status written = XlsxExport::write(*content, fileName, &self->m_progress);
+        self->post([self, written] {
+            self->m_running = false;
+            if (self->m_callbacks.finished)
+                self->m_callbacks.finished(written, {});
+        });
+    });
+    return task;
+}
