@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTime>
 
+#include <functional>
 #include <optional>
 
 class DbConnection;
@@ -65,8 +66,19 @@ struct ReportInput
     Money openingBalance;
     ReportRows rows;
 
+    // The first entries of a long period, handed over while the rest are
+    // still read (in the same transaction): enough for a report's first
+    // page, which can then be shown before the whole period is read.
+    struct FirstPart
+    {
+        qsizetype entries = 0;
+        std::function<void(ReportInput part)> read;
+    };
+
     // Counts the entries read in progress, and stops early (with a failure)
     // when it is cancelled.
+    static Result<ReportInput> read(DbConnection& db, const CashBookRequest& request,
+                                    TaskProgress* progress, const FirstPart& firstPart);
     static Result<ReportInput> read(DbConnection& db, const CashBookRequest& request,
                                     TaskProgress* progress = nullptr);
 };

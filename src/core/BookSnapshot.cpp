@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <future>
 
-#include <fcntl.h>
-
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
@@ -160,9 +158,6 @@ Status BookSnapshot::compareWith(const QString& copyPath) const
     if (copy.size() != m_size)
         return Status::failure(
             tr("a cópia tem %1 bytes e o livro, %2").arg(copy.size()).arg(m_size));
-    // What the system still keeps in memory of the copy would prove nothing
-    // about the disk: it is let go first, so the copy is read from the disk.
-    ::posix_fadvise(copy.handle(), 0, 0, POSIX_FADV_DONTNEED);
     QByteArray original(kChunk, Qt::Uninitialized);
     QByteArray copied(kChunk, Qt::Uninitialized);
     for (qint64 offset = 0; offset < m_size; offset += kChunk) {

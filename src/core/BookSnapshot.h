@@ -39,10 +39,11 @@ public:
     // SQLite's quick check of the held book, on a connection of its own.
     Status checkStructure() const;
 
-    // Reads a copy back from the disk (not from the memory the system keeps
-    // of recent writes) and compares it with the book byte for byte: a copy
+    // Reads a copy back and compares it with the book byte for byte: a copy
     // that differs anywhere, even where SQLite's own checks would not look,
-    // fails.
+    // fails. The copy is read as the system gives it, which for a copy just
+    // written and flushed is from memory: what reached the disk is vouched
+    // for by the flush's own report.
     Status compareWith(const QString& copyPath) const;
 
 private:

@@ -65,8 +65,8 @@ void BandRunner::produce(ReportSection::Kind kind, qsizetype row)
     if (section.height == 0 && section.controls.isEmpty())
         return;
     Band band;
-    band.section = s;
-    band.row = row;
+    band.section = qint16(s);
+    band.row = qint32(row);
     BandTexts texts;
     BandContext context(m_definition, m_rows, m_bindings, band, texts);
     m_events.format(context);

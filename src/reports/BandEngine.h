@@ -14,11 +14,11 @@
 // report costs little more than its rows.
 struct Band
 {
-    int section = -1;
+    qint32 row = -1;      // -1 for the bands outside any row
+    qint32 firstText = 0; // the texts set by the hook are kept from here on
+    qint16 section = -1;
+    quint8 textCount = 0;
     bool pageBreak = false; // a new page starts before this band
-    int textCount = 0;      // texts set by the hook, kept from firstText on
-    qsizetype row = -1;     // -1 for the bands outside any row
-    qsizetype firstText = 0;
 };
 
 // The texts a Format hook set on one band: a control's index and its text.

@@ -25,7 +25,7 @@ void CashBookRows::prepareTexts()
         if (e.data != last || m_dateTexts.isEmpty()) {
             last = e.data;
             if (!m_dateTexts.contains(last))
-                m_dateTexts.insert(last, Formats::date(last));
+                m_dateTexts.insert(last, {Formats::date(last), Formats::dbDate(last)});
         }
     }
     m_timeTexts.resize(kMinutesPerDay + 1);
@@ -49,8 +49,12 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
 {
     const CashBookEntry& e = m_rows.entries.at(row);
     switch (Column(column)) {
-    case Data:
-        return format.isEmpty() ? Formats::dbDate(e.data) : m_dateTexts.value(e.data);
+    case Data: {
+        const auto texts = m_dateTexts.constFind(e.data);
+        if (texts == m_dateTexts.constEnd())
+            return format.isEmpty() ? Formats::dbDate(e.data) : Formats::date(e.data);
+        return format.isEmpty() ? texts->second : texts->first;
+    }
     case Hora:
         return m_timeTexts.at(e.hora.isValid() ? e.hora.hour() * 60 + e.hora.minute()
                                                : kMinutesPerDay);

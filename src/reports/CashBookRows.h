@@ -35,6 +35,6 @@ private:
     ReportRows m_rows;
     // The same texts recur on every line of a day (its date, the times of
     // the day): one shared copy of each keeps a long report small.
-    QHash<QDate, QString> m_dateTexts;
+    QHash<QDate, std::pair<QString, QString>> m_dateTexts; // shown, and as stored
     QList<QString> m_timeTexts; // by minute of the day; the last for no time
 };

@@ -14,18 +14,16 @@ PdfFont& PdfFontSet::face(const QFont& font)
         QFont unsized(font);
         unsized.setPixelSize(64);
         m_fonts.append(std::make_shared<PdfFont>(QRawFont::fromFont(unsized)));
+        m_fonts.last()->setResourceName(nameOf(m_fonts.size() - 1));
         known = m_byKey.insert(key, m_fonts.size() - 1);
     }
     return *m_fonts.at(*known);
 }
 
-QByteArray PdfFontSet::nameOf(const PdfFont& font) const
+void PdfFontSet::releaseFaces()
 {
-    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        if (m_fonts.at(i).get() == &font)
-            return nameOf(i);
-    }
-    return QByteArray();
+    for (const auto& font : std::as_const(m_fonts))
+        font->releaseFace();
 }
 
 PdfCanvas::PdfCanvas(PdfFontSet& fonts, double pageHeightTwips) : m_fonts(fonts)
@@ -204,7 +202,7 @@ void PdfCanvas::text(PdfFont& font, double size, QPointF baseline, QStringView t
         return;
     fillColour(colour);
     m_out.append("BT /");
-    m_out.append(m_fonts.nameOf(font));
+    m_out.append(font.resourceName());
     m_out.append(' ');
     number(size);
     m_out.append(" Tf 1 0 0 -1 ");
@@ -224,7 +222,7 @@ void PdfCanvas::text(PdfFont& font, double size, QPointF baseline, const QTransf
     const QTransform m = QTransform(1, 0, 0, -1, baseline.x(), baseline.y()) * toTwips;
     fillColour(colour);
     m_out.append("BT /");
-    m_out.append(m_fonts.nameOf(font));
+    m_out.append(font.resourceName());
     m_out.append(' ');
     number(size);
     m_out.append(" Tf ");

@@ -26,7 +26,7 @@ public:
     qsizetype size() const { return m_fonts.size(); }
     PdfFont& at(qsizetype i) const { return *m_fonts.at(i); }
     QByteArray nameOf(qsizetype i) const { return m_prefix + QByteArray::number(i); }
-    QByteArray nameOf(const PdfFont& font) const;
+    void releaseFaces();
 
 private:
     QByteArray m_prefix;

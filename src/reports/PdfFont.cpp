@@ -122,16 +122,25 @@ PdfFont::PdfFont(const QRawFont& face) : m_face(face), m_basic(65536, -1)
     m_descent = -s16(hhea, 6);
     m_metricCount = u16(hhea, 34);
     m_glyphCount = u16(maxp, 4);
+    const QByteArray& hmtx = *m_tables.constFind(tag("hmtx"));
+    m_advances.resize(std::size_t(m_glyphCount));
+    for (int g = 0; g < m_glyphCount; ++g)
+        m_advances[std::size_t(g)] =
+            u16(hmtx, 4 * qsizetype(std::min(g, std::max(0, m_metricCount - 1))));
+    m_used.assign(std::size_t(m_glyphCount), 0);
     m_postScriptName = postScriptNameOf(m_face.fontTable("name"));
     if (m_postScriptName.isEmpty())
         m_postScriptName = QString(m_face.familyName() + u'-' + m_face.styleName()).remove(u' ');
 }
 
-int PdfFont::advanceOf(quint16 glyph) const
+QList<std::pair<quint16, char32_t>> PdfFont::used() const
 {
-    const QByteArray& hmtx = *m_tables.constFind(tag("hmtx"));
-    const int index = std::min<int>(glyph, std::max(0, m_metricCount - 1));
-    return u16(hmtx, 4 * qsizetype(index));
+    QList<std::pair<quint16, char32_t>> glyphs;
+    for (std::size_t g = 0; g < m_used.size(); ++g) {
+        if (m_used[g] != 0)
+            glyphs.append({quint16(g), m_used[g]});
+    }
+    return glyphs;
 }
 
 quint16 PdfFont::lookUp(char32_t character)
@@ -145,7 +154,8 @@ quint16 PdfFont::lookUp(char32_t character)
     const QString text = QString::fromUcs4(&character, 1);
     quint32 glyphs[2] = {0, 0};
     int count = 2;
-    if (!m_face.glyphIndexesForChars(text.constData(), int(text.size()), glyphs, &count))
+    if (!m_face.isValid() ||
+        !m_face.glyphIndexesForChars(text.constData(), int(text.size()), glyphs, &count))
         glyphs[0] = 0;
     const quint16 id = glyphs[0] < quint32(m_glyphCount) ? quint16(glyphs[0]) : 0;
     if (character < 65536)
@@ -158,8 +168,8 @@ quint16 PdfFont::lookUp(char32_t character)
 PdfFont::Glyph PdfFont::glyph(char32_t character)
 {
     const quint16 id = lookUp(character);
-    if (id != 0 && !m_used.contains(id))
-        m_used.insert(id, character);
+    if (id != 0 && m_used[id] == 0)
+        m_used[id] = character;
     return {id, advanceOf(id)};
 }
 
@@ -187,8 +197,8 @@ QByteArray PdfFont::subset() const
     };
     QSet<int> keep{0};
     QList<int> pending;
-    for (auto it = m_used.cbegin(); it != m_used.cend(); ++it)
-        pending.append(it.key());
+    for (const auto& [glyph, character] : used())
+        pending.append(glyph);
     while (!pending.isEmpty()) {
         const int g = pending.takeLast();
         if (g >= m_glyphCount || (keep.contains(g) && g != 0))
@@ -268,9 +278,7 @@ QByteArray PdfFont::toUnicode() const
                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    QList<std::pair<quint16, char32_t>> pairs;
-    for (auto it = m_used.cbegin(); it != m_used.cend(); ++it)
-        pairs.append({it.key(), it.value()});
+    const QList<std::pair<quint16, char32_t>> pairs = used();
     for (qsizetype from = 0; from < pairs.size(); from += 100) {
         const qsizetype n = std::min<qsizetype>(100, pairs.size() - from);
         cmap += QByteArray::number(n) + " beginbfchar\n";
@@ -291,8 +299,8 @@ QByteArray PdfFont::widths() const
 {
     QByteArray w = "[";
     int previous = -2;
-    for (auto it = m_used.cbegin(); it != m_used.cend(); ++it) {
-        const int g = it.key();
+    for (const auto& [glyph, character] : used()) {
+        const int g = glyph;
         if (g != previous + 1) {
             if (previous >= 0)
                 w += ']';

@@ -44,15 +44,21 @@ public:
     Glyph glyph(char32_t character);
     // A text's width in font units, without marking anything.
     qint64 width(QStringView text);
+    // Drawing is over: the face goes (on the thread that made it), what the
+    // writer needs stays.
+    void releaseFace() { m_face = QRawFont(); }
 
     // For the writer.
     QString postScriptName() const { return m_postScriptName; }
+    // The name pages call it by, given by its set.
+    const QByteArray& resourceName() const { return m_resourceName; }
+    void setResourceName(const QByteArray& name) { m_resourceName = name; }
     QByteArray subset() const;      // a TrueType program holding the used glyphs
     QByteArray toUnicode() const;   // the CMap from glyph ids back to text
     QByteArray widths() const;      // the /W array, per thousand of the em
     QByteArray boundingBox() const; // the /FontBBox array
     int capHeight() const;
-    int advanceOf(quint16 glyph) const;
+    int advanceOf(quint16 glyph) const { return glyph < m_advances.size() ? m_advances[glyph] : 0; }
 
 private:
     quint16 lookUp(char32_t character);
@@ -66,7 +72,11 @@ private:
     int m_glyphCount = 0;
     int m_metricCount = 0;
     QString m_postScriptName;
+    QByteArray m_resourceName;
     std::vector<qint32> m_basic;       // glyph of each character below 65536; -1 unknown
     QHash<char32_t, quint16> m_others; // the rest
-    QMap<quint16, char32_t> m_used;    // glyph id -> the character it stands for
+    std::vector<quint16> m_advances;   // by glyph id
+    std::vector<char32_t> m_used;      // by glyph id: the character it stands for; 0 unused
+    // The glyphs used, in order, with their characters.
+    QList<std::pair<quint16, char32_t>> used() const;
 };

@@ -15,8 +15,8 @@ ReportDocument::ReportDocument(ReportDefinition definition,
     // while the preview waits for the lock.
     m_bands.reserve(expectedBands);
     m_pageOfBand.reserve(expectedBands);
-    m_textControls.reserve(2 * expectedBands);
-    m_texts.reserve(2 * expectedBands);
+    m_setTexts.reserve(2 * expectedBands);
+    m_textStore.reserve(24 * expectedBands);
 }
 
 ReportDocument::~ReportDocument() = default;
@@ -35,11 +35,12 @@ void ReportDocument::add(Band band, const BandTexts& texts)
     });
     const QMutexLocker lock(&m_mutex);
     const qsizetype index = m_bands.size();
-    band.firstText = m_texts.size();
-    band.textCount = int(texts.size());
+    band.firstText = qint32(m_setTexts.size());
+    band.textCount = quint8(texts.size());
     for (const auto& [control, text] : texts) {
-        m_textControls.append(control);
-        m_texts.append(text);
+        const qsizetype length = std::min<qsizetype>(text.size(), 0xffff);
+        m_setTexts.append({quint32(m_textStore.size()), quint16(length), quint8(control)});
+        m_textStore.append(QStringView(text).left(length));
     }
     m_bands.append(band);
     m_paginator.add(index, section.height + growth, growth, band.pageBreak, section.keepWithNext,
@@ -73,8 +74,9 @@ int ReportDocument::pageOfBand(qsizetype band) const
 QString ReportDocument::textOf(const Band& band, int control) const
 {
     for (qsizetype i = band.firstText; i < band.firstText + band.textCount; ++i) {
-        if (m_textControls.at(i) == control)
-            return m_texts.at(i);
+        const SetText& set = m_setTexts.at(i);
+        if (set.control == control)
+            return QString(m_textStore.constData() + set.offset, set.length);
     }
     return m_bindings.text(m_definition, *m_rows, band, control, nullptr);
 }

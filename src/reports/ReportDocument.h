@@ -71,8 +71,10 @@ public:
     // The texts a control prints, band after band of its section.
     QStringList texts(const QString& section, const QString& control) const;
     const ChartData& chartData() const { return m_chart; }
-    // The chart, drawn by Qt Charts; made on first use, on the UI thread.
+    // The chart, drawn by Qt Charts; made on first use, on the UI thread,
+    // and let go there too (it holds objects of that thread).
     ChartRenderer& chartRenderer() const;
+    void releaseChartRenderer() const { m_renderer.reset(); }
 
 private:
     QString textOf(const Band& band, int control) const;
@@ -81,10 +83,20 @@ private:
     const std::shared_ptr<const ReportDataSource> m_rows;
     const FieldBindings m_bindings;
 
+    // A text a hook set: its control, and where it is kept. The texts are
+    // kept end to end in one string, which costs far less than a string
+    // each when a report has a million of them.
+    struct SetText
+    {
+        quint32 offset = 0;
+        quint16 length = 0;
+        quint8 control = 0;
+    };
+
     mutable QMutex m_mutex; // guards what follows while the document fills
     QList<Band> m_bands;
-    QList<int> m_textControls; // the hooks' texts: which control, and the text
-    QList<QString> m_texts;
+    QList<SetText> m_setTexts;
+    QString m_textStore;
     QList<ReportPage> m_pages;
     QList<int> m_pageOfBand;
     int m_pagesDone = 0;

@@ -27,12 +27,16 @@ Growth::Growth(const ReportDefinition& definition)
         QList<Control> growing;
         for (qsizetype i = 0; i < section.controls.size(); ++i) {
             const ReportControl& c = section.controls.at(i);
-            if (c.canGrow && c.visible)
-                growing.append({int(i),
-                                QFontMetricsF(fontOf(c)),
-                                double(c.rect.width() - 2 * kTextPadding),
-                                c.rect.height(),
-                                {}});
+            if (!c.canGrow || !c.visible)
+                continue;
+            const QFontMetricsF metrics(fontOf(c));
+            const double width = c.rect.width() - 2 * kTextPadding;
+            growing.append({int(i),
+                            metrics,
+                            width,
+                            c.rect.height(),
+                            qsizetype(width / std::max(1.0, metrics.maxWidth())),
+                            {}});
         }
         m_sections.append(growing);
     }
@@ -43,7 +47,7 @@ int Growth::of(int section, const std::function<QString(int control)>& textOf)
     int growth = 0;
     for (Control& g : m_sections[section]) {
         const QString text = textOf(g.index);
-        if (text.isEmpty())
+        if (text.size() <= g.surelyFits && !text.contains(u'\n'))
             continue;
         auto known = g.known.constFind(text);
         if (known == g.known.constEnd()) {
@@ -81,7 +85,7 @@ void Paginator::place(const Waiting& band, int needed, QList<ReportPage>& pages,
         pages.append(ReportPage());
         m_y = m_top;
     }
-    pages.last().bands.append(PlacedBand{band.band, m_y, band.growth});
+    pages.last().bands.append(PlacedBand{qint32(band.band), m_y, band.growth});
     if (pageOfBand.size() <= band.band)
         pageOfBand.resize(band.band + 1);
     pageOfBand[band.band] = int(pages.size() - 1);

@@ -13,9 +13,9 @@
 // A band placed on a page.
 struct PlacedBand
 {
-    qsizetype band = -1; // index into the report's bands
-    int top = 0;         // twips from the sheet's top edge
-    int growth = 0;      // twips added to the section's height by growing texts
+    qint32 band = -1;  // index into the report's bands
+    qint32 top = 0;    // twips from the sheet's top edge
+    qint32 growth = 0; // twips added to the section's height by growing texts
 };
 
 struct ReportPage
@@ -49,6 +49,7 @@ private:
         QFontMetricsF metrics;
         double width;
         int height;
+        qsizetype surelyFits; // a text this short fits whatever its letters
         QHash<QString, int> known;
     };
     QList<QList<Control>> m_sections;

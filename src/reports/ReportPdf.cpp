@@ -163,6 +163,7 @@ ReportPdf::Chart ReportPdf::drawChart(const ReportDocument& document)
             QByteArray operators = canvas.take();
             chart.operators = operators.mid(operators.indexOf('\n') + 1);
             chart.page = page;
+            chart.fonts->releaseFaces(); // the writer's thread needs only their tables
             break;
         }
     }

@@ -51,16 +51,40 @@ void ReportTask::runPreview(const PreviewRequest& request)
                 m_callbacks.finished(status, output);
         });
     };
+    const auto show = [this](std::shared_ptr<const ReportDocument> document) {
+        post([this, document] {
+            if (m_callbacks.firstPage)
+                m_callbacks.firstPage(document);
+        });
+    };
+    const auto contextOf = [&request](Money opening) {
+        return ReportContext{opening, request.periodText, request.newPagePerDay};
+    };
     m_progress.startStage(Reading, 0);
+    // A long period's first page is laid out from its first rows while the
+    // rest are read: it is the same page the whole report will have.
+    ReportInput::FirstPart firstPart;
+    firstPart.entries = kFirstStep;
+    firstPart.read = [&](ReportInput part) {
+        const qsizetype count = part.rows.entries.size();
+        CashBookLayout first(contextOf(part.openingBalance),
+                             std::make_shared<CashBookRows>(std::move(part.rows)),
+                             request.accountName);
+        first.step(count - 1); // more rows follow: the report is not closed
+        if (first.document()->pageCount() > 0)
+            show(first.document());
+    };
     Result<ReportInput> input = Status::failure(QString());
     {
         DbConnection db; // this thread's own, gone before the layout starts
         const Status opened = db.openForReading(request.bookPath);
-        input =
-            opened ? ReportInput::read(db, request.rows, &m_progress) : Result<ReportInput>(opened);
+        input = opened ? ReportInput::read(db, request.rows, &m_progress, firstPart)
+                       : Result<ReportInput>(opened);
     }
     if (!input) {
-        finish(input.status(), {});
+        finish(m_progress.isCancelled() ? Status::failure(tr("O relatório foi cancelado."))
+                                        : input.status(),
+               {});
         return;
     }
     const Money opening = input->openingBalance;
@@ -68,32 +92,29 @@ void ReportTask::runPreview(const PreviewRequest& request)
         if (m_callbacks.opened)
             m_callbacks.opened(opening);
     });
-    const ReportContext context{opening, request.periodText, request.newPagePerDay};
-    CashBookLayout layout(context, std::make_shared<CashBookRows>(std::move(input->rows)),
+    CashBookLayout layout(contextOf(opening),
+                          std::make_shared<CashBookRows>(std::move(input->rows)),
                           request.accountName);
     m_progress.startStage(LayingOut, layout.rowCount());
-    bool shown = false;
-    const auto showFirstPage = [&] {
-        shown = true;
-        std::shared_ptr<const ReportDocument> document = layout.document();
-        post([this, document] {
-            if (m_callbacks.firstPage)
-                m_callbacks.firstPage(document);
-        });
-    };
-    for (qsizetype step = kFirstStep; !layout.step(step); step = kStep) {
+    bool complete = false;
+    bool shownWhole = false;
+    for (qsizetype step = kFirstStep; !complete; step = kStep) {
+        complete = layout.step(step);
         m_progress.setDone(layout.rowsDone());
-        if (!shown && layout.document()->pageCount() > 0)
-            showFirstPage();
-        if (m_progress.isCancelled()) {
+        // The whole report's first page takes the place of the one shown
+        // before (the same page), so the pages that follow can come.
+        if (!shownWhole && (complete || layout.document()->pageCount() > 0)) {
+            shownWhole = true;
+            show(layout.document());
+        }
+        if (!complete && m_progress.isCancelled()) {
             finish(Status::failure(tr("O relatório foi cancelado.")), {});
             return;
         }
     }
-    m_progress.setDone(layout.rowCount());
-    if (!shown)
-        showFirstPage();
     finish(Status::success(), layout.output());
+    // What this thread still holds of the report goes after the window has
+    // it, so the window's thread is the one to let it go last.
 }
 
 std::unique_ptr<ReportTask> ReportTask::pdf(std::shared_ptr<const ReportDocument> document,
@@ -103,8 +124,11 @@ std::unique_ptr<ReportTask> ReportTask::pdf(std::shared_ptr<const ReportDocument
     std::unique_ptr<ReportTask> task(new ReportTask(std::move(callbacks)));
     ReportTask* self = task.get();
     task->m_progress.startStage(WritingPdf, document->pageCount());
-    task->start([self, document, chart, fileName] {
+    task->start([self, document, chart, fileName]() mutable {
         const Status written = ReportPdf::write(*document, chart, fileName, &self->m_progress);
+        // Never the last to let the report go: it holds objects of the
+        // window's thread.
+        document.reset();
         self->post([self, written] {
             self->m_running = false;
             if (self->m_callbacks.finished)
@@ -120,8 +144,9 @@ std::unique_ptr<ReportTask> ReportTask::xlsx(std::shared_ptr<const CashBookConte
     std::unique_ptr<ReportTask> task(new ReportTask(std::move(callbacks)));
     ReportTask* self = task.get();
     task->m_progress.startStage(WritingXlsx, content->rows->rowCount());
-    task->start([self, content, fileName] {
+    task->start([self, content, fileName]() mutable {
         const Status written = XlsxExport::write(*content, fileName, &self->m_progress);
+        content.reset();
         self->post([self, written] {
             self->m_running = false;
             if (self->m_callbacks.finished)

@@ -37,7 +37,9 @@ public:
     {
         // The balance before the period, once read.
         std::function<void(Money)> opened;
-        // The document as soon as its first page is complete (it keeps growing).
+        // The document as soon as its first page is complete (it keeps
+        // growing). A long report first gives a document of its first page
+        // alone, then the whole one, whose first page is the same.
         std::function<void(std::shared_ptr<const ReportDocument>)> firstPage;
         // The end: the report complete (a preview), or the failure; a stop
         // asked for ends as a failure too.

@@ -215,9 +215,15 @@ void frmRel::startPreview(const QDate& first, const QDate& last, qint64 accountI
     ReportTask::Callbacks callbacks;
     callbacks.opened = [this](Money opening) { m_session.OpeningBalance = opening; };
     callbacks.firstPage = [this](std::shared_ptr<const ReportDocument> document) {
-        m_shownBefore = m_ui->VRel->document();
+        // A report's first page alone may come before the whole report.
+        if (m_previewReplaced)
+            releaseLater(m_ui->VRel->document(), nullptr);
+        else
+            m_shownBefore = m_ui->VRel->document();
         m_previewReplaced = true;
+        const int page = m_ui->VRel->currentPage();
         m_ui->VRel->setDocument(std::move(document));
+        m_ui->VRel->setCurrentPage(page);
     };
     callbacks.finished = [this](const Status& status, const dtrLivroCaixa::Output& output) {
         previewEnded(status, output.content);
@@ -258,6 +264,9 @@ void frmRel::releaseLater(std::shared_ptr<const ReportDocument> document,
 {
     if (!document && !content)
         return;
+    // The chart's scene belongs to this thread; everything else may go anywhere.
+    if (document && document.use_count() == 1)
+        document->releaseChartRenderer();
     QThreadPool::globalInstance()->start(
         [document = std::move(document), content = std::move(content)]() mutable {
             document.reset();
