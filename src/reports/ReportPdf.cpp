@@ -92,9 +92,12 @@ private:
         layout.setTextOption(option);
         QList<Line> lines;
         layout.beginLayout();
+        double y = 0;
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
             line.setLineWidth(width);
-            lines.append({text.mid(line.textStart(), line.textLength()), line.y()});
+            line.setPosition(QPointF(0, y));
+            lines.append({text.mid(line.textStart(), line.textLength()), y});
+            y += line.height();
         }
         layout.endLayout();
         return lines;
