@@ -169,8 +169,12 @@ frmRel::Account frmRel::chosenAccount() const
 
 void frmRel::preview()
 {
-    if (isWorking())
+    // A preview under way gives way to the one asked for now; an export
+    // is left to finish (or be stopped).
+    if (isWorking() && !m_previewing)
         return;
+    if (isWorking())
+        dropPreview();
     m_session.NewPagePerDay = m_ui->ckFolhaDia->isChecked();
     const ReportPeriod::Check period =
         ReportPeriod::check(m_ui->txtDe->text(), m_ui->txtAte->text());
@@ -230,7 +234,24 @@ void frmRel::startPreview(const QDate& first, const QDate& last, qint64 accountI
     };
     m_previewReplaced = false;
     m_task = ReportTask::preview(request, std::move(callbacks));
+    m_previewing = true;
     setWorking(true);
+}
+
+// Stops the preview under way at once (its thread stops within a step),
+// and gives the preview back the report it showed before.
+void frmRel::dropPreview()
+{
+    m_task.reset();
+    std::shared_ptr<const ReportDocument> superseded;
+    if (m_previewReplaced) {
+        superseded = m_ui->VRel->document();
+        m_ui->VRel->setDocument(m_shownBefore);
+    }
+    m_shownBefore.reset();
+    m_previewReplaced = false;
+    setWorking(false);
+    releaseLater(std::move(superseded), nullptr);
 }
 
 void frmRel::previewEnded(const Status& status,
@@ -294,7 +315,10 @@ void frmRel::setWorking(bool working)
     m_ui->lblProgresso->setVisible(working);
     m_ui->btnPDF->setEnabled(!working);
     m_ui->btnXLS->setEnabled(!working);
-    m_ui->btnVisualizar->setEnabled(!working && !m_session.CurrentUser.isRestricted());
+    if (!working)
+        m_previewing = false;
+    m_ui->btnVisualizar->setEnabled((!working || m_previewing) &&
+                                    !m_session.CurrentUser.isRestricted());
     if (working) {
         setCursor(Qt::BusyCursor);
         m_ui->prog->setValue(0);

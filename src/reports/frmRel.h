@@ -73,6 +73,7 @@ private:
     void startPreview(const QDate& first, const QDate& last, qint64 accountId,
                       const QString& accountName);
     void previewEnded(const Status& status, const std::shared_ptr<const CashBookContent>& content);
+    void dropPreview();
     void exportEnded(const QString& fileName, const Status& status);
     ReportTask::Callbacks exportCallbacks(const QString& fileName);
     // Lets a report that left the preview go, off this thread: a long one is
@@ -100,4 +101,5 @@ private:
     // when that one fails or is stopped.
     std::shared_ptr<const ReportDocument> m_shownBefore;
     bool m_previewReplaced = false;
+    bool m_previewing = false; // the work under way is a preview
 };

@@ -103,8 +103,8 @@ private slots:
     }
 
     // While the report is made the window says what it does and offers to
-    // stop; the commands wait. Stopped, the preview keeps the report it
-    // showed, and nothing is said.
+    // stop; the exports wait, another preview may take its place. Stopped,
+    // the preview keeps the report it showed, and nothing is said.
     void stoppedPreviewKeepsTheReportShown()
     {
         LongBook book(20000);
@@ -119,14 +119,18 @@ private slots:
         QVERIFY(!r.get<QLabel>("lblProgresso")->isHidden());
         QVERIFY(!r.get<QLabel>("lblProgresso")->text().isEmpty());
         QVERIFY(!r.get<QProgressBar>("prog")->isHidden());
-        for (const char* waiting : {"btnVisualizar", "btnPDF", "btnXLS"})
+        for (const char* waiting : {"btnPDF", "btnXLS"})
             QVERIFY2(!r.get<QPushButton>(waiting)->isEnabled(), waiting);
+        QVERIFY(r.get<QPushButton>("btnVisualizar")->isEnabled());
+        r.startPreview("01/01/2027", "30/06/2027"); // takes the place of the one under way
+        QVERIFY(r.w.isWorking());
         auto* cancel = r.get<QPushButton>("btnCancelarExportacao");
         QVERIFY(!cancel->isHidden() && cancel->isEnabled());
         cancel->click();
         r.settle();
         QCOMPARE(r.preview()->document(), shown);
         QCOMPARE(r.w.content(), content);
+        QCOMPARE(book.session.ReportPeriodText, u"01/01/2027 Até 30/06/2027"_s);
         QVERIFY(r.get<QLabel>("lblAviso")->text().isEmpty() && book.dialogs.shown.isEmpty());
         QVERIFY(cancel->isHidden() && r.get<QLabel>("lblProgresso")->isHidden());
         QVERIFY(r.get<QPushButton>("btnPDF")->isEnabled());
