@@ -150,10 +150,11 @@ Status Backup::writeCopy(const BookSnapshot& book, const QString& to)
     return Status::success();
 }
 
-// The copy must look like a cash book file and, read back from the disk, be
-// the book byte for byte: this catches every damage SQLite's integrity check
-// finds in a copy, and changed values it cannot see, at the cost of one more
-// read of the file instead of a walk through every table and index.
+// The copy must look like a cash book file and be the book byte for byte
+// (the book's own pages had SQLite's quick check while they were copied):
+// this catches every damage SQLite's integrity check finds in a copy, and
+// changed values it cannot see, at the cost of one more read of the file
+// instead of a walk through every table and index.
 Status Backup::check(const BookSnapshot& book, const QString& path)
 {
     if (Status file = BookFile::check(path); !file)

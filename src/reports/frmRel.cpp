@@ -3,18 +3,15 @@
 #include "ui_frmRel.h"
 
 #include "book/AccountBook.h"
-#include "book/Balances.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
 #include "core/Windows.h"
-#include "reports/ReportOutput.h"
 #include "reports/ReportPdf.h"
 #include "reports/ReportPeriod.h"
 #include "reports/ReportTask.h"
-#include "reports/XlsxExport.h"
 #include "reports/dtrLivroCaixa.h"
 #include "widgets/TextBoxes.h"
 
