@@ -257,7 +257,7 @@ int measureChecks(const QString& dir)
                 "comparar com livro", "backup: quick_check do livro + comparar");
     std::printf("%-42s | %13.2f s | %13.2f s | %15.2f s | %.2f s (lado a lado com a copia)\n",
                 "(tempo de cada uma sobre a copia boa)", integrityTime, quickTime, compareTime,
-                std::max(structureTime, compareTime));
+                structureTime);
     for (const Damage& damage : damages()) {
         QByteArray broken = bytes;
         damage.apply(broken, pristine);

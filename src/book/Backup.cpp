@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -113,10 +114,13 @@ Status Backup::makeFolder(const QString& folder)
 // The book is held still (a read transaction of its own) from the first
 // byte copied to the last byte compared, so the copy is one consistent
 // moment of the book even if another program writes to it meanwhile.
+// SQLite's quick check of the book's pages reads it alongside, on a thread
+// of its own: a damaged book is never copied as if it were sound.
 Status Backup::copyChecked(const QString& from, const QString& to)
 {
     const QString temp = temporaryName(to);
     const BookSnapshot book(from);
+    auto pages = std::async(std::launch::async, [&book] { return book.checkStructure(); });
     Status status = book.status();
     if (status)
         status = writeCopy(book, temp);
@@ -125,6 +129,9 @@ Status Backup::copyChecked(const QString& from, const QString& to)
             status = Status::failure(
                 tr("A cópia para %1 foi descartada: %2").arg(native(to), sound.reason()));
     }
+    if (Status sound = pages.get(); status && !sound)
+        status = Status::failure(
+            tr("A cópia para %1 foi descartada: %2").arg(native(to), sound.reason()));
     // QFile::rename never replaces an existing file.
     if (status && !QFile::rename(temp, to))
         status = Status::failure(tr("A cópia não pôde receber o nome %1.").arg(native(to)));
@@ -151,10 +158,10 @@ Status Backup::writeCopy(const BookSnapshot& book, const QString& to)
 }
 
 // The copy must look like a cash book file and be the book byte for byte
-// (the book's own pages had SQLite's quick check while they were copied):
-// this catches every damage SQLite's integrity check finds in a copy, and
-// changed values it cannot see, at the cost of one more read of the file
-// instead of a walk through every table and index.
+// (whose own pages have SQLite's quick check meanwhile): this catches every
+// damage SQLite's integrity check finds in a copy, and changed values it
+// cannot see, at the cost of one more read of the file instead of a walk
+// through every table and index.
 Status Backup::check(const BookSnapshot& book, const QString& path)
 {
     if (Status file = BookFile::check(path); !file)

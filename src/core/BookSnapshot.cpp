@@ -7,7 +7,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <future>
 
 namespace {
 
@@ -94,18 +93,6 @@ Status BookSnapshot::read(qint64 offset, char* data, qint64 length) const
     return Status::success();
 }
 
-Status BookSnapshot::writeTo(QIODevice& target) const
-{
-    if (!m_status)
-        return m_status;
-    // The check and the copy read the file side by side; the writer's lock
-    // the snapshot keeps out holds for both.
-    auto structure = std::async(std::launch::async, [this] { return checkStructure(); });
-    const Status copied = copyInto(target);
-    const Status sound = structure.get();
-    return copied ? sound : copied;
-}
-
 Status BookSnapshot::checkStructure() const
 {
     if (!m_status)
@@ -133,8 +120,10 @@ Status BookSnapshot::checkStructure() const
     return Status::success();
 }
 
-Status BookSnapshot::copyInto(QIODevice& target) const
+Status BookSnapshot::writeTo(QIODevice& target) const
 {
+    if (!m_status)
+        return m_status;
     QByteArray chunk(kChunk, Qt::Uninitialized);
     for (qint64 offset = 0; offset < m_size; offset += kChunk) {
         const qint64 length = std::min(kChunk, m_size - offset);

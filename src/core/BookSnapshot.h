@@ -30,13 +30,13 @@ public:
     qint64 size() const { return m_size; }
 
     // Writes every byte of the book into target, which the caller opened,
-    // and later commits or discards. Alongside, on a second connection that
-    // reads the same held moment of the book, SQLite checks the structure
-    // of every page (its quick check): a damaged book is never copied as if
-    // it were sound.
+    // and later commits or discards.
     Status writeTo(QIODevice& target) const;
 
-    // SQLite's quick check of the held book, on a connection of its own.
+    // SQLite's quick check of the pages of the held book, on a connection of
+    // its own that reads the same held moment: a damaged book must not be
+    // copied as if it were sound. It may run on another thread while the
+    // copy is made and compared.
     Status checkStructure() const;
 
     // Reads a copy back and compares it with the book byte for byte: a copy
@@ -48,7 +48,6 @@ public:
 
 private:
     Status read(qint64 offset, char* data, qint64 length) const;
-    Status copyInto(QIODevice& target) const;
     void hold();
 
     QString m_path;

@@ -57,6 +57,7 @@ Status keepCopy(const QString& bookPath, const QString& copyPath)
     if (!QDir().mkpath(QFileInfo(copyPath).absolutePath()))
         return Status::failure(tr("a pasta %1 não pôde ser criada")
                                    .arg(QDir::toNativeSeparators(QFileInfo(copyPath).path())));
+    // The book's pages had SQLite's quick check a moment ago, when it opened.
     const BookSnapshot book(bookPath);
     if (!book.status())
         return book.status();
