@@ -25,12 +25,14 @@ class SilentDialogs final : public Dialogs
 public:
     Answer message(QWidget*, Icon, const QString& title, const QString& text, Buttons) override;
     std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
+    // The save dialog answers with the file the measurement wants.
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
                          const QString&) override
     {
-        return {};
+        return fileName;
     }
     bool openUrl(const QUrl&) override { return false; }
+    QString fileName;
 };
 
 class Stopwatch

@@ -8,7 +8,7 @@ PACKAGES="
 build-essential cmake ninja-build pkg-config clang-format cppcheck git
 qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite
 qt6-translations-l10n libgl-dev
-libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev
+libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev zlib1g-dev
 fonts-liberation2 xvfb xauth poppler-utils unzip librsvg2-bin
 "
 for option in "$@"; do

@@ -17,12 +17,17 @@ QString tr(const char* text)
     return QCoreApplication::translate("AccountBook", text);
 }
 
+// The account's days from the totals the book keeps, and its entries without
+// a date (which no day counts) from the entries themselves.
 Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
 {
     auto q = Sql::run(db,
-                      QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas "
-                                     "from caixa where idconta = ?"),
-                      {id});
+                      QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas, "
+                                     "count(case when abs(entrada) >= 9.2e18 or abs(saida) >= "
+                                     "9.2e18 then 1 end) from (select entrada, saida from "
+                                     "day_totals where idconta = ? union all select entrada, "
+                                     "saida from caixa where idconta = ? and data is null)"),
+                      {id, id});
     if (!q)
         return q.status();
     if (!q->next()) {
@@ -32,7 +37,8 @@ Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
     }
     const Money in = Money::fromDb(q->value(0)).value_or(Money());
     const Money out = Money::fromDb(q->value(1)).value_or(Money());
-    const auto balance = in.minus(out);
+    // A day's total that outgrew the integers is not summed.
+    const auto balance = q->value(2).toLongLong() > 0 ? std::nullopt : in.minus(out);
     if (!balance)
         return Status::failure(tr("o saldo da conta é um valor grande demais para o sistema somar"),
                                Status::Cause::TooLarge);

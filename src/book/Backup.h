@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class BookSnapshot;
+
 // Backups are copies of the cash book in the folder "Backups" beside it,
 // named by the moment they were made. The files of that folder that end in
 // ".bkp", in name order, are the backup set: oldest first.
@@ -33,17 +35,18 @@ public:
     // sorts after the set's other backups of the same second.
     static QString newName(const QDateTime& moment, const QString& folder, const QStringList& set);
 
-    // Copies the book (which nothing may have open for writing) into the
-    // backup folder and, when the set already held `keep` files or more,
-    // then deletes its oldest file. The copy is written under a temporary
-    // name, checked to be a sound cash book and only then renamed into
-    // place, so the set never holds a partial copy and a failed copy
-    // deletes nothing. The book itself is only read.
+    // Copies the book into the backup folder and, when the set already held
+    // `keep` files or more, then deletes its oldest file. The copy is taken
+    // under a read transaction (no write can change the book meanwhile),
+    // written under a temporary name, read back and compared with the book
+    // byte for byte, and only then renamed into place, so the set never
+    // holds a partial or damaged copy and a failed copy deletes nothing.
+    // The book itself is only read.
     static Outcome make(const QString& bookPath, int keep, const QDateTime& moment);
 
 private:
     static Status makeFolder(const QString& folder);
     static Status copyChecked(const QString& from, const QString& to);
-    static Status writeCopy(const QString& from, const QString& to);
-    static Status check(const QString& path);
+    static Status writeCopy(const BookSnapshot& book, const QString& to);
+    static Status check(const BookSnapshot& book, const QString& path);
 };

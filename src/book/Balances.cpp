@@ -11,8 +11,20 @@ namespace Balances {
 
 namespace {
 
-const QString kSums =
-    QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas from caixa ");
+// The sums come from the totals per day and account, which the book keeps
+// with every entry write: reading the days before a cut-off costs the same
+// whether a thousand or a million entries lie behind them. A day's total that
+// outgrew the integers (SQLite then keeps it as an inexact real) is counted,
+// so the sum is refused rather than misread.
+const QString kSums = QStringLiteral(
+    "select sum(entrada) as totentradas, sum(saida) as totsaidas, count(case when "
+    "abs(entrada) >= 9.2e18 or abs(saida) >= 9.2e18 then 1 end) as inexatos from day_totals ");
+
+QString tooLarge()
+{
+    return QCoreApplication::translate(
+        "Balances", "o saldo anterior ao período é um valor grande demais para o sistema somar");
+}
 
 Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList& values)
 {
@@ -21,6 +33,9 @@ Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList&
         return q.status();
     Sums sums;
     if (q->next()) {
+        if (q->value(2).toLongLong() > 0)
+            return Status::failure(QCoreApplication::translate(
+                "Balances", "os valores são grandes demais para o sistema somar"));
         // Money::fromDb gives nothing for a null sum: it counts as zero.
         sums.in = Money::fromDb(q->value(0)).value_or(Money());
         sums.out = Money::fromDb(q->value(1)).value_or(Money());
@@ -58,11 +73,7 @@ Result<Money> openingBalance(DbConnection& db, const QDate& cutoff, qint64 accou
         return sums.status();
     const auto net = sums->net();
     if (!net)
-        return Status::failure(
-            QCoreApplication::translate(
-                "Balances",
-                "o saldo anterior ao período é um valor grande demais para o sistema somar"),
-            Status::Cause::TooLarge);
+        return Status::failure(tooLarge(), Status::Cause::TooLarge);
     return *net;
 }
 

@@ -10,9 +10,11 @@
 
 class DbConnection;
 
-// The sums behind the balance panel and the opening balance. Sums are done by
-// the database on the integer money columns, so they are exact; a sum too
-// large for the money type is an error, never a wrapped number.
+// The sums behind the balance panel and the opening balance, read from the
+// totals per day and account that the book keeps with every entry write, so
+// their cost does not grow with the number of entries. Sums are done by the
+// database on the integer money columns, so they are exact; a sum too large
+// for the money type is an error, never a wrapped number.
 namespace Balances {
 
 struct Sums

@@ -9,9 +9,11 @@
 #include <QString>
 #include <QTime>
 
+#include <functional>
 #include <optional>
 
 class DbConnection;
+class TaskProgress;
 
 // What the cash-book report lists: the entries of a period, of one account
 // or of all (accountId 0).
@@ -49,6 +51,34 @@ struct ReportRows
     bool dayMovementsRead = false;
 
     // Reads the entries and the day sums; a failure when the entries could
-    // not be read.
-    static Result<ReportRows> read(DbConnection& db, const CashBookRequest& request);
+    // not be read. Texts that recur (descriptions, document numbers, account
+    // names) are held once, however many entries share them.
+    static Result<ReportRows> read(DbConnection& db, const CashBookRequest& request,
+                                   TaskProgress* progress = nullptr);
+};
+
+// Everything one report run reads from the book, as one moment of it: the
+// balance before the first day (of the chosen account only, when there is
+// one), the entries and the day sums, all in one read transaction, which
+// ends before the report is laid out so that no save waits for the layout.
+struct ReportInput
+{
+    Money openingBalance;
+    ReportRows rows;
+
+    // The first entries of a long period, handed over while the rest are
+    // still read (in the same transaction): enough for a report's first
+    // page, which can then be shown before the whole period is read.
+    struct FirstPart
+    {
+        qsizetype entries = 0;
+        std::function<void(ReportInput part)> read;
+    };
+
+    // Counts the entries read in progress, and stops early (with a failure)
+    // when it is cancelled.
+    static Result<ReportInput> read(DbConnection& db, const CashBookRequest& request,
+                                    TaskProgress* progress, const FirstPart& firstPart);
+    static Result<ReportInput> read(DbConnection& db, const CashBookRequest& request,
+                                    TaskProgress* progress = nullptr);
 };

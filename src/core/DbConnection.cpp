@@ -2,8 +2,10 @@
 
 #include "core/BookFile.h"
 #include "core/BookHealth.h"
+#include "core/DayTotals.h"
 #include "core/FileAccess.h"
 #include "core/Schema.h"
+#include "core/SchemaVersion.h"
 #include "core/Sql.h"
 
 #include <QAtomicInt>
@@ -116,11 +118,47 @@ Status DbConnection::openFile(const QString& filePath, bool readOnly)
     Status ready = checkContents();
     if (ready && !readOnly)
         ready = prepareForUse();
+    if (ready && !readOnly)
+        ready = bringUpToDate();
     // Closed directly: a book that was not taken into use is not recorded
     // as closed cleanly.
     if (!ready)
         db.close();
     return ready;
+}
+
+// An older book is upgraded (after a copy of it is kept); a newer one is
+// refused. The day totals are then known to be those of the entries.
+Status DbConnection::bringUpToDate()
+{
+    const QSqlDatabase db = database();
+    if (Status upgraded = SchemaVersion::upgrade(db, m_filePath); !upgraded)
+        return upgraded;
+    if (Status kept = DayTotals::ensureKept(db); !kept)
+        return Status::failure(
+            tr("Os totais por dia do livro de caixa %1 não puderam ser refeitos: %2")
+                .arg(QDir::toNativeSeparators(m_filePath), kept.reason()));
+    return Status::success();
+}
+
+Status DbConnection::openForReading(const QString& filePath)
+{
+    close();
+    m_filePath = filePath;
+    // Only the connection that writes records a clean close.
+    m_readOnly = true;
+    QSqlDatabase db = database();
+    db.setDatabaseName(filePath);
+    // A reader waits for a writer's commit rather than fail.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!QFileInfo::exists(filePath) || !db.open()) {
+        const QString reason =
+            QFileInfo::exists(filePath) ? db.lastError().text() : tr("o arquivo não existe");
+        db.close();
+        return Status::failure(
+            tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
+    }
+    return Status::success();
 }
 
 // A new book is built under a temporary name and renamed into place, so an

@@ -19,11 +19,17 @@ public:
     DbConnection& operator=(const DbConnection&) = delete;
 
     // Opens filePath; when no file exists there, a new book with the full
-    // schema is created first. The failure text is meant for the user.
+    // schema is created first. An older book is brought to the current
+    // version; a book of a newer program is refused. The failure text is
+    // meant for the user.
     Status open(const QString& filePath);
     // Opens a book only to read it (a backup being checked or restored):
     // nothing is created, changed or recorded, and the whole file is checked.
     Status openReadOnly(const QString& filePath);
+    // Opens a book that another connection of the program already opened
+    // (and checked and brought up to date), for reading only: what work on
+    // another thread uses, beside the one connection that writes.
+    Status openForReading(const QString& filePath);
     // A book opened for writing and closed cleanly is recorded as such, so
     // the next open knows whether it changed meanwhile.
     void close();
@@ -43,6 +49,7 @@ private:
     Status checkContents();
     Status checkPages();
     Status prepareForUse();
+    Status bringUpToDate();
 
     QString m_name;
     QString m_filePath;

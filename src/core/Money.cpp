@@ -125,26 +125,31 @@ QString Money::format() const
 {
     // Work on the magnitude as unsigned so that the most negative value formats too.
     const bool negative = m_units < 0;
-    quint64 magnitude = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
+    const quint64 magnitude = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
     quint64 cents = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
-    const quint64 whole = cents / 100;
-    const quint64 fraction = cents % 100;
-
-    QString digits = QString::number(whole);
-    QString grouped;
-    grouped.reserve(digits.size() + digits.size() / 3 + 4);
-    const qsizetype lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
-    grouped.append(QStringView(digits).left(lead));
-    for (qsizetype i = lead; i < digits.size(); i += 3) {
-        grouped.append(u'.');
-        grouped.append(QStringView(digits).mid(i, 3));
-    }
-    grouped.append(u',');
-    grouped.append(QChar(u'0' + int(fraction / 10)));
-    grouped.append(QChar(u'0' + int(fraction % 10)));
-    if (negative && cents != 0)
-        grouped.prepend(u'-');
-    return grouped;
+    const bool shownNegative = negative && cents != 0;
+    // Written from the right into a buffer, one string made at the end: a
+    // report formats a million of these.
+    char16_t buffer[40];
+    char16_t* p = std::end(buffer);
+    *--p = char16_t(u'0' + cents % 10);
+    cents /= 10;
+    *--p = char16_t(u'0' + cents % 10);
+    cents /= 10;
+    *--p = u',';
+    int group = 0;
+    do {
+        if (group == 3) {
+            *--p = u'.';
+            group = 0;
+        }
+        *--p = char16_t(u'0' + cents % 10);
+        cents /= 10;
+        ++group;
+    } while (cents != 0);
+    if (shownNegative)
+        *--p = u'-';
+    return QString(reinterpret_cast<const QChar*>(p), std::end(buffer) - p);
 }
 
 std::optional<Money> Money::fromDb(const QVariant& value)

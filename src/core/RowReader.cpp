@@ -22,6 +22,7 @@ public:
     virtual bool isInteger(int column) const = 0;
     virtual std::optional<qint64> integer(int column) const = 0;
     virtual QStringView text(int column) const = 0;
+    virtual QByteArrayView utf8(int column) const = 0;
     virtual QVariant value(int column) const = 0;
 };
 
@@ -52,6 +53,7 @@ public:
             return false;
         m_values.resize(m_record.count());
         m_texts.resize(m_record.count());
+        m_utf8.resize(m_record.count());
         for (int i = 0; i < m_record.count(); ++i)
             m_values[i] = m_query.value(i);
         return true;
@@ -74,6 +76,11 @@ public:
         m_texts[column] = m_values.at(column).toString();
         return m_texts.at(column);
     }
+    QByteArrayView utf8(int column) const override
+    {
+        m_utf8[column] = m_values.at(column).toString().toUtf8();
+        return m_utf8.at(column);
+    }
     QVariant value(int column) const override { return m_values.at(column); }
 
 private:
@@ -82,6 +89,7 @@ private:
     bool m_ok = false;
     QList<QVariant> m_values;
     mutable QList<QString> m_texts;
+    mutable QList<QByteArray> m_utf8;
 };
 
 // SQLite: the connection's own handle, a statement of its own, values bound
@@ -159,6 +167,13 @@ public:
         if (!data)
             return QStringView();
         return QStringView(static_cast<const char16_t*>(data), qsizetype(bytes / 2));
+    }
+    QByteArrayView utf8(int column) const override
+    {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        if (!data)
+            return QByteArrayView();
+        return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
     }
     QVariant value(int column) const override
     {
@@ -257,6 +272,10 @@ std::optional<qint64> RowReader::integer(int column) const
 QStringView RowReader::text(int column) const
 {
     return m_backend->text(column);
+}
+QByteArrayView RowReader::utf8(int column) const
+{
+    return m_backend->utf8(column);
 }
 QVariant RowReader::value(int column) const
 {

@@ -2,6 +2,7 @@
 
 #include "core/Status.h"
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -41,6 +42,9 @@ public:
     std::optional<qint64> integer(int column) const;
     // A text that stays valid until the next call of next().
     QStringView text(int column) const;
+    // The same text as UTF-8, as SQLite keeps it: reading it so costs no
+    // conversion. Read a column either way, not both.
+    QByteArrayView utf8(int column) const;
     // "yyyy-MM-dd" (with or without a time part), and "HH:mm[:ss]".
     QDate date(int column) const;
     QTime time(int column) const;

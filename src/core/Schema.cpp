@@ -1,5 +1,6 @@
 #include "core/Schema.h"
 
+#include "core/SchemaVersion.h"
 #include "core/Sql.h"
 #include "core/Transaction.h"
 
@@ -75,6 +76,74 @@ const char* const kIndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS usuarios_usuario ON usuarios (usuario)",
 };
 
+// Day and account are the key, so the totals of a day, or of the days before
+// a cut-off, are read in key order; an account's days have an index of their
+// own. Entries without an account count under account 0.
+const char* const kDayTotalStatements[] = {
+    "CREATE TABLE day_totals (data TEXT NOT NULL, idconta INTEGER NOT NULL, "
+    "entrada INTEGER NOT NULL, saida INTEGER NOT NULL, entry_count INTEGER NOT NULL, "
+    "PRIMARY KEY (data, idconta)) WITHOUT ROWID",
+    "CREATE INDEX day_totals_conta ON day_totals (idconta, data, entrada, saida)",
+};
+
+// What an entry ("row": NEW or OLD) adds to its day's totals, and takes away
+// again; the stored day figure of "saldos" moves with it, so a refresh after
+// a save finds it already right and writes nothing.
+const char kAddEntry[] =
+    "INSERT INTO day_totals (data, idconta, entrada, saida, entry_count) "
+    "VALUES (row.data, coalesce(row.idconta, 0), coalesce(row.entrada, 0), "
+    "coalesce(row.saida, 0), 1) "
+    "ON CONFLICT (data, idconta) DO UPDATE SET entrada = entrada + excluded.entrada, "
+    "saida = saida + excluded.saida, entry_count = entry_count + 1; "
+    "UPDATE saldos SET saldo = saldo + coalesce(row.entrada, 0) - coalesce(row.saida, 0) "
+    "WHERE data = row.data;";
+const char kRemoveEntry[] =
+    "UPDATE day_totals SET entrada = entrada - coalesce(row.entrada, 0), "
+    "saida = saida - coalesce(row.saida, 0), entry_count = entry_count - 1 "
+    "WHERE data = row.data AND idconta = coalesce(row.idconta, 0); "
+    "DELETE FROM day_totals WHERE data = row.data AND idconta = coalesce(row.idconta, 0) "
+    "AND entry_count <= 0; "
+    "UPDATE saldos SET saldo = saldo - coalesce(row.entrada, 0) + coalesce(row.saida, 0) "
+    "WHERE data = row.data;";
+
+struct Trigger
+{
+    const char* name;
+    const char* when; // the event, and the row whose day it concerns
+    const char* body;
+    const char* row;
+};
+
+// An edit takes the entry off its old day and account and adds it to the new
+// ones; an edit that changes none of the summed columns changes nothing.
+const Trigger kDayTotalTriggers[] = {
+    {"caixa_totals_insert", "AFTER INSERT ON caixa WHEN NEW.data IS NOT NULL", kAddEntry, "NEW"},
+    {"caixa_totals_delete", "AFTER DELETE ON caixa WHEN OLD.data IS NOT NULL", kRemoveEntry, "OLD"},
+    {"caixa_totals_update_old",
+     "AFTER UPDATE OF data, idconta, entrada, saida ON caixa WHEN OLD.data IS NOT NULL",
+     kRemoveEntry, "OLD"},
+    {"caixa_totals_update_new",
+     "AFTER UPDATE OF data, idconta, entrada, saida ON caixa WHEN NEW.data IS NOT NULL", kAddEntry,
+     "NEW"},
+};
+
+QString triggerStatement(const Trigger& t)
+{
+    QString body = QString::fromLatin1(t.body);
+    body.replace(QStringLiteral("row."), QString::fromLatin1(t.row) + u'.');
+    return QStringLiteral("CREATE TRIGGER %1 %2 BEGIN %3 END")
+        .arg(QString::fromLatin1(t.name), QString::fromLatin1(t.when), body);
+}
+
+template <std::size_t N> Status execAll(const QSqlDatabase& db, const char* const (&statements)[N])
+{
+    for (const char* statement : statements) {
+        if (Status done = Sql::exec(db, QString::fromLatin1(statement)); !done)
+            return done;
+    }
+    return Status::success();
+}
+
 } // namespace
 
 Status create(const QSqlDatabase& db)
@@ -82,24 +151,59 @@ Status create(const QSqlDatabase& db)
     Transaction transaction(db);
     if (!transaction.begun())
         return transaction.begun();
-    for (const char* statement : kCreateStatements) {
-        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
-            return created;
-    }
-    for (const char* statement : kIndexStatements) {
-        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
-            return created;
-    }
+    if (Status created = execAll(db, kCreateStatements); !created)
+        return created;
+    if (Status created = execAll(db, kIndexStatements); !created)
+        return created;
+    if (Status created = SchemaVersion::applySteps(db, 0); !created)
+        return created;
     return transaction.commit();
 }
 
 Status ensureIndexes(const QSqlDatabase& db)
 {
-    for (const char* statement : kIndexStatements) {
-        if (Status created = Sql::exec(db, QString::fromLatin1(statement)); !created)
+    return execAll(db, kIndexStatements);
+}
+
+Status createVersionTable(const QSqlDatabase& db)
+{
+    return Sql::exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version "
+                                        "(version INTEGER NOT NULL)"));
+}
+
+Status createDayTotals(const QSqlDatabase& db)
+{
+    if (Status created = execAll(db, kDayTotalStatements); !created)
+        return created;
+    return createDayTotalTriggers(db);
+}
+
+Status createDayTotalTriggers(const QSqlDatabase& db)
+{
+    for (const Trigger& trigger : kDayTotalTriggers) {
+        if (Status dropped = Sql::exec(db, QStringLiteral("DROP TRIGGER IF EXISTS ") +
+                                               QString::fromLatin1(trigger.name));
+            !dropped)
+            return dropped;
+        if (Status created = Sql::exec(db, triggerStatement(trigger)); !created)
             return created;
     }
     return Status::success();
+}
+
+Result<bool> hasDayTotalTriggers(const QSqlDatabase& db)
+{
+    const auto found = Sql::scalar(
+        db,
+        QStringLiteral("select count(*) from sqlite_master where type = 'trigger' and tbl_name = "
+                       "'caixa' and name in (?, ?, ?, ?)"),
+        {QString::fromLatin1(kDayTotalTriggers[0].name),
+         QString::fromLatin1(kDayTotalTriggers[1].name),
+         QString::fromLatin1(kDayTotalTriggers[2].name),
+         QString::fromLatin1(kDayTotalTriggers[3].name)});
+    if (!found)
+        return found.status();
+    return found->toInt() == int(std::size(kDayTotalTriggers));
 }
 
 } // namespace Schema

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "core/Status.h"
 
 #include <QSqlDatabase>
@@ -17,9 +18,25 @@ QStringList originalColumns(const QString& table);
 QStringList lateColumns(const QString& table);
 QStringList tableNames();
 
-// Creates all tables with all columns, and the indexes, in one transaction.
+// Creates all tables with all columns, and the indexes, in one transaction:
+// the tables every book has had, then every step of SchemaVersion, so a new
+// book is exactly what an upgraded one becomes.
 Status create(const QSqlDatabase& db);
 // Adds the indexes a book should have; older files may lack them.
 Status ensureIndexes(const QSqlDatabase& db);
+
+// The one-row table "schema_version" that records the book's version.
+Status createVersionTable(const QSqlDatabase& db);
+
+// The totals per day and account that opening balances are read from
+// ("day_totals": day, account, sums in and out, number of entries), and the
+// triggers that keep them, and the figures of "saldos" for days that have
+// one, in step with every write to "caixa", whoever makes it, in the same
+// transaction. Entries without a date count in no total.
+Status createDayTotals(const QSqlDatabase& db);
+// Replaces the triggers by the ones this program writes.
+Status createDayTotalTriggers(const QSqlDatabase& db);
+// Whether every one of those triggers is in the book.
+Result<bool> hasDayTotalTriggers(const QSqlDatabase& db);
 
 } // namespace Schema

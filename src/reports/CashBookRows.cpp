@@ -2,7 +2,37 @@
 
 #include "core/Formats.h"
 
-CashBookRows::CashBookRows(ReportRows rows) : m_rows(std::move(rows)) {}
+namespace {
+constexpr int kMinutesPerDay = 24 * 60;
+}
+
+CashBookRows::CashBookRows(ReportRows rows) : m_rows(std::move(rows))
+{
+    prepareTexts();
+}
+
+void CashBookRows::setEntries(QList<CashBookEntry> entries)
+{
+    m_rows.entries = std::move(entries);
+    prepareTexts();
+}
+
+void CashBookRows::prepareTexts()
+{
+    m_dateTexts.clear();
+    QDate last;
+    for (const CashBookEntry& e : std::as_const(m_rows.entries)) {
+        if (e.data != last || m_dateTexts.isEmpty()) {
+            last = e.data;
+            if (!m_dateTexts.contains(last))
+                m_dateTexts.insert(last, {Formats::date(last), Formats::dbDate(last)});
+        }
+    }
+    m_timeTexts.resize(kMinutesPerDay + 1);
+    for (int minute = 0; minute < kMinutesPerDay; ++minute)
+        m_timeTexts[minute] = Formats::time(QTime(minute / 60, minute % 60));
+    m_timeTexts[kMinutesPerDay] = Formats::time(QTime());
+}
 
 int CashBookRows::columnOf(const QString& field) const
 {
@@ -19,10 +49,15 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
 {
     const CashBookEntry& e = m_rows.entries.at(row);
     switch (Column(column)) {
-    case Data:
-        return format.isEmpty() ? Formats::dbDate(e.data) : shownDate(e.data);
+    case Data: {
+        const auto texts = m_dateTexts.constFind(e.data);
+        if (texts == m_dateTexts.constEnd())
+            return format.isEmpty() ? Formats::dbDate(e.data) : Formats::date(e.data);
+        return format.isEmpty() ? texts->second : texts->first;
+    }
     case Hora:
-        return shownTime(e.hora);
+        return m_timeTexts.at(e.hora.isValid() ? e.hora.hour() * 60 + e.hora.minute()
+                                               : kMinutesPerDay);
     case IdConta:
         return e.idconta ? QString::number(*e.idconta) : QString();
     case NDoc:
@@ -35,24 +70,4 @@ QString CashBookRows::fieldText(qsizetype row, int column, const QString& format
         return formatMoney(e.saida);
     }
     return QString();
-}
-
-// The same texts recur on every line of a day (its date, the times of the
-// day); one shared copy of each keeps a long report small.
-QString CashBookRows::shownDate(const QDate& date) const
-{
-    if (date != m_lastDate || m_lastDateText.isNull()) {
-        m_lastDate = date;
-        m_lastDateText = Formats::date(date);
-    }
-    return m_lastDateText;
-}
-
-QString CashBookRows::shownTime(const QTime& time) const
-{
-    const int minute = time.isValid() ? time.hour() * 60 + time.minute() : -1;
-    auto known = m_timeTexts.constFind(minute);
-    if (known == m_timeTexts.constEnd())
-        known = m_timeTexts.insert(minute, Formats::time(time));
-    return *known;
 }

@@ -4,9 +4,12 @@
 #include "reports/BandEngine.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 // The report's rows as the band engine reads them: each field's printed text.
+// Read-only once made, so the preview may read it while the report is still
+// being laid out on another thread.
 class CashBookRows final : public ReportDataSource
 {
 public:
@@ -20,18 +23,18 @@ public:
     const DayMovements& dayMovements() const { return m_rows.days; }
     bool dayMovementsRead() const { return m_rows.dayMovementsRead; }
     // For building rows without a book.
-    void setEntries(QList<CashBookEntry> entries) { m_rows.entries = std::move(entries); }
+    void setEntries(QList<CashBookEntry> entries);
 
     qsizetype rowCount() const override { return m_rows.entries.size(); }
     int columnOf(const QString& field) const override;
     QString fieldText(qsizetype row, int column, const QString& format) const override;
 
 private:
-    QString shownDate(const QDate& date) const;
-    QString shownTime(const QTime& time) const;
+    void prepareTexts();
 
     ReportRows m_rows;
-    mutable QDate m_lastDate;
-    mutable QString m_lastDateText;
-    mutable QHash<int, QString> m_timeTexts;
+    // The same texts recur on every line of a day (its date, the times of
+    // the day): one shared copy of each keeps a long report small.
+    QHash<QDate, std::pair<QString, QString>> m_dateTexts; // shown, and as stored
+    QList<QString> m_timeTexts; // by minute of the day; the last for no time
 };

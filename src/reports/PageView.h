@@ -16,6 +16,8 @@ public:
     explicit PageView(QWidget* parent = nullptr);
 
     void setDocument(std::shared_ptr<const ReportDocument> document);
+    // The document has more pages than when it was set.
+    void pagesChanged() { relayout(); }
     void setZoom(double zoom);
     double zoom() const { return m_zoom; }
     // Room across for the pages, which decides how many share a row.

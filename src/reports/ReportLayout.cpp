@@ -1,11 +1,15 @@
 #include "reports/ReportLayout.h"
 
-#include <QFontMetricsF>
-
 #include <algorithm>
 #include <cmath>
 
 namespace ReportLayout {
+
+namespace {
+// Texts measured and remembered per control; past this many, the memory is
+// started afresh (document numbers, for instance, rarely repeat).
+constexpr qsizetype kRemembered = 20000;
+} // namespace
 
 QFont fontOf(const ReportControl& control)
 {
@@ -17,85 +21,98 @@ QFont fontOf(const ReportControl& control)
     return font;
 }
 
-namespace {
-
-// Metrics per growing control, made once per section.
-struct GrowingControl
+Growth::Growth(const ReportDefinition& definition)
 {
-    int index;
-    QFontMetricsF metrics;
-    double width;
-};
-
-QList<GrowingControl> growingControls(const ReportSection& section)
-{
-    QList<GrowingControl> list;
-    for (qsizetype i = 0; i < section.controls.size(); ++i) {
-        const ReportControl& c = section.controls.at(i);
-        if (c.canGrow && c.visible)
-            list.append(
-                {int(i), QFontMetricsF(fontOf(c)), double(c.rect.width() - 2 * kTextPadding)});
+    for (const ReportSection& section : definition.sections) {
+        QList<Control> growing;
+        for (qsizetype i = 0; i < section.controls.size(); ++i) {
+            const ReportControl& c = section.controls.at(i);
+            if (!c.canGrow || !c.visible)
+                continue;
+            const QFontMetricsF metrics(fontOf(c));
+            const double width = c.rect.width() - 2 * kTextPadding;
+            growing.append({int(i),
+                            metrics,
+                            width,
+                            c.rect.height(),
+                            qsizetype(width / std::max(1.0, metrics.maxWidth())),
+                            {}});
+        }
+        m_sections.append(growing);
     }
-    return list;
 }
 
-int growthWith(const ReportSection& section, const QList<GrowingControl>& growing, const Band& band)
+int Growth::of(int section, const std::function<QString(int control)>& textOf)
 {
     int growth = 0;
-    for (const GrowingControl& g : growing) {
-        const QString& text = band.texts.at(g.index);
-        if (text.isEmpty())
+    for (Control& g : m_sections[section]) {
+        const QString text = textOf(g.index);
+        if (text.size() <= g.surelyFits && !text.contains(u'\n'))
             continue;
-        // Most texts fit on their line; only the others are wrapped.
-        if (!text.contains(u'\n') && g.metrics.horizontalAdvance(text) <= g.width)
-            continue;
-        const QRectF needed =
-            g.metrics.boundingRect(QRectF(0, 0, g.width, 1e9), Qt::TextWordWrap, text);
-        growth = std::max(growth, int(std::ceil(needed.height())) -
-                                      section.controls.at(g.index).rect.height());
+        auto known = g.known.constFind(text);
+        if (known == g.known.constEnd()) {
+            int grows = 0;
+            // Most texts fit on their line; only the others are wrapped.
+            if (text.contains(u'\n') || g.metrics.horizontalAdvance(text) > g.width) {
+                const QRectF needed =
+                    g.metrics.boundingRect(QRectF(0, 0, g.width, 1e9), Qt::TextWordWrap, text);
+                grows = int(std::ceil(needed.height())) - g.height;
+            }
+            if (g.known.size() >= kRemembered)
+                g.known.clear();
+            known = g.known.insert(text, grows);
+        }
+        growth = std::max(growth, *known);
     }
     return growth;
 }
 
-} // namespace
-
-int growthOf(const ReportSection& section, const Band& band)
+Paginator::Paginator(const ReportDefinition& definition)
 {
-    return growthWith(section, growingControls(section), band);
+    const QRect content = definition.contentRect();
+    m_top = content.top();
+    m_bottom = content.top() + content.height();
+    m_y = m_top;
 }
 
-QList<ReportPage> paginate(const ReportDefinition& definition, const QList<Band>& bands)
+void Paginator::place(const Waiting& band, int needed, QList<ReportPage>& pages,
+                      QList<int>& pageOfBand)
 {
-    QList<QList<GrowingControl>> growing;
-    for (const ReportSection& section : definition.sections)
-        growing.append(growingControls(section));
-    QList<int> growths(bands.size());
-    QList<int> heights(bands.size());
-    for (qsizetype i = 0; i < bands.size(); ++i) {
-        const ReportSection& section = definition.sections.at(bands.at(i).section);
-        const auto& grows = growing.at(bands.at(i).section);
-        growths[i] = grows.isEmpty() ? 0 : growthWith(section, grows, bands.at(i));
-        heights[i] = section.height + growths.at(i);
+    if (pages.isEmpty())
+        pages.append(ReportPage());
+    const bool pageUsed = !pages.last().bands.isEmpty();
+    if (pageUsed && (band.pageBreak || m_y + needed > m_bottom)) {
+        pages.append(ReportPage());
+        m_y = m_top;
     }
+    pages.last().bands.append(PlacedBand{qint32(band.band), m_y, band.growth});
+    if (pageOfBand.size() <= band.band)
+        pageOfBand.resize(band.band + 1);
+    pageOfBand[band.band] = int(pages.size() - 1);
+    m_y += band.height;
+}
 
-    const QRect content = definition.contentRect();
-    const int bottom = content.top() + content.height();
-    QList<ReportPage> pages(1);
-    int y = content.top();
-    for (qsizetype i = 0; i < bands.size(); ++i) {
-        const ReportSection& section = definition.sections.at(bands.at(i).section);
-        int needed = heights.at(i);
-        if (section.keepWithNext && i + 1 < bands.size())
-            needed += heights.at(i + 1);
-        const bool pageUsed = !pages.last().bands.isEmpty();
-        if (pageUsed && (bands.at(i).pageBreak || y + needed > bottom)) {
-            pages.append(ReportPage());
-            y = content.top();
-        }
-        pages.last().bands.append(PlacedBand{i, y, growths.at(i)});
-        y += heights.at(i);
+void Paginator::add(qsizetype band, int height, int growth, bool pageBreak, bool keepWithNext,
+                    QList<ReportPage>& pages, QList<int>& pageOfBand)
+{
+    if (m_waiting.band >= 0) {
+        place(m_waiting, m_waiting.height + height, pages, pageOfBand);
+        m_waiting = Waiting();
     }
-    return pages;
+    const Waiting now{band, height, growth, pageBreak};
+    if (keepWithNext)
+        m_waiting = now;
+    else
+        place(now, height, pages, pageOfBand);
+}
+
+void Paginator::finish(QList<ReportPage>& pages, QList<int>& pageOfBand)
+{
+    if (m_waiting.band >= 0)
+        place(m_waiting, m_waiting.height, pages, pageOfBand);
+    m_waiting = Waiting();
+    if (pages.isEmpty())
+        pages.append(ReportPage());
 }
 
 } // namespace ReportLayout

@@ -2,12 +2,11 @@
 
 #include "reports/ReportDocument.h"
 #include "reports/ReportPainter.h"
+#include "reports/ReportPdf.h"
 
 #include <QCoreApplication>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace ReportOutput {
 
@@ -19,7 +18,6 @@ QString tr(const char* text)
 }
 
 constexpr double kTwipsPerPoint = 20;
-constexpr int kPdfResolution = 1200;
 
 QPageLayout sheetLayout(const ReportDocument& document)
 {
@@ -49,30 +47,7 @@ bool paintPages(QPagedPaintDevice& device, QPainter& painter, const ReportDocume
 
 Status writePdf(const ReportDocument& document, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(file.errorString());
-    bool painted = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(document.definition().title);
-        writer.setCreator(tr("Livro de Caixa"));
-        writer.setResolution(kPdfResolution);
-        writer.setPageLayout(sheetLayout(document));
-        QPainter painter;
-        if (painter.begin(&writer)) {
-            const QRectF sheet = writer.pageLayout().fullRectPixels(kPdfResolution);
-            painted = paintPages(writer, painter, document, 0, document.pageCount() - 1, sheet);
-            painted = painter.end() && painted;
-        }
-    }
-    if (!painted) {
-        file.cancelWriting(); // the temporary file goes, the chosen name stays untouched
-        return Status::failure(tr("O arquivo PDF não pôde ser montado."));
-    }
-    if (!file.commit())
-        return Status::failure(file.errorString());
-    return Status::success();
+    return ReportPdf::write(document, ReportPdf::drawChart(document), fileName);
 }
 
 void preparePrinter(const ReportDocument& document, QPrinter& printer)

@@ -187,6 +187,15 @@ void ReportPreview::setDocument(std::shared_ptr<const ReportDocument> document)
     updateState();
 }
 
+void ReportPreview::refreshPages()
+{
+    const bool complete = m_document && m_document->isComplete();
+    if (pageCount() == m_shownPages && complete == m_shownComplete)
+        return;
+    m_pages->pagesChanged();
+    updateState();
+}
+
 int ReportPreview::currentPage() const
 {
     return m_pages->currentPage();
@@ -298,7 +307,10 @@ void ReportPreview::updateState()
 {
     const int count = pageCount();
     const int page = currentPage();
-    m_tools.value(QStringLiteral("toolPrint"))->setEnabled(count > 0);
+    m_shownPages = count;
+    m_shownComplete = m_document && m_document->isComplete();
+    // Printing waits for the last page.
+    m_tools.value(QStringLiteral("toolPrint"))->setEnabled(count > 0 && m_shownComplete);
     m_tools.value(QStringLiteral("toolCopy"))->setEnabled(count > 0);
     m_tools.value(QStringLiteral("toolFind"))->setEnabled(count > 0);
     m_tools.value(QStringLiteral("toolPreviousPage"))->setEnabled(page > 0);
@@ -372,7 +384,7 @@ void ReportPreview::showMatch()
 
 void ReportPreview::print()
 {
-    if (!m_document || pageCount() == 0)
+    if (!m_document || pageCount() == 0 || !m_document->isComplete())
         return;
     QPrinter printer(QPrinter::HighResolution);
     ReportOutput::preparePrinter(*m_document, printer);

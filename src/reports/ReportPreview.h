@@ -24,6 +24,8 @@ public:
     ~ReportPreview() override;
 
     void setDocument(std::shared_ptr<const ReportDocument> document);
+    // Shows the pages a document still being laid out has completed since.
+    void refreshPages();
     const std::shared_ptr<const ReportDocument>& document() const { return m_document; }
     int pageCount() const { return m_document ? m_document->pageCount() : 0; }
     int currentPage() const;
@@ -83,4 +85,6 @@ private:
     QString m_searched;
     QList<FindMatch> m_matches;
     int m_currentMatch = -1;
+    int m_shownPages = 0;
+    bool m_shownComplete = false;
 };

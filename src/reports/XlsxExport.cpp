@@ -1,6 +1,7 @@
 #include "reports/XlsxExport.h"
 
 #include "core/Formats.h"
+#include "core/TaskProgress.h"
 #include "reports/dtrLivroCaixa.h"
 
 #include <QCoreApplication>
@@ -164,7 +165,8 @@ lxw_row_t writeDay(Sheet& sheet, lxw_row_t row, const CashBookContent& content,
     return row + 1;
 }
 
-lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content)
+lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content, TaskProgress* progress,
+                     bool& cancelled)
 {
     lxw_worksheet* worksheet =
         workbook_add_worksheet(book, tr("Livro de caixa").toUtf8().constData());
@@ -179,8 +181,15 @@ lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content)
     sheet.text(4, Data, tr("Saldo anterior"), f.bold);
     sheet.money(4, Saldo, content.openingBalance, f.moneyBold);
     lxw_row_t row = 6;
-    for (const CashBookContent::Day& day : content.days)
+    for (const CashBookContent::Day& day : content.days) {
         row = writeDay(sheet, row, content, day, f);
+        if (progress) {
+            progress->setDone(day.firstRow + day.rowCount);
+            cancelled = progress->isCancelled();
+            if (cancelled)
+                return sheet.error();
+        }
+    }
     std::optional<Money> closing = content.openingBalance;
     if (!content.balances.isEmpty())
         closing = content.balances.constLast();
@@ -193,7 +202,7 @@ lxw_error writeSheet(lxw_workbook* book, const CashBookContent& content)
 
 } // namespace
 
-Status write(const CashBookContent& content, const QString& fileName)
+Status write(const CashBookContent& content, const QString& fileName, TaskProgress* progress)
 {
     const QFileInfo target(fileName);
     QTemporaryFile partial(
@@ -212,7 +221,12 @@ Status write(const CashBookContent& content, const QString& fileName)
     lxw_doc_properties properties{};
     properties.title = const_cast<char*>(title.constData());
     workbook_set_properties(book, &properties);
-    const lxw_error written = writeSheet(book, content);
+    bool cancelled = false;
+    const lxw_error written = writeSheet(book, content, progress, cancelled);
+    if (cancelled) {
+        lxw_workbook_free(book); // nothing is written; the temporary file goes with partial
+        return Status::failure(tr("A exportação foi cancelada."));
+    }
     const lxw_error closed = workbook_close(book); // also frees the workbook
     const lxw_error failure = written != LXW_NO_ERROR ? written : closed;
     if (failure != LXW_NO_ERROR)

@@ -5,6 +5,7 @@
 #include <QString>
 
 struct CashBookContent;
+class TaskProgress;
 
 // The cash book as an Office Open XML workbook an accountant can work with:
 // real dates, times and numbers, one row per entry with its running
@@ -14,7 +15,9 @@ namespace XlsxExport {
 
 // Writes under a temporary name in the chosen file's folder and renames it
 // once complete, so a failure never leaves a truncated file under the
-// chosen name.
-Status write(const CashBookContent& content, const QString& fileName);
+// chosen name. Entries written count in progress; a stop asked for through
+// it leaves no file at all.
+Status write(const CashBookContent& content, const QString& fileName,
+             TaskProgress* progress = nullptr);
 
 } // namespace XlsxExport

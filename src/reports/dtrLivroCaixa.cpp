@@ -4,6 +4,8 @@
 #include "reports/CashBookDefinition.h"
 #include "reports/ReportDocument.h"
 
+#include <limits>
+
 namespace {
 
 // Adds to a sum unless the result would not fit; a sum that cannot grow
@@ -18,12 +20,15 @@ bool addTo(Money& sum, Money amount)
 
 } // namespace
 
-dtrLivroCaixa::dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows)
+dtrLivroCaixa::dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
+                             const QString& accountName)
     : m_context(context), m_content(std::make_shared<CashBookContent>())
 {
+    m_content->balances.reserve(rows->rowCount());
     m_content->rows = std::move(rows);
     m_content->periodText = context.ReportPeriodText;
     m_content->openingBalance = context.OpeningBalance;
+    m_content->accountName = accountName;
     m_chart.title = tr("Gráfico");
     m_chart.columns = {{tr("Saídas"), QColor(255, 0, 0)}, {tr("Entradas"), QColor(0, 255, 255)}};
 }
@@ -32,16 +37,64 @@ dtrLivroCaixa::Output dtrLivroCaixa::run(const ReportContext& context,
                                          std::shared_ptr<const CashBookRows> rows,
                                          const QString& accountName)
 {
-    dtrLivroCaixa report(context, rows);
-    report.m_content->accountName = accountName;
-    report.m_content->balances.reserve(rows->rowCount());
-    ReportDefinition definition = CashBookDefinition::dtrLivroCaixa();
-    QList<Band> bands = BandEngine::run(definition, *rows, report);
-    Output output;
-    output.document = std::make_shared<ReportDocument>(std::move(definition), std::move(bands),
-                                                       std::move(report.m_chart));
-    output.content = std::move(report.m_content);
-    return output;
+    CashBookLayout layout(context, std::move(rows), accountName);
+    while (!layout.step(std::numeric_limits<qsizetype>::max())) {
+    }
+    return layout.output();
+}
+
+namespace {
+
+// A band per entry, two per day and the report's own bands.
+qsizetype expectedBands(const CashBookRows& rows)
+{
+    qsizetype days = 0;
+    QDate last;
+    for (const CashBookEntry& e : rows.entries()) {
+        if (days == 0 || e.data != last)
+            ++days;
+        last = e.data;
+    }
+    return rows.rowCount() + 2 * days + 4;
+}
+
+} // namespace
+
+CashBookLayout::CashBookLayout(const ReportContext& context,
+                               std::shared_ptr<const CashBookRows> rows, const QString& accountName)
+    : m_rows(rows), m_report(context, rows, accountName),
+      m_document(std::make_shared<ReportDocument>(CashBookDefinition::dtrLivroCaixa(), rows,
+                                                  expectedBands(*rows))),
+      m_runner(m_document->definition(), *m_rows, m_document->bindings(), m_report, *m_document)
+{
+}
+
+CashBookLayout::~CashBookLayout() = default;
+
+bool CashBookLayout::step(qsizetype count)
+{
+    if (m_done)
+        return true;
+    if (!m_runner.run(count))
+        return false;
+    m_document->finish(m_report.takeChart());
+    m_done = true;
+    return true;
+}
+
+qsizetype CashBookLayout::rowsDone() const
+{
+    return m_runner.rowsDone();
+}
+
+qsizetype CashBookLayout::rowCount() const
+{
+    return m_rows->rowCount();
+}
+
+dtrLivroCaixa::Output CashBookLayout::output() const
+{
+    return {m_document, m_report.content()};
 }
 
 void dtrLivroCaixa::format(BandContext& band)

@@ -5,6 +5,7 @@
 #include "reports/BandEngine.h"
 #include "reports/CashBookRows.h"
 #include "reports/ReportChart.h"
+#include "reports/ReportDocument.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -62,6 +63,9 @@ public:
     static Output run(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
                       const QString& accountName);
 
+    dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
+                  const QString& accountName);
+
     void reportStart() override { ActiveReport_ReportStart(); }
     void format(BandContext& band) override;
 
@@ -71,9 +75,11 @@ public:
     void GroupFooter1_Format(BandContext& band);
     void ReportFooter_Format(BandContext& band);
 
-private:
-    dtrLivroCaixa(const ReportContext& context, std::shared_ptr<const CashBookRows> rows);
+    // Once the report is complete: the figures and the chart it made.
+    std::shared_ptr<const CashBookContent> content() const { return m_content; }
+    ChartData takeChart() { return std::move(m_chart); }
 
+private:
     // The run state; sums in the money type, days without a fixed limit.
     qint64 GroupCount = 0;
     Money RunningBalance;
@@ -89,6 +95,34 @@ private:
     const ReportContext m_context;
     std::shared_ptr<CashBookContent> m_content;
     ChartData m_chart;
+};
+
+// One run of the cash-book report laid out in steps, so that a long report
+// can be shown page by page while it is made, and stopped.
+class CashBookLayout
+{
+public:
+    CashBookLayout(const ReportContext& context, std::shared_ptr<const CashBookRows> rows,
+                   const QString& accountName);
+    ~CashBookLayout();
+    CashBookLayout(const CashBookLayout&) = delete;
+    CashBookLayout& operator=(const CashBookLayout&) = delete;
+
+    // Lays out up to `count` more rows; true once the report is complete.
+    bool step(qsizetype count);
+    qsizetype rowsDone() const;
+    qsizetype rowCount() const;
+    // Fills as the layout goes; complete when step() said so.
+    const std::shared_ptr<ReportDocument>& document() const { return m_document; }
+    // Once complete.
+    dtrLivroCaixa::Output output() const;
+
+private:
+    std::shared_ptr<const CashBookRows> m_rows;
+    dtrLivroCaixa m_report;
+    std::shared_ptr<ReportDocument> m_document;
+    BandRunner m_runner;
+    bool m_done = false;
 };
 
 namespace CashBookReport {

@@ -3,27 +3,27 @@
 #include "ui_frmRel.h"
 
 #include "book/AccountBook.h"
-#include "book/Balances.h"
 #include "core/Clock.h"
+#include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
 #include "core/Windows.h"
-#include "reports/ReportOutput.h"
+#include "reports/ReportPdf.h"
 #include "reports/ReportPeriod.h"
-#include "reports/XlsxExport.h"
+#include "reports/ReportTask.h"
 #include "reports/dtrLivroCaixa.h"
 #include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
 #include "widgets/UserMemory.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScopeGuard>
+#include <QLocale>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace {
@@ -70,6 +70,7 @@ void frmRel::setUpWindow()
     p.setColor(QPalette::Window, QColor(224, 224, 224));
     setPalette(p);
     m_ui->Grupo->raise();
+    m_ui->lblProgresso->raise();
     m_ui->Mes->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
     // Alt+C belongs to the preview's "&Copiar".
     m_ui->btnCancelar->setShortcut(QKeySequence());
@@ -125,6 +126,7 @@ void frmRel::connectControls()
             if (m_ui->btnVisualizar->isEnabled())
                 preview();
         });
+    connect(m_ui->btnCancelarExportacao, &QPushButton::clicked, this, &frmRel::cancelWork);
     connect(m_tmAviso, &QTimer::timeout, this, &frmRel::clearNotice);
     connect(m_tmProg, &QTimer::timeout, this, &frmRel::advanceProgress);
     connect(m_ui->VRel, &ReportPreview::problem, this,
@@ -178,8 +180,12 @@ frmRel::Account frmRel::chosenAccount() const
 
 void frmRel::preview()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    // A preview under way gives way to the one asked for now; an export
+    // is left to finish (or be stopped).
+    if (isWorking() && !m_previewing)
+        return;
+    if (isWorking())
+        dropPreview();
     m_session.NewPagePerDay = m_ui->ckFolhaDia->isChecked();
     const ReportPeriod::Check period =
         ReportPeriod::check(m_ui->txtDe->text(), m_ui->txtAte->text());
@@ -204,25 +210,171 @@ void frmRel::preview()
     }
     m_session.ReportAccountId = account.id;
     m_session.ReportStartDate = period.first;
-    const auto opening = Balances::openingBalance(m_session.db, period.first, account.id);
-    if (!opening) {
-        showNotice(tr("Erro ao gerar o relatório: %1").arg(opening.reason()));
-        return;
-    }
-    m_session.OpeningBalance = *opening;
+    startPreview(period.first, period.last, account.id, account.name);
+}
 
-    const ReportContext context{m_session.OpeningBalance, m_session.ReportPeriodText,
-                                m_session.NewPagePerDay};
-    auto built = CashBookReport::build(m_session.db, {period.first, period.last, account.id},
-                                       context, account.name);
-    if (!built) {
-        showNotice(tr("Erro ao gerar o relatório: %1").arg(built.reason()));
+// The report is read and laid out on a thread of its own; its first page
+// replaces the preview as soon as it is complete, and the rest follows.
+void frmRel::startPreview(const QDate& first, const QDate& last, qint64 accountId,
+                          const QString& accountName)
+{
+    if (!m_session.db.isOpen()) {
+        showNotice(tr("Erro ao gerar o relatório: %1").arg(tr("o livro de caixa não está aberto")));
         return;
     }
-    m_content = std::move(built->content);
-    m_shownPeriod = {period.first, period.last};
-    m_ui->VRel->setDocument(std::move(built->document));
-    m_tmProg->start();
+    const ReportTask::PreviewRequest request{m_session.db.filePath(),
+                                             {first, last, accountId},
+                                             m_session.ReportPeriodText,
+                                             m_session.NewPagePerDay,
+                                             accountName};
+    ReportTask::Callbacks callbacks;
+    callbacks.opened = [this](Money opening) { m_session.OpeningBalance = opening; };
+    callbacks.firstPage = [this](std::shared_ptr<const ReportDocument> document) {
+        // A report's first page alone may come before the whole report.
+        if (m_previewReplaced)
+            releaseLater(m_ui->VRel->document(), nullptr);
+        else
+            m_shownBefore = m_ui->VRel->document();
+        m_previewReplaced = true;
+        const int page = m_ui->VRel->currentPage();
+        m_ui->VRel->setDocument(std::move(document));
+        m_ui->VRel->setCurrentPage(page);
+    };
+    callbacks.finished = [this](const Status& status, const dtrLivroCaixa::Output& output) {
+        previewEnded(status, output.content);
+    };
+    m_previewReplaced = false;
+    m_pendingPeriod = {first, last};
+    m_task = ReportTask::preview(request, std::move(callbacks));
+    m_previewing = true;
+    setWorking(true);
+}
+
+// Stops the preview under way at once (its thread stops within a step),
+// and gives the preview back the report it showed before.
+void frmRel::dropPreview()
+{
+    m_task.reset();
+    std::shared_ptr<const ReportDocument> superseded;
+    if (m_previewReplaced) {
+        superseded = m_ui->VRel->document();
+        m_ui->VRel->setDocument(m_shownBefore);
+    }
+    m_shownBefore.reset();
+    m_previewReplaced = false;
+    setWorking(false);
+    releaseLater(std::move(superseded), nullptr);
+}
+
+void frmRel::previewEnded(const Status& status,
+                          const std::shared_ptr<const CashBookContent>& content)
+{
+    const bool cancelled = m_task && m_task->progress().isCancelled();
+    std::shared_ptr<const ReportDocument> superseded;
+    std::shared_ptr<const CashBookContent> supersededContent;
+    if (status) {
+        superseded = std::move(m_shownBefore);
+        supersededContent = std::exchange(m_content, content);
+        m_shownPeriod = m_pendingPeriod;
+        m_ui->VRel->refreshPages();
+    } else {
+        // A report that failed or was stopped gives the preview back to the
+        // one it showed before.
+        if (m_previewReplaced) {
+            superseded = m_ui->VRel->document();
+            m_ui->VRel->setDocument(m_shownBefore);
+        }
+        if (!cancelled)
+            showNotice(tr("Erro ao gerar o relatório: %1").arg(status.reason()));
+    }
+    m_shownBefore.reset();
+    m_previewReplaced = false;
+    setWorking(false);
+    releaseLater(std::move(superseded), std::move(supersededContent));
+}
+
+void frmRel::releaseLater(std::shared_ptr<const ReportDocument> document,
+                          std::shared_ptr<const CashBookContent> content)
+{
+    if (!document && !content)
+        return;
+    // The chart's scene belongs to this thread; everything else may go anywhere.
+    if (document && document.use_count() == 1)
+        document->releaseChartRenderer();
+    QThreadPool::globalInstance()->start(
+        [document = std::move(document), content = std::move(content)]() mutable {
+            document.reset();
+            content.reset();
+        });
+}
+
+bool frmRel::isWorking() const
+{
+    return m_task != nullptr;
+}
+
+void frmRel::cancelWork()
+{
+    if (!m_task)
+        return;
+    m_task->cancel();
+    m_ui->btnCancelarExportacao->setEnabled(false);
+}
+
+void frmRel::setWorking(bool working)
+{
+    m_ui->btnCancelarExportacao->setVisible(working);
+    m_ui->btnCancelarExportacao->setEnabled(working);
+    m_ui->lblProgresso->setVisible(working);
+    m_ui->btnPDF->setEnabled(!working);
+    m_ui->btnXLS->setEnabled(!working);
+    if (!working)
+        m_previewing = false;
+    m_ui->btnVisualizar->setEnabled((!working || m_previewing) &&
+                                    !m_session.CurrentUser.isRestricted());
+    if (working) {
+        setCursor(Qt::BusyCursor);
+        m_ui->prog->setValue(0);
+        m_ui->prog->show();
+        showProgress();
+        m_tmProg->start();
+        return;
+    }
+    unsetCursor();
+    // Called from the task's own callback: it goes once that returns.
+    if (m_task)
+        m_task.release()->deleteLater();
+}
+
+// While work runs, the bar and the line under it say how far it got.
+void frmRel::showProgress()
+{
+    const TaskProgress& progress = m_task->progress();
+    const qint64 total = progress.total();
+    const qint64 done = std::min(progress.done(), total);
+    m_ui->prog->setValue(total > 0 ? int(done * 100 / total) : 0);
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    QString text;
+    switch (progress.stage()) {
+    case ReportTask::Reading:
+        text = tr("Lendo os lançamentos...");
+        break;
+    case ReportTask::LayingOut:
+        text =
+            tr("Montando: %1 de %2 lançamentos").arg(brazil.toString(done), brazil.toString(total));
+        break;
+    case ReportTask::WritingPdf:
+        text = tr("PDF: página %1 de %2").arg(brazil.toString(done), brazil.toString(total));
+        break;
+    case ReportTask::WritingXlsx:
+        text =
+            tr("Planilha: %1 de %2 lançamentos").arg(brazil.toString(done), brazil.toString(total));
+        break;
+    }
+    if (progress.isCancelled())
+        text = tr("Cancelando...");
+    m_ui->lblProgresso->setText(text);
+    m_ui->VRel->refreshPages();
 }
 
 void frmRel::showNotice(const QString& text, QWidget* focus)
@@ -241,10 +393,15 @@ void frmRel::clearNotice()
     m_ui->lblAviso->setToolTip(QString());
 }
 
-// Runs the bar from 0 to 100 in twenty steps after each preview, then hides
-// it; it shows that a preview happened, not how far it got.
+// While a report is made or written the bar follows the work; once the work
+// ends it runs on to 100 in steps of five and hides, as it always did after
+// a preview.
 void frmRel::advanceProgress()
 {
+    if (m_task) {
+        showProgress();
+        return;
+    }
     if (m_ui->prog->value() >= 100) {
         m_ui->prog->setValue(0);
         m_ui->prog->hide();
@@ -287,9 +444,9 @@ void frmRel::pickDate()
 }
 
 void frmRel::exportTo(const QString& title, const QString& suffix, const QString& filter,
-                      const std::function<QString(const QString&)>& write)
+                      const std::function<std::unique_ptr<ReportTask>(const QString&)>& start)
 {
-    if (m_ui->VRel->pageCount() == 0 || !m_content)
+    if (isWorking() || m_ui->VRel->pageCount() == 0 || !m_content)
         return;
     const QString suggested =
         QDir(UserMemory::exportFolder())
@@ -299,18 +456,8 @@ void frmRel::exportTo(const QString& title, const QString& suffix, const QString
     const QString fileName = m_session.dialogs.saveFileName(this, title, suffix, filter, suggested);
     if (fileName.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString problem = write(fileName);
-    QApplication::restoreOverrideCursor();
-    if (!problem.isEmpty()) {
-        m_session.dialogs.inform(
-            this, Dialogs::Icon::Critical, tr("Erro"),
-            tr("Não foi possível exportar o relatório para %1:\n%2").arg(fileName, problem));
-        return;
-    }
-    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
-    showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
-    shortenNoticePath(fileName);
+    m_task = start(fileName);
+    setWorking(true);
 }
 
 // A path longer than the notice line loses the start of its folder, which
@@ -335,18 +482,50 @@ void frmRel::shortenNoticePath(const QString& fileName)
                         : metrics.elidedText(notice->text(), Qt::ElideMiddle, room));
 }
 
+ReportTask::Callbacks frmRel::exportCallbacks(const QString& fileName)
+{
+    ReportTask::Callbacks callbacks;
+    callbacks.finished = [this, fileName](const Status& status, const dtrLivroCaixa::Output&) {
+        exportEnded(fileName, status);
+    };
+    return callbacks;
+}
+
+void frmRel::exportEnded(const QString& fileName, const Status& status)
+{
+    const bool cancelled = m_task && m_task->progress().isCancelled();
+    setWorking(false);
+    if (cancelled)
+        return;
+    if (!status) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"),
+                                 tr("Não foi possível exportar o relatório para %1:\n%2")
+                                     .arg(fileName, status.reason()));
+        return;
+    }
+    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
+    showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
+    shortenNoticePath(fileName);
+}
+
+// The chart is drawn here, where Qt Charts may paint; the pages, on the
+// task's thread.
 void frmRel::exportPdf()
 {
     exportTo(tr("Exportar relatório para PDF"), QStringLiteral("pdf"), QStringLiteral("*.pdf"),
              [this](const QString& name) {
-                 return ReportOutput::writePdf(*m_ui->VRel->document(), name).reason();
+                 const auto document = m_ui->VRel->document();
+                 return ReportTask::pdf(document, ReportPdf::drawChart(*document), name,
+                                        exportCallbacks(name));
              });
 }
 
 void frmRel::exportXls()
 {
     exportTo(tr("Exportar relatório para XLS"), QStringLiteral("xlsx"), QStringLiteral("*.xlsx"),
-             [this](const QString& name) { return XlsxExport::write(*m_content, name).reason(); });
+             [this](const QString& name) {
+                 return ReportTask::xlsx(m_content, name, exportCallbacks(name));
+             });
 }
 
 void frmRel::resizeEvent(QResizeEvent* event)
@@ -363,6 +542,7 @@ void frmRel::resizeEvent(QResizeEvent* event)
 void frmRel::done(int result)
 {
     UserMemory::rememberWindow(this, QStringLiteral("frmRel"));
+    m_task.reset(); // stopped, and waited for
     m_session.ReportAccountId = 0;
     m_session.ReportStartDate = Session::noReportStartDate();
     m_tmRelogio->stop();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/Status.h"
+#include "reports/ReportTask.h"
+
 #include <QDate>
 #include <QDialog>
 
@@ -13,13 +16,16 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class ReportDocument;
 struct CashBookContent;
 struct Session;
 
 // The report window: the period, the account and the page-per-day choice,
 // the preview of the cash book, and its export to PDF and to a spreadsheet.
 // It coordinates; the report, its pages and the files are made by
-// widget-free classes.
+// widget-free classes, on a thread of their own: meanwhile the window moves,
+// repaints and shows the first pages, the bar "prog" counts what is done,
+// and "btnCancelarExportacao" stops the work.
 class frmRel final : public QDialog
 {
     Q_OBJECT
@@ -35,6 +41,10 @@ public:
 
     // The figures behind the report in the preview, if any.
     const CashBookContent* content() const { return m_content.get(); }
+    // Whether a report is being made or written.
+    bool isWorking() const;
+    // Stops it; the window is free again once the work has ended.
+    void cancelWork();
 
     void done(int result) override;
 
@@ -59,12 +69,24 @@ private:
     void clearNotice();
     void shortenNoticePath(const QString& fileName);
     void advanceProgress();
+    void showProgress();
+    void setWorking(bool working);
+    void startPreview(const QDate& first, const QDate& last, qint64 accountId,
+                      const QString& accountName);
+    void previewEnded(const Status& status, const std::shared_ptr<const CashBookContent>& content);
+    void dropPreview();
+    void exportEnded(const QString& fileName, const Status& status);
+    ReportTask::Callbacks exportCallbacks(const QString& fileName);
+    // Lets a report that left the preview go, off this thread: a long one is
+    // a million small pieces.
+    static void releaseLater(std::shared_ptr<const ReportDocument> document,
+                             std::shared_ptr<const CashBookContent> content);
     void updateClock();
     void toggleCalendar(QPushButton* button, bool forLastDay);
     void pickDate();
     // Asks where to save and writes; nothing happens without pages.
     void exportTo(const QString& title, const QString& suffix, const QString& filter,
-                  const std::function<QString(const QString&)>& write);
+                  const std::function<std::unique_ptr<ReportTask>(const QString&)>& start);
 
     Session& m_session;
     std::unique_ptr<Ui::frmRel> m_ui;
@@ -77,4 +99,12 @@ private:
     std::shared_ptr<const CashBookContent> m_content;
     // The first and last day of the report in the preview.
     std::pair<QDate, QDate> m_shownPeriod;
+    // The period of the report being made, the preview's once it is done.
+    std::pair<QDate, QDate> m_pendingPeriod;
+    std::unique_ptr<ReportTask> m_task;
+    // What the preview showed before the report being made, shown again
+    // when that one fails or is stopped.
+    std::shared_ptr<const ReportDocument> m_shownBefore;
+    bool m_previewReplaced = false;
+    bool m_previewing = false; // the work under way is a preview
 };

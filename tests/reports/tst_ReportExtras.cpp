@@ -21,11 +21,18 @@ QRect onScreen(const QWidget* w)
     return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
 }
 
+// Reports are made on a thread of their own: wait until the window is idle.
+void settle(const frmRel& w)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isWorking(), 20000);
+}
+
 void previewOf(frmRel& w, const QString& first, const QString& last)
 {
     control<QLineEdit>(w, "txtDe")->setText(first);
     control<QLineEdit>(w, "txtAte")->setText(last);
     control<QPushButton>(w, "btnVisualizar")->click();
+    settle(w);
 }
 
 QStringList cover(frmRel& w)
@@ -52,6 +59,7 @@ private slots:
         frmRel w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        settle(w);
         previewOf(w, u"01/12/2026"_s, u"03/12/2026"_s);
         QCOMPARE(cover(w), QStringList{u"Período: 01/12/2026 Até 03/12/2026     Conta: Todas"_s});
         control<QComboBox>(w, "cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
@@ -73,11 +81,13 @@ private slots:
         frmRel w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        settle(w);
         control<QLineEdit>(w, "txtDe")->setText(u"01/12/2026"_s);
         auto* last = control<QLineEdit>(w, "txtAte");
         last->setText(u"02/12/2026"_s);
         last->setFocus();
         QTest::keyClick(last, Qt::Key_Return);
+        settle(w);
         QCOMPARE(w.content()->periodText, u"01/12/2026 Até 02/12/2026"_s);
     }
 
@@ -89,12 +99,14 @@ private slots:
         frmRel w(book.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        settle(w);
         previewOf(w, u"01/12/2026"_s, u"03/12/2026"_s);
         const QString folder = book.dir() + u"/exportados"_s;
         QVERIFY(QDir().mkpath(folder));
         const QString pdf = folder + u"/caixa de dezembro.pdf"_s;
         book.dialogs.fileNames = {pdf, folder + u"/caixa.xlsx"_s};
         control<QPushButton>(w, "btnPDF")->click();
+        settle(w);
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QCOMPARE(book.dialogs.fileSuggestions.value(0),
@@ -105,6 +117,7 @@ private slots:
         QVERIFY(notice->text().startsWith(u"Gravado em "_s));
 
         control<QPushButton>(w, "btnXLS")->click();
+        settle(w);
         QCOMPARE(book.dialogs.fileSuggestions.value(1),
                  folder + u"/livro-caixa_2026-12-01_a_2026-12-03.xlsx"_s);
     }

@@ -27,14 +27,19 @@
 
 namespace {
 
-// The report window over a book.
+// The report window over a book; each command waits for the work it started.
 struct Window
 {
-    explicit Window(ReportBook& book) : w(book.session) {}
+    explicit Window(ReportBook& book) : w(book.session) { settle(); }
     frmRel w;
 
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!w.isWorking(), 20000); }
     template <typename T> T* get(const char* name) { return control<T>(w, name); }
-    void click(const char* button) { get<QPushButton>(button)->click(); }
+    void click(const char* button)
+    {
+        get<QPushButton>(button)->click();
+        settle();
+    }
     QString text(const char* name) { return get<QLineEdit>(name)->text(); }
     QString notice() { return get<QLabel>("lblAviso")->text(); }
     ReportPreview* preview() { return get<ReportPreview>("VRel"); }

@@ -1,0 +1,179 @@
+#include "TestBook.h"
+#include "TestMain.h"
+#include "book/AccountBook.h"
+#include "book/Balances.h"
+#include "book/EntryStore.h"
+#include "core/DayTotals.h"
+#include "core/Transaction.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TotalsBook : TestBook
+{
+    TotalsBook()
+    {
+        caixa = addAccount(u"CAIXA"_s);
+        banco = addAccount(u"BANCO"_s);
+    }
+    // "in out count" of one day and account, as the book keeps them.
+    QString kept(const char* day, qint64 account)
+    {
+        return scalar(u"select entrada || ' ' || saida || ' ' || entry_count from day_totals "
+                      "where data = ? and idconta = ?"_s,
+                      {QString::fromLatin1(day), account})
+            .toString();
+    }
+    QStringList differences()
+    {
+        const auto found = DayTotals::differences(db.database());
+        if (!found)
+            qFatal("the totals could not be checked: %s", qPrintable(found.reason()));
+        return *found;
+    }
+    QString opening(const QDate& cutoff, qint64 account = 0)
+    {
+        const auto balance = Balances::openingBalance(db, cutoff, account);
+        return balance ? balance->format() : u"erro: "_s + balance.reason();
+    }
+    qint64 caixa = 0;
+    qint64 banco = 0;
+};
+
+EntryStore::Entry entry(const QDate& day, const char* account, qint64 in, qint64 out)
+{
+    return {day,    QTime(10, 0),          QString::fromLatin1(account), QString(),
+            u"x"_s, *Money::fromCents(in), *Money::fromCents(out)};
+}
+
+const QDate kDay1(2026, 3, 1);
+const QDate kDay2(2026, 3, 2);
+
+} // namespace
+
+// The totals per day and account that opening balances are read from.
+class tst_DayTotals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Saves, edits that move an entry to another day and account, deletes,
+    // writes by another tool and a rolled-back write: after each, the totals
+    // are those of the entries, and the opening balances and account
+    // balances read from them are right.
+    void totalsFollowEveryWrite()
+    {
+        TotalsBook book;
+        EntryStore store(book.db);
+        const qint64 a = store.save(0, entry(kDay1, "CAIXA", 10000, 0)).value();
+        const qint64 b = store.save(0, entry(kDay1, "CAIXA", 0, 2500)).value();
+        QCOMPARE(book.kept("2026-03-01", book.caixa), u"1000000 250000 2"_s);
+        QCOMPARE(book.opening(kDay2), u"75,00"_s);
+
+        QVERIFY(store.save(b, entry(kDay2, "BANCO", 0, 2500)).ok()); // moves day and account
+        QCOMPARE(book.kept("2026-03-01", book.caixa), u"1000000 0 1"_s);
+        QCOMPARE(book.kept("2026-03-02", book.banco), u"0 250000 1"_s);
+        QCOMPARE(book.opening(kDay2), u"100,00"_s);
+        QCOMPARE(book.opening(kDay2.addDays(1), book.banco), u"-25,00"_s);
+
+        QVERIFY(store.remove(a).ok());
+        QCOMPARE(book.kept("2026-03-01", book.caixa), QString()); // an emptied day goes
+        QCOMPARE(AccountBook(book.db).ConsultaSaldo(book.caixa)->format(), u"0,00"_s);
+
+        // Another tool, writing straight into the table; nulls count as zero,
+        // an entry without an account counts under account 0, one without a
+        // date in no day but in its account's balance.
+        book.exec(u"insert into caixa (idconta, data, entrada, saida) values "
+                  "(null, '2026-03-01', 500, null), (1, null, 700, 0)"_s);
+        QCOMPARE(book.kept("2026-03-01", 0), u"500 0 1"_s);
+        QCOMPARE(AccountBook(book.db).ConsultaSaldo(book.caixa)->units(), qint64(700));
+        {
+            Transaction undone(book.db.database());
+            QVERIFY(undone.begun().ok());
+            book.exec(u"update caixa set entrada = 90000000 where idconta is null"_s);
+            book.exec(u"delete from caixa where idconta = 2"_s);
+        } // rolled back: the totals go back with the entries
+        QCOMPARE(book.kept("2026-03-01", 0), u"500 0 1"_s);
+        QCOMPARE(book.kept("2026-03-02", book.banco), u"0 250000 1"_s);
+        QCOMPARE(book.differences(), QStringList());
+    }
+
+    // The day figure of "saldos", for a day that has one, moves with the
+    // entries in the same write, so a refresh after a save writes nothing.
+    void storedDayFigureMovesWithTheEntries()
+    {
+        TotalsBook book;
+        QVERIFY(Balances::SaveDayBalance(book.db, Money(), kDay1).ok());
+        EntryStore store(book.db);
+        const qint64 id = store.save(0, entry(kDay1, "CAIXA", 12345, 0)).value();
+        QVERIFY(store.save(0, entry(kDay2, "CAIXA", 100, 0)).ok()); // a day without a row
+        QCOMPARE(book.scalar(u"select saldo from saldos where data = '2026-03-01'"_s).toLongLong(),
+                 qint64(1234500));
+        QVERIFY(store.remove(id).ok());
+        QCOMPARE(book.scalar(u"select saldo from saldos where data = '2026-03-01'"_s).toLongLong(),
+                 qint64(0));
+        QCOMPARE(book.scalar(u"select count(*) from saldos"_s).toInt(), 1);
+    }
+
+    // Totals that went wrong are found, day and account, and a rebuild from
+    // the entries sets them right.
+    void checkFindsAndRebuildRepairs()
+    {
+        TotalsBook book;
+        EntryStore store(book.db);
+        QVERIFY(store.save(0, entry(kDay1, "CAIXA", 10000, 0)).ok());
+        QVERIFY(store.save(0, entry(kDay2, "BANCO", 300, 0)).ok());
+        book.exec(u"update day_totals set entrada = entrada + 1 where data = '2026-03-01'"_s);
+        book.exec(u"delete from day_totals where data = '2026-03-02'"_s);
+        const QStringList found = book.differences();
+        QCOMPARE(found.size(), 3); // the entries' two rows, and the wrong kept one
+        QVERIFY(found.filter(u"2026-03-02"_s).size() == 1 &&
+                found.filter(u"Totais guardados de 2026-03-01"_s).size() == 1);
+        QCOMPARE(book.opening(kDay2.addDays(1)), u"100,00"_s); // one unit off, shown rounded
+
+        Transaction transaction(book.db.database());
+        QVERIFY(DayTotals::rebuild(book.db.database()).ok());
+        QVERIFY(transaction.commit().ok());
+        QCOMPARE(book.differences(), QStringList());
+        QCOMPARE(book.kept("2026-03-02", book.banco), u"30000 0 1"_s);
+    }
+
+    // A book whose totals were not kept (its triggers dropped by another
+    // tool, which then wrote entries) gets them back when it is opened.
+    void bookWrittenAroundTheTotalsIsRepairedWhenOpened()
+    {
+        TotalsBook book;
+        EntryStore store(book.db);
+        QVERIFY(store.save(0, entry(kDay1, "CAIXA", 10000, 0)).ok());
+        for (const char* trigger : {"caixa_totals_insert", "caixa_totals_delete",
+                                    "caixa_totals_update_old", "caixa_totals_update_new"})
+            book.exec(u"drop trigger "_s + QString::fromLatin1(trigger));
+        book.exec(u"insert into caixa (idconta, data, entrada, saida) values "
+                  "(1, '2026-03-02', 400000, 0)"_s);
+        QVERIFY(!book.differences().isEmpty());
+        QVERIFY(book.db.open(book.bookPath()).ok());
+        QCOMPARE(book.differences(), QStringList());
+        QCOMPARE(book.opening(kDay2.addDays(1)), u"140,00"_s);
+        book.exec(u"delete from caixa where data = '2026-03-01'"_s); // kept again
+        QCOMPARE(book.differences(), QStringList());
+    }
+
+    // A day's total beyond what the integers hold is refused when read,
+    // never misread as a smaller amount.
+    void totalTooLargeIsRefused()
+    {
+        TotalsBook book;
+        for (int i = 0; i < 2; ++i)
+            book.exec(u"insert into caixa (idconta, data, entrada, saida) values "
+                      "(1, '2026-03-01', 9000000000000000000, 0)"_s);
+        QVERIFY(book.opening(kDay2).startsWith(u"erro: "_s));
+        QVERIFY(!AccountBook(book.db).ConsultaSaldo(book.caixa));
+        QCOMPARE(book.opening(kDay1), u"0,00"_s); // the days before it are unaffected
+    }
+};
+
+LIVRO_TEST(tst_DayTotals)
+#include "tst_DayTotals.moc"

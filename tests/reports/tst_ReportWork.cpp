@@ -1,0 +1,273 @@
+#include "Controls.h"
+#include "ReportBook.h"
+#include "TestMain.h"
+#include "book/EntryStore.h"
+#include "core/DayTotals.h"
+#include "reports/CashBookRows.h"
+#include "reports/ReportDocument.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportPreview.h"
+#include "reports/ReportTask.h"
+#include "reports/frmRel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The report book with a long stretch of entries after it: enough to keep
+// a report's thread at work for a while.
+struct LongBook : ReportBook
+{
+    explicit LongBook(int entries)
+    {
+        exec(u"with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+             "insert into caixa (idconta, data, hora, descricao, entrada, saida) select "
+             "1 + i % 2, date('2027-01-01', '+' || (i / 200) || ' days'), "
+             "printf('%02d:%02d:00', 8 + (i / 60) % 10, i % 60), 'Venda número ' || i, "
+             "100 * (i % 7), 30 * (i % 3) from n"_s,
+             {entries - 1});
+    }
+};
+
+// Every text on a page, in the order drawn.
+QStringList pageTexts(const ReportDocument& document, int page)
+{
+    QStringList texts;
+    for (const DrawItem& item : document.pageItems(page))
+        texts.append(item.text);
+    return texts;
+}
+
+struct Window
+{
+    explicit Window(TestBook& book) : w(book.session) { settle(); }
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!w.isWorking(), 60000); }
+    template <typename T> T* get(const char* name) { return control<T>(w, name); }
+    void startPreview(const char* first, const char* last)
+    {
+        get<QLineEdit>("txtDe")->setText(QString::fromLatin1(first));
+        get<QLineEdit>("txtAte")->setText(QString::fromLatin1(last));
+        get<QPushButton>("btnVisualizar")->click();
+    }
+    ReportPreview* preview() { return get<ReportPreview>("VRel"); }
+    frmRel w;
+};
+
+} // namespace
+
+// Reports made on a thread of their own: what comes back and when, the
+// window meanwhile, stopping, and the book's writes going on.
+class tst_ReportWork : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A long period shows its first page, laid out from the first rows,
+    // before the whole report; the whole report's first page is that same
+    // page. The balance before the period comes with it, and the report
+    // ends whole.
+    void firstPageFirst()
+    {
+        LongBook book(3000);
+        QStringList events;
+        std::shared_ptr<const ReportDocument> first;
+        std::shared_ptr<const ReportDocument> whole;
+        dtrLivroCaixa::Output output;
+        ReportTask::Callbacks callbacks;
+        callbacks.opened = [&](Money opening) { events << u"saldo "_s + opening.format(); };
+        callbacks.firstPage = [&](std::shared_ptr<const ReportDocument> document) {
+            events << u"página"_s;
+            (first ? whole : first) = std::move(document);
+        };
+        callbacks.finished = [&](const Status& status, const dtrLivroCaixa::Output& out) {
+            events << (status ? u"fim"_s : status.reason());
+            output = out;
+        };
+        const auto task = ReportTask::preview({book.bookPath(),
+                                               {QDate(2027, 1, 1), QDate(2027, 1, 15), 0},
+                                               u"período"_s,
+                                               false,
+                                               u"Todas"_s},
+                                              callbacks);
+        QTRY_VERIFY_WITH_TIMEOUT(!task->isRunning(), 60000);
+        QCOMPARE(events, items("página|saldo 1.102,00|página|fim"));
+        QVERIFY(!first->isComplete() && first->pageCount() >= 1);
+        for (int page = 0; page < first->pageCount(); ++page)
+            QCOMPARE(pageTexts(*whole, page), pageTexts(*first, page));
+        QCOMPARE(output.document, whole);
+        QVERIFY(whole->isComplete() && whole->pageCount() > 50);
+        QCOMPARE(output.content->rows->rowCount(), qsizetype(3000));
+    }
+
+    void pagesLaidOutInStepsStayTheSame_data()
+    {
+        QTest::addColumn<bool>("pagePerDay");
+        QTest::newRow("continuous") << false;
+        QTest::newRow("page per day") << true;
+    }
+    // A report laid out a row at a time shows, at every step, only pages
+    // that are already what the whole report will have: a day's heading
+    // kept with its first line, and breaks before each day, come out the
+    // same as when laid out at once.
+    void pagesLaidOutInStepsStayTheSame()
+    {
+        QFETCH(bool, pagePerDay);
+        LongBook book(150);
+        const auto rows = std::make_shared<CashBookRows>(
+            ReportRows::read(book.db, {QDate(2026, 12, 1), QDate(2027, 1, 1), 0}).value());
+        const ReportContext context{Money(), u"período"_s, pagePerDay};
+        const auto whole = dtrLivroCaixa::run(context, rows, u"Todas"_s).document;
+        CashBookLayout layout(context, rows, u"Todas"_s);
+        int seen = 0;
+        while (!layout.step(1)) {
+            const ReportDocument& growing = *layout.document();
+            QVERIFY(!growing.isComplete() && growing.pageCount() >= seen);
+            seen = growing.pageCount();
+            for (int page = 0; page < seen; ++page)
+                QCOMPARE(pageTexts(growing, page), pageTexts(*whole, page));
+        }
+        QCOMPARE(layout.document()->pageCount(), whole->pageCount());
+        QVERIFY(whole->pageCount() > (pagePerDay ? 5 : 3));
+    }
+
+    // While the report is made the window says what it does and offers to
+    // stop; the exports wait, another preview may take its place. Stopped,
+    // the preview keeps the report it showed, and nothing is said.
+    void stoppedPreviewKeepsTheReportShown()
+    {
+        LongBook book(20000);
+        Window r(book);
+        r.startPreview("01/12/2026", "03/12/2026");
+        r.settle();
+        const auto shown = r.preview()->document();
+        const CashBookContent* content = r.w.content();
+
+        r.startPreview("01/01/2027", "31/12/2027");
+        QVERIFY(r.w.isWorking());
+        QVERIFY(!r.get<QLabel>("lblProgresso")->isHidden());
+        QVERIFY(!r.get<QLabel>("lblProgresso")->text().isEmpty());
+        QVERIFY(!r.get<QProgressBar>("prog")->isHidden());
+        for (const char* waiting : {"btnPDF", "btnXLS"})
+            QVERIFY2(!r.get<QPushButton>(waiting)->isEnabled(), waiting);
+        QVERIFY(r.get<QPushButton>("btnVisualizar")->isEnabled());
+        r.startPreview("01/01/2027", "30/06/2027"); // takes the place of the one under way
+        QVERIFY(r.w.isWorking());
+        auto* cancel = r.get<QPushButton>("btnCancelarExportacao");
+        QVERIFY(!cancel->isHidden() && cancel->isEnabled());
+        cancel->click();
+        r.settle();
+        QCOMPARE(r.preview()->document(), shown);
+        QCOMPARE(r.w.content(), content);
+        QCOMPARE(book.session.ReportPeriodText, u"01/01/2027 Até 30/06/2027"_s);
+        QVERIFY(r.get<QLabel>("lblAviso")->text().isEmpty() && book.dialogs.shown.isEmpty());
+        QVERIFY(cancel->isHidden() && r.get<QLabel>("lblProgresso")->isHidden());
+        QVERIFY(r.get<QPushButton>("btnPDF")->isEnabled());
+    }
+
+    void stoppedExportLeavesNoFile_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("pdf") << "btnPDF";
+        QTest::newRow("xlsx") << "btnXLS";
+    }
+    // An export stopped leaves no file, finished or not, under any name.
+    void stoppedExportLeavesNoFile()
+    {
+        QFETCH(QString, button);
+        LongBook book(20000);
+        Window r(book);
+        r.startPreview("01/01/2027", "31/12/2027");
+        r.settle();
+        const QStringList before = filesIn(book.dir());
+        book.dialogs.fileNames = {book.dir() + u"/parado.pdf"_s};
+        r.get<QPushButton>(qPrintable(button))->click();
+        QVERIFY(r.w.isWorking());
+        r.w.cancelWork();
+        r.settle();
+        QCOMPARE(filesIn(book.dir()), before);
+        QVERIFY(book.dialogs.shown.isEmpty());
+    }
+
+    // The book takes a save while a report is read and laid out, and while
+    // it is written out; the report is one moment of the book, before or
+    // after the save, never a mix.
+    void saveWhileReportsAreMade()
+    {
+        LongBook book(20000);
+        Window r(book);
+        EntryStore store(book.db);
+        const EntryStore::Entry sale{QDate(2027, 1, 1),
+                                     QTime(7, 0),
+                                     u"CAIXA"_s,
+                                     QString(),
+                                     u"Venda durante o relatório"_s,
+                                     Money::fromUnits(1230000),
+                                     Money()};
+        r.startPreview("01/12/2026", "31/12/2027");
+        QVERIFY(r.w.isWorking());
+        const auto saved = store.save(0, sale);
+        QVERIFY2(saved.ok(), qPrintable(saved.reason()));
+        r.settle();
+        const CashBookContent& content = *r.w.content();
+        const QList<CashBookEntry>& entries = content.rows->entries();
+        const bool withSale = std::any_of(entries.cbegin(), entries.cend(), [](const auto& e) {
+            return e.descricao == u"Venda durante o relatório";
+        });
+        QCOMPARE(entries.size(), qsizetype(20007) + (withSale ? 1 : 0));
+        // The day's footer was read in the same moment as its entries.
+        const auto found =
+            std::find_if(content.days.cbegin(), content.days.cend(),
+                         [](const CashBookContent::Day& d) { return d.date == QDate(2027, 1, 1); });
+        QVERIFY(found != content.days.cend());
+        const CashBookContent::Day& day = *found;
+        Money in, out;
+        for (qsizetype i = day.firstRow; i < day.firstRow + day.rowCount; ++i) {
+            in = *in.plus(entries.at(i).entrada.value_or(Money()));
+            out = *out.plus(entries.at(i).saida.value_or(Money()));
+        }
+        QCOMPARE(day.rowCount, qsizetype(200) + (withSale ? 1 : 0));
+        QCOMPARE(day.movement, in.minus(out));
+
+        book.dialogs.fileNames = {book.dir() + u"/durante.pdf"_s};
+        r.get<QPushButton>("btnPDF")->click();
+        QVERIFY(r.w.isWorking());
+        QVERIFY(store.remove(*saved).ok());
+        r.settle();
+        QVERIFY(book.dialogs.shown.isEmpty());
+        QCOMPARE(pdfPages(book.dir() + u"/durante.pdf"_s), r.preview()->pageCount());
+        QCOMPARE(DayTotals::differences(book.db.database())->size(), 0);
+    }
+
+    // The PDF keeps every text searchable, accents and all, in embedded
+    // subsets of the report's fonts; a description too long for its column
+    // wraps onto lines of its own, whole.
+    void pdfTextAndFonts()
+    {
+        ReportBook book;
+        const QString words = u"Conserto da geladeira e troca do compressor — peça nº 5, "
+                              "orçamento aprovado pelo gerente após três cotações"_s;
+        book.addEntry(u"2026-12-03"_s, u"13:00:00"_s, book.caixa, words, u"1,00"_s, std::nullopt);
+        const auto out = book.report(kThird, kThird);
+        const QString pdf = book.dir() + u"/texto.pdf"_s;
+        QVERIFY(ReportOutput::writePdf(*out.document, pdf).ok());
+        const QString text = pdfText(pdf, 1).simplified();
+        qsizetype at = text.indexOf(u"Conta apagada"_s);
+        for (const QString& word : words.split(u' ')) { // in order, after the entry before
+            at = text.indexOf(word, at);
+            QVERIFY2(at >= 0, qPrintable(word + u" in "_s + text));
+        }
+        const QStringList fonts =
+            runTool(u"pdffonts"_s, {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QVERIFY(!fonts.isEmpty());
+        for (const QString& font : fonts)
+            QVERIFY2(font.contains(u" yes yes yes "_s),
+                     qPrintable(font)); // embedded, subset, mapped
+    }
+};
+
+LIVRO_TEST(tst_ReportWork)
+#include "tst_ReportWork.moc"
