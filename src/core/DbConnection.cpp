@@ -101,6 +101,22 @@ Status DbConnection::open(const QString& filePath)
     return Status::success();
 }
 
+Status DbConnection::openForReading(const QString& filePath)
+{
+    close();
+    m_filePath = filePath;
+    QSqlDatabase db = database();
+    db.setDatabaseName(filePath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        db.close();
+        return Status::failure(
+            tr("Não foi possível abrir %1: %2").arg(QDir::toNativeSeparators(filePath), reason));
+    }
+    return Status::success();
+}
+
 // A new book is built under a temporary name and renamed into place, so an
 // interrupted creation never leaves a half-made bd.mdb behind.
 Status DbConnection::createNewBook(const QString& filePath)

@@ -21,6 +21,10 @@ public:
     // Opens filePath; when no file exists there, a new book with the full
     // schema is created first. The failure text is meant for the user.
     Status open(const QString& filePath);
+    // Opens a book that another connection of this program has opened and
+    // checked, for reading only: work moved off the window's thread reads
+    // on a connection of its own.
+    Status openForReading(const QString& filePath);
     void close();
 
     bool isOpen() const;
