@@ -4,6 +4,7 @@
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
+#include "core/SearchIndex.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "legacy/AccessMigration.h"
@@ -38,6 +39,23 @@ Status migrateAccessBook(Session& session, const QString& path)
     return Status::success();
 }
 
+// The search's word index, built once for a book that lacks it. A book that
+// cannot take it (a read-only file, a full disk, a cancelled build) is used
+// as it is; only the search waits for the next start.
+void prepareSearch(Session& session)
+{
+    const Status ready = SearchIndex::ensure(session.db, session.dialogs);
+    if (ready)
+        return;
+    session.dialogs.inform(
+        nullptr, Dialogs::Icon::Exclamation, QCoreApplication::translate("Startup", "Atenção"),
+        QCoreApplication::translate(
+            "Startup", "A busca de lançamentos não pôde ser preparada: %1.\nO livro de caixa "
+                       "pode ser usado normalmente; a busca será preparada na próxima vez que o "
+                       "programa for aberto.")
+            .arg(ready.reason()));
+}
+
 } // namespace
 
 FirstWindow Main(Session& session)
@@ -52,6 +70,8 @@ FirstWindow Main(Session& session)
         session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation,
                                QCoreApplication::translate("Startup", "A T E  Ç Ã O"),
                                connectionFailureText(opened.reason()));
+    } else {
+        prepareSearch(session);
     }
     session.CurrentUser = UserInfo();
     LoadSettings(session.db, session.Settings);
