@@ -251,10 +251,12 @@ void EntrySearchWindow::showRows(quint64 request, const Result<QList<FoundEntry>
 
 void EntrySearchWindow::showCount(quint64 request, const Result<qint64>& total)
 {
-    if (request != m_request || !total)
+    if (request != m_request)
         return;
     const qint64 shown = m_model->rowCount();
-    if (*total <= shown)
+    if (!total) // the results stand; only their number is not known
+        showHint(tr("Os %1 lançamentos mais recentes.").arg(counted(shown)));
+    else if (*total <= shown)
         showHint(tr("%1 lançamentos encontrados.").arg(counted(*total)));
     else
         showHint(tr("%1 lançamentos encontrados; mostrando os %2 mais recentes.")
