@@ -5,6 +5,7 @@
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
 #include "reports/frmRel.h"
+#include "search/EntrySearchWindow.h"
 #include "settings/frmOpcoes.h"
 #include "users/frmCadUsuarios.h"
 
@@ -40,6 +41,16 @@ void Shell::settings(QWidget* parent, const std::function<void()>& saved)
 void Shell::reports(QWidget* parent)
 {
     frmRel(m_session, parent).exec();
+}
+
+void Shell::entrySearch(QWidget* parent, const QDate& onlyDay,
+                        const std::function<void(const QDate&, qint64)>& chosen)
+{
+    if (m_search && m_search->parentWidget() != parent)
+        delete m_search;
+    if (!m_search)
+        m_search = new EntrySearchWindow(m_session, parent);
+    m_search->bringForward(onlyDay, chosen);
 }
 
 void Shell::mainWindowClosing(QWidget* window)

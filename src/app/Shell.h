@@ -2,6 +2,9 @@
 
 #include "core/Windows.h"
 
+#include <QPointer>
+
+class EntrySearchWindow;
 struct Session;
 
 // Opens the program's windows for one another: the one place that knows
@@ -16,8 +19,12 @@ public:
     void userRegister(QWidget* parent) override;
     void settings(QWidget* parent, const std::function<void()>& saved) override;
     void reports(QWidget* parent) override;
+    void entrySearch(QWidget* parent, const QDate& onlyDay,
+                     const std::function<void(const QDate&, qint64)>& chosen) override;
     void mainWindowClosing(QWidget* window) override;
 
 private:
     Session& m_session;
+    // Goes with the window it was opened over.
+    QPointer<EntrySearchWindow> m_search;
 };

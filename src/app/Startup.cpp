@@ -9,6 +9,7 @@
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/FileAccess.h"
+#include "core/SearchIndex.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "legacy/AccessMigration.h"
@@ -162,6 +163,23 @@ Status openBook(Session& session, const QString& path)
     return repairIndexes(session, path, opened);
 }
 
+// The search's word index, built once for a book that lacks it. A book that
+// cannot take it (a read-only file, a full disk, a cancelled build) is used
+// as it is; only the search waits for the next start.
+void prepareSearch(Session& session)
+{
+    const Status ready = SearchIndex::ensure(session.db, session.dialogs);
+    if (ready)
+        return;
+    session.dialogs.inform(
+        nullptr, Dialogs::Icon::Exclamation, QCoreApplication::translate("Startup", "Atenção"),
+        QCoreApplication::translate(
+            "Startup", "A busca de lançamentos não pôde ser preparada: %1.\nO livro de caixa "
+                       "pode ser usado normalmente; a busca será preparada na próxima vez que o "
+                       "programa for aberto.")
+            .arg(ready.reason()));
+}
+
 } // namespace
 
 FirstWindow Main(Session& session)
@@ -176,6 +194,7 @@ FirstWindow Main(Session& session)
     session.noBookReason = opened.reason();
     if (opened) {
         normalizeAmounts(session);
+        prepareSearch(session);
     } else {
         // No book in use: nothing to hold for the rest of the run.
         session.bookLock.reset();

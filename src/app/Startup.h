@@ -25,7 +25,7 @@ inline constexpr char16_t kDesktopFileName[] = u"br.com.tamirolavrenta.LivroCaix
 // sets the common level, loads the settings and tells which window comes
 // first. The older program's Access book is first converted into a book of
 // this program; a book whose indexes are damaged is repaired once the user
-// agrees.
+// agrees; a book without the search's word index gets it.
 FirstWindow Main(Session& session);
 
 // The text of the message shown when the book cannot be opened.

@@ -35,6 +35,15 @@ void EntryGridModel::clear()
     endResetModel();
 }
 
+int EntryGridModel::rowOf(qint64 entryId) const
+{
+    for (qsizetype row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.id(row) == entryId)
+            return int(row);
+    }
+    return -1;
+}
+
 QString EntryGridModel::Exibir_Conta(qint64 idc) const
 {
     const auto it = m_accountNames.constFind(idc);

@@ -34,6 +34,8 @@ public:
     void clear();
 
     const EntryRows& rows() const { return m_rows; }
+    // The row of an entry; -1 when the grid does not list it.
+    int rowOf(qint64 entryId) const;
     // The account's name, "-" for an account that does not exist.
     QString Exibir_Conta(qint64 idc) const;
 

@@ -69,6 +69,7 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
             if (m_ui->btnAtivar->isEnabled())
                 m_ui->btnAtivar->click();
         });
+    connect(m_ui->mnuLocalizar, &QAction::triggered, this, &frmPrincipal::openSearch);
 
     UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
@@ -293,6 +294,29 @@ void frmPrincipal::onRefreshTimer()
 void frmPrincipal::openReports()
 {
     m_session.windows->reports(this);
+}
+
+// A restricted user searches only the day the grid shows.
+void frmPrincipal::openSearch()
+{
+    const QDate onlyDay = m_session.CurrentUser.isRestricted() ? m_periodEnd : QDate();
+    m_session.windows->entrySearch(this, onlyDay,
+                                   [this](const QDate& day, qint64 id) { showEntry(day, id); });
+}
+
+void frmPrincipal::showEntry(const QDate& day, qint64 entryId)
+{
+    m_ui->txtDia->setText(Formats::date(day));
+    m_ui->txtDias->setText(QStringLiteral("1"));
+    Activate();
+    const int row = m_model->rowOf(entryId);
+    if (row < 0)
+        return;
+    const QModelIndex index = m_model->index(row, m_ui->grade->currentIndex().column());
+    m_ui->grade->setCurrentIndex(index);
+    m_ui->grade->scrollTo(index);
+    // Where the keys go once the user comes back to this window.
+    m_ui->grade->setFocus();
 }
 
 void frmPrincipal::openWebSite()

@@ -37,6 +37,9 @@ public:
     void ShowBalances();
     // Asks for a refresh through the one-shot timer, as after new settings.
     void requestRefresh();
+    // Activates the entry's day as "&Ativar" would, with the days box at 1,
+    // and selects the entry in the grid.
+    void showEntry(const QDate& day, qint64 entryId);
 
     QDate PeriodStart() const { return m_periodStart; }
     QDate PeriodEnd() const { return m_periodEnd; }
@@ -60,6 +63,7 @@ private:
     void openWebSite();
     void openSettings();
     void openReports();
+    void openSearch();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const QString& reason);
     // A day's net movement of all accounts, recorded in "saldos"; nothing

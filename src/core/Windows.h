@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QtGlobal>
 
 #include <functional>
@@ -9,7 +10,7 @@ class QWidget;
 
 // Windows that open other windows ask the application's shell for them, so
 // that no window library links another. Each call shows its window modally
-// over the parent and returns when it closes.
+// over the parent and returns when it closes, unless it says otherwise.
 class Windows
 {
 public:
@@ -23,6 +24,12 @@ public:
     // The settings window; saved runs after each save, while it stays open.
     virtual void settings(QWidget* parent, const std::function<void()>& saved) = 0;
     virtual void reports(QWidget* parent) = 0;
+    // "Localizar lançamentos", beside the parent and not modal: the call
+    // returns at once, and a second call brings the open window forward.
+    // A valid onlyDay keeps the search within that day; chosen runs with an
+    // entry's day and id when the user opens a result.
+    virtual void entrySearch(QWidget* parent, const QDate& onlyDay,
+                             const std::function<void(const QDate&, qint64)>& chosen) = 0;
     // The main window is closing, which ends the program: the backup at exit.
     virtual void mainWindowClosing(QWidget* window) = 0;
 };

@@ -1,0 +1,285 @@
+// How fast the search of entries finds the first results in a big book,
+// against a plain scan of the same book (LIKE on the texts, the amount
+// columns without their indexes), and what the word index costs.
+//
+//   bench_search [--book PATH] [--rebuild]
+//
+// The book (1,000,000 entries over three years, 20 accounts) is the one the
+// grid benchmark builds and keeps at PATH (default:
+// /tmp/livro-caixa-bench/bd.mdb); it is only read. The search works on a
+// copy beside it (search/bd.mdb) that gets the word index, built once and
+// kept; --rebuild builds it again.
+
+#include "BenchSupport.h"
+
+#include "book/EntrySearch.h"
+#include "book/EntryStore.h"
+#include "core/DbConnection.h"
+#include "core/Formats.h"
+#include "core/SearchIndex.h"
+#include "core/Sql.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 7;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double cpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+struct Timing
+{
+    double first = 0;  // the first run: a new statement, pages maybe not cached
+    double median = 0; // of the runs after it
+    double cpu = 0;    // the median's processor time, which other work on the
+                       // machine does not stretch
+};
+
+Timing timeIt(const std::function<void()>& run)
+{
+    std::vector<double> times;
+    std::vector<double> cpu;
+    for (int i = 0; i < kRuns + 1; ++i) {
+        const double cpuBefore = cpuMilliseconds();
+        const Bench::Stopwatch watch;
+        run();
+        times.push_back(watch.seconds() * 1000.0);
+        cpu.push_back(cpuMilliseconds() - cpuBefore);
+    }
+    const double first = times.front();
+    times.erase(times.begin());
+    cpu.erase(cpu.begin());
+    return {first, median(times), median(cpu)};
+}
+
+void must(const Status& done, const char* what)
+{
+    if (!done)
+        qFatal("%s: %s", what, qPrintable(done.reason()));
+}
+
+// The search copy with its index, built when missing.
+QString prepareCopy(const QString& source, bool rebuild)
+{
+    const QString copy =
+        QDir(QFileInfo(source).absolutePath()).filePath(QStringLiteral("search/bd.mdb"));
+    QDir().mkpath(QFileInfo(copy).absolutePath());
+    if (rebuild || !QFileInfo::exists(copy) ||
+        QFileInfo(copy).lastModified() < QFileInfo(source).lastModified()) {
+        QFile::remove(copy);
+        if (!QFile::copy(source, copy))
+            qFatal("cannot copy the book to %s", qPrintable(copy));
+    }
+    DbConnection db;
+    must(db.open(copy), "open");
+    const auto present = SearchIndex::exists(db);
+    must(present.status(), "index");
+    if (!*present) {
+        const qint64 before = QFileInfo(copy).size();
+        SilentProgress quiet;
+        const Bench::Stopwatch watch;
+        must(SearchIndex::create(db, quiet), "building the index");
+        std::printf("word index built in %.1f s; the book grew from %.0f MB to %.0f MB\n",
+                    watch.seconds(), double(before) / 1e6, double(QFileInfo(copy).size()) / 1e6);
+    }
+    return copy;
+}
+
+// The plain scan a search without indexes would make.
+qint64 plainScan(DbConnection& db, const QString& where, const QVariantList& values)
+{
+    auto q = Sql::run(db.database(),
+                      QStringLiteral("select c.id from caixa c left join contas a on "
+                                     "a.id = c.idconta where ") +
+                          where +
+                          QStringLiteral(" order by c.data desc, c.hora desc, c.id desc limit ?"),
+                      QVariantList(values) << EntrySearch::kFirstResults);
+    must(q.status(), "plain scan");
+    qint64 rows = 0;
+    while (q->next())
+        ++rows;
+    return rows;
+}
+
+QString likeWords(const QStringList& words, QVariantList& values)
+{
+    QStringList parts;
+    for (const QString& word : words) {
+        parts.append(QStringLiteral("(c.descricao like ? or c.ndoc like ? or a.descricao like ?)"));
+        const QString pattern = u'%' + word + u'%';
+        values << pattern << pattern << pattern;
+    }
+    return parts.join(QStringLiteral(" and "));
+}
+
+struct Case
+{
+    const char* name;
+    SearchCriteria criteria;
+    QString plainWhere;
+    QVariantList plainValues;
+};
+
+void measure(DbConnection& db, const Case& c)
+{
+    const EntrySearch search(db);
+    qint64 found = 0;
+    const Timing rows = timeIt([&] {
+        const auto entries = search.find(c.criteria);
+        must(entries.status(), c.name);
+        found = entries->size();
+    });
+    qint64 total = 0;
+    const Timing count = timeIt([&] {
+        const auto n = search.count(c.criteria);
+        must(n.status(), c.name);
+        total = *n;
+    });
+    std::vector<double> plain;
+    qint64 plainRows = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Bench::Stopwatch watch;
+        plainRows = plainScan(db, c.plainWhere, c.plainValues);
+        plain.push_back(watch.seconds() * 1000.0);
+    }
+    std::printf("%-36s %4lld rows | first %6.1f ms, median %6.1f ms (cpu %5.1f) | count %7lld "
+                "in %6.1f ms | plain scan %7.1f ms (%lld rows)\n",
+                c.name, found, rows.first, rows.median, rows.cpu, total, count.median,
+                median(plain), plainRows);
+    std::fflush(stdout);
+}
+
+QList<Case> cases(DbConnection& db)
+{
+    // An amount and a document number that the book holds, from its middle.
+    const auto amountUnits = Sql::scalar(
+        db.database(), QStringLiteral("select entrada + saida from caixa where id = ?"), {500000});
+    must(amountUnits.status(), "amount");
+    const Money amount = Money::fromUnits(amountUnits->toLongLong());
+    const auto ndoc = Sql::scalar(
+        db.database(), QStringLiteral("select ndoc from caixa where ndoc is not null and id > ?"),
+        {500000});
+    must(ndoc.status(), "ndoc");
+    const QString number = ndoc->toString().section(u' ', 1);
+    const QVariantList byAmount{amount.toDb(), amount.toDb()};
+    const QDate monthStart(2025, 6, 1);
+    const QDate monthEnd(2025, 6, 30);
+
+    QList<Case> list;
+    const auto words = [&](const char* name, const QString& typed) {
+        QVariantList values;
+        const QString where = likeWords(EntrySearch::words(typed), values);
+        list.append({name, SearchCriteria{typed, {}, {}, {}, {}}, where, values});
+    };
+    words("word, common (\"venda\")", QStringLiteral("venda"));
+    words("word, rarer (\"geladeira\")", QStringLiteral("geladeira"));
+    words("accents and capitals (\"MANUTENÇÃO\")", QStringLiteral("MANUTENÇÃO"));
+    words("two words, any order", QStringLiteral("luz conta"));
+    words("prefix being typed (\"ven\")", QStringLiteral("ven"));
+    words("one letter (\"v\")", QStringLiteral("v"));
+    words("document (\"nf NUMBER\")", QStringLiteral("nf ") + number);
+    words("document number alone", number);
+    words("account name (\"conta\")", QStringLiteral("conta"));
+    // A single digit begins thousands of document numbers: the index merges
+    // them all before the first result, the slowest kind of word.
+    words("account and one digit (\"conta 7\")", QStringLiteral("conta 7"));
+    words("no such word", QStringLiteral("inexistente"));
+    list.append({"amount", SearchCriteria{QString(), {}, {}, {}, amount},
+                 QStringLiteral("(+c.entrada = ? or +c.saida = ?)"), byAmount});
+    QVariantList wordAndAmount;
+    const QString likeVenda = likeWords({QStringLiteral("venda")}, wordAndAmount);
+    list.append({"amount and a word", SearchCriteria{QStringLiteral("venda"), {}, {}, {}, amount},
+                 QStringLiteral("(+c.entrada = ? or +c.saida = ?) and ") + likeVenda,
+                 QVariantList(byAmount) << wordAndAmount});
+    QVariantList inMonth;
+    const QString likeLuz = likeWords({QStringLiteral("luz")}, inMonth);
+    inMonth << Formats::dbDate(monthStart) << Formats::dbDate(monthEnd.addDays(1));
+    list.append({"word in one month",
+                 SearchCriteria{QStringLiteral("luz"), monthStart, monthEnd, {}, {}},
+                 likeLuz + QStringLiteral(" and +c.data >= ? and +c.data < ?"), inMonth});
+    QVariantList ofAccount;
+    const QString likeVenda2 = likeWords({QStringLiteral("venda")}, ofAccount);
+    ofAccount << 7;
+    list.append({"word of one account",
+                 SearchCriteria{QStringLiteral("venda"), {}, {}, qint64(7), {}},
+                 likeVenda2 + QStringLiteral(" and +c.idconta = ?"), ofAccount});
+    return list;
+}
+
+// What keeping the index in step adds to a save: entries saved and deleted
+// through the cash-book layer, each in its own transaction as the form does.
+void measureWrites(DbConnection& db)
+{
+    EntryStore store(db);
+    const auto account = Sql::scalar(db.database(), QStringLiteral("select descricao from contas "
+                                                                   "where id = 1"));
+    must(account.status(), "account");
+    const EntryStore::Entry entry{QDate(2025, 12, 31),
+                                  QTime(18, 0),
+                                  account->toString(),
+                                  QStringLiteral("NF 1"),
+                                  QStringLiteral("Teste de gravação"),
+                                  *Money::fromCents(1000),
+                                  Money()};
+    constexpr int kWrites = 50;
+    std::vector<qint64> ids;
+    const Bench::Stopwatch saving;
+    for (int i = 0; i < kWrites; ++i) {
+        const auto id = store.save(0, entry);
+        must(id.status(), "save");
+        ids.push_back(*id);
+    }
+    const double save = saving.seconds() * 1000.0 / kWrites;
+    const Bench::Stopwatch deleting;
+    for (const qint64 id : ids)
+        must(store.remove(id), "delete");
+    const double remove = deleting.seconds() * 1000.0 / kWrites;
+    std::printf("saving an entry with the index kept: %.1f ms; deleting one: %.1f ms "
+                "(each a transaction synced to disk)\n",
+                save, remove);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    QString path = QDir::temp().filePath(QStringLiteral("livro-caixa-bench/bd.mdb"));
+    if (const qsizetype i = args.indexOf(QStringLiteral("--book")); i >= 0 && i + 1 < args.size())
+        path = args.at(i + 1);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    Bench::ensureBook(path, 1000000, QDate(2023, 1, 1), QDate(2025, 12, 31), 20);
+    const QString copy = prepareCopy(path, args.contains(QStringLiteral("--rebuild")));
+    std::printf("book: %s (%.0f MB with the word index)\n", qPrintable(copy),
+                double(QFileInfo(copy).size()) / 1e6);
+    std::printf("first %d results, newest first; times are wall clock on this machine\n",
+                EntrySearch::kFirstResults);
+
+    DbConnection db;
+    must(db.open(copy), "open");
+    for (const Case& c : cases(db))
+        measure(db, c);
+    measureWrites(db);
+    return 0;
+}

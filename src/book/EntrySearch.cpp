@@ -1,0 +1,268 @@
+#include "book/EntrySearch.h"
+
+#include "core/DbConnection.h"
+#include "core/Formats.h"
+#include "core/RowReader.h"
+#include "core/SearchIndex.h"
+#include "core/Sql.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("EntrySearch", text);
+}
+
+// A word that begins more index terms than this is looked up as a prefix;
+// fewer are looked up term by term, which the index answers lazily, newest
+// first, instead of merging every matching term before the first result.
+constexpr int kMaxTermsPerWord = 32;
+
+const QString kColumns = QStringLiteral(
+    "select c.id, c.data, c.hora, a.descricao, c.ndoc, c.descricao, c.entrada, c.saida ");
+
+// A statement in parts: the tables, the conditions with their values, the order.
+struct Statement
+{
+    QString from;
+    QStringList where;
+    QVariantList values;
+    QString order;
+
+    void require(const QString& condition, const QVariantList& conditionValues = {})
+    {
+        where.append(condition);
+        values.append(conditionValues);
+    }
+    QString text(const QString& columns) const
+    {
+        QString sql = columns + from;
+        if (!where.isEmpty())
+            sql += QStringLiteral(" where ") + where.join(QStringLiteral(" and "));
+        return sql;
+    }
+};
+
+bool isPlainAscii(const QString& word)
+{
+    for (const QChar c : word) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+QString quoted(const QString& term)
+{
+    return u'"' + QString(term).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// The index's terms that begin with a word (ASCII, so one more on its last
+// character bounds them), at most one more than the limit. The term list
+// counts the entries of each term it passes, so the word itself, often the
+// most frequent of them, is looked up in the index instead.
+Result<QStringList> termsBeginning(const QSqlDatabase& db, const QString& word)
+{
+    QStringList terms;
+    const auto itself = Sql::scalar(
+        db, QStringLiteral("select 1 from caixa_busca where caixa_busca match ? limit 1"),
+        {quoted(word)});
+    if (!itself)
+        return itself.status();
+    if (!itself->isNull())
+        terms.append(word);
+    // The term list takes "term > word" as "term >= word" and counts the
+    // word all the same; the smallest longer text starts it after the word.
+    const QString longer = word + QChar(1);
+    QString next = word;
+    next.back() = QChar(next.back().unicode() + 1);
+    auto q = Sql::run(db,
+                      QStringLiteral("select term from caixa_busca_termos "
+                                     "where term >= ? and term < ? limit ?"),
+                      {longer, next, kMaxTermsPerWord + 1 - terms.size()});
+    if (!q)
+        return q.status();
+    while (q->next())
+        terms.append(q->value(0).toString());
+    return terms;
+}
+
+// The FTS5 expression that finds every word. Nothing inside when a word
+// begins no term at all: then nothing is found.
+Result<std::optional<QString>> matchExpression(const QSqlDatabase& db, const QStringList& words)
+{
+    QStringList groups;
+    for (const QString& word : words) {
+        if (!isPlainAscii(word)) {
+            groups.append(quoted(word) + u'*'); // folded by the index's own rules
+            continue;
+        }
+        const auto terms = termsBeginning(db, word);
+        if (!terms)
+            return terms.status();
+        if (terms->isEmpty())
+            return std::optional<QString>();
+        if (terms->size() > kMaxTermsPerWord) {
+            groups.append(quoted(word) + u'*');
+            continue;
+        }
+        QStringList alternatives;
+        for (const QString& term : *terms)
+            alternatives.append(quoted(term));
+        groups.append(u'(' + alternatives.join(QStringLiteral(" OR ")) + u')');
+    }
+    return std::optional<QString>(groups.join(QStringLiteral(" AND ")));
+}
+
+// Without words: the entries table, newest first through its day index.
+Statement byEntries(const SearchCriteria& criteria)
+{
+    Statement s;
+    s.from = QStringLiteral("from caixa c left join contas a on a.id = c.idconta");
+    if (criteria.amount)
+        // The zeros name the partial indexes of the amounts.
+        s.require(QStringLiteral("((c.entrada = ? and c.entrada <> 0) or "
+                                 "(c.saida = ? and c.saida <> 0))"),
+                  {criteria.amount->toDb(), criteria.amount->toDb()});
+    if (criteria.from)
+        s.require(QStringLiteral("c.data >= ?"), {Formats::dbDate(*criteria.from)});
+    if (criteria.to)
+        s.require(QStringLiteral("c.data < ?"), {Formats::dbDate(criteria.to->addDays(1))});
+    if (criteria.accountId)
+        s.require(QStringLiteral("c.idconta = ?"), {*criteria.accountId});
+    s.order = QStringLiteral(" order by c.data desc, c.hora desc, c.id desc");
+    return s;
+}
+
+// Words without an amount: the word index leads, in its own newest-first
+// order, and stops at the limit.
+Statement byWords(const SearchCriteria& criteria, const QString& match, bool joinEntries)
+{
+    Statement s;
+    s.from = QStringLiteral("from caixa_busca");
+    if (joinEntries)
+        s.from += QStringLiteral(" join caixa c on c.id = caixa_busca.rowid % %1 "
+                                 "left join contas a on a.id = c.idconta")
+                      .arg(SearchIndex::kIdLimit);
+    s.require(QStringLiteral("caixa_busca match ?"), {match});
+    if (criteria.from)
+        s.require(QStringLiteral("caixa_busca.rowid >= ?"),
+                  {SearchIndex::firstKeyOf(*criteria.from)});
+    if (criteria.to)
+        s.require(QStringLiteral("caixa_busca.rowid < ?"),
+                  {SearchIndex::firstKeyOf(criteria.to->addDays(1))});
+    if (criteria.accountId)
+        s.require(QStringLiteral("c.idconta = ?"), {*criteria.accountId});
+    s.order = QStringLiteral(" order by caixa_busca.rowid desc");
+    return s;
+}
+
+// The statement for the criteria; nothing when a word is in no entry.
+Result<std::optional<Statement>> statementFor(const QSqlDatabase& db,
+                                              const SearchCriteria& criteria, bool forRows)
+{
+    const QStringList words = EntrySearch::words(criteria.words);
+    if (words.isEmpty())
+        return std::optional(byEntries(criteria));
+    const auto match = matchExpression(db, words);
+    if (!match)
+        return match.status();
+    if (!*match)
+        return std::optional<Statement>();
+    if (!criteria.amount)
+        return std::optional(byWords(criteria, **match, forRows || criteria.accountId));
+    // An amount is found in few entries: they lead, and the index is asked
+    // about each of them.
+    Statement s = byEntries(criteria);
+    s.require(QStringLiteral("exists (select 1 from caixa_busca where caixa_busca match ? and "
+                             "caixa_busca.rowid = %1)")
+                  .arg(SearchIndex::keySql(QStringLiteral("c"))),
+              {**match});
+    return std::optional(s);
+}
+
+std::optional<Money> moneyAt(const RowReader& row, int column)
+{
+    if (row.isNull(column))
+        return std::nullopt;
+    if (row.isInteger(column))
+        return Money::fromUnits(*row.integer(column));
+    return Money::fromDb(row.value(column)); // stored by another tool as text or REAL
+}
+
+// A statement that failed on a book without the word index says so.
+Status failureOf(DbConnection& db, const Status& failure)
+{
+    const auto present = SearchIndex::exists(db);
+    if (present && !*present)
+        return Status::failure(tr("Este livro de caixa ainda não tem o índice de busca; ele é "
+                                  "criado quando o programa abre o livro."));
+    return failure;
+}
+
+} // namespace
+
+bool SearchCriteria::isEmpty() const
+{
+    return EntrySearch::words(words).isEmpty() && !from && !to && !accountId && !amount;
+}
+
+EntrySearch::EntrySearch(DbConnection& db) : m_db(db) {}
+
+QStringList EntrySearch::words(const QString& typed)
+{
+    QString folded;
+    for (const QChar c : typed.normalized(QString::NormalizationForm_D)) {
+        if (c.isMark())
+            continue;
+        folded += c.isLetterOrNumber() ? c : QChar(u' ');
+    }
+    return folded.toLower().split(u' ', Qt::SkipEmptyParts);
+}
+
+Result<QList<FoundEntry>> EntrySearch::find(const SearchCriteria& criteria, int limit) const
+{
+    const auto statement = statementFor(m_db.database(), criteria, true);
+    if (!statement)
+        return failureOf(m_db, statement.status());
+    if (!*statement)
+        return QList<FoundEntry>();
+    QVariantList values = (*statement)->values;
+    values.append(limit);
+    RowReader row(m_db,
+                  (*statement)->text(kColumns) + (*statement)->order + QStringLiteral(" limit ?"),
+                  values);
+    QList<FoundEntry> found;
+    while (row.next()) {
+        FoundEntry e;
+        e.id = row.integer(0).value_or(0);
+        e.data = row.date(1);
+        e.hora = row.time(2);
+        e.conta = row.text(3).toString();
+        e.ndoc = row.text(4).toString();
+        e.descricao = row.text(5).toString();
+        e.entrada = moneyAt(row, 6);
+        e.saida = moneyAt(row, 7);
+        found.append(e);
+    }
+    if (Status status = row.status(); !status)
+        return failureOf(m_db, status);
+    return found;
+}
+
+Result<qint64> EntrySearch::count(const SearchCriteria& criteria) const
+{
+    const auto statement = statementFor(m_db.database(), criteria, false);
+    if (!statement)
+        return failureOf(m_db, statement.status());
+    if (!*statement)
+        return qint64(0);
+    const auto counted =
+        Sql::scalar(m_db.database(), (*statement)->text(QStringLiteral("select count(*) ")),
+                    (*statement)->values);
+    if (!counted)
+        return failureOf(m_db, counted.status());
+    return counted->toLongLong();
+}

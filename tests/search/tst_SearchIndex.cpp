@@ -1,0 +1,210 @@
+#include "SearchBook.h"
+#include "TestMain.h"
+
+#include "app/Startup.h"
+#include "book/AccountBook.h"
+#include "book/EntryStore.h"
+
+#include <QSqlRecord>
+
+#include <limits>
+
+namespace {
+
+// A book of more entries than are indexed without a progress window, and
+// one entry to look for among them.
+qint64 addManyEntries(TestBook& book)
+{
+    const qint64 account = book.addAccount(u"CAIXA"_s);
+    book.exec(u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 20000) "
+              "insert into caixa (idconta, data, hora, descricao, entrada, saida) "
+              "select ?, date('2024-01-01', '+' || (i % 900) || ' days'), '08:00:00', "
+              "'Venda ' || i, 10000, 0 from n"_s,
+              {account});
+    book.addEntry(u"2026-12-05"_s, u"09:00:00"_s, account, u"Água de coco"_s, u"3,00"_s, u"0,00"_s);
+    return 20001;
+}
+
+qint64 searchObjects(TestBook& book)
+{
+    return book
+        .scalar(u"select count(*) from sqlite_master where name like '%busca%' or "
+                "name in ('caixa_entrada', 'caixa_saida')"_s)
+        .toLongLong();
+}
+
+} // namespace
+
+class tst_SearchIndex : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The key the book computes for a row is the key the search computes for
+    // its day, minute and id, so a range of days reads exactly those days;
+    // a day that is not a date counts as the first day.
+    void keysOfTheBookAndOfTheSearchAgree()
+    {
+        SearchBook book;
+        const QList<std::tuple<qint64, QString, QString, QDate, int>> rows{
+            {1001, u"2026-12-05"_s, u"14:03:09"_s, QDate(2026, 12, 5), 14 * 60 + 3},
+            {1002, u"2026-12-05 00:00:00"_s, u"07:05"_s, QDate(2026, 12, 5), 7 * 60 + 5},
+            {1003, u"1900-01-01"_s, u"00:00:00"_s, QDate(1900, 1, 1), 0},
+            {SearchIndex::kIdLimit - 1, u"9999-12-31"_s, u"23:59:59"_s, QDate(9999, 12, 31), 1439},
+            {1005, u"ontem"_s, u"meio-dia"_s, QDate(), 0},
+        };
+        for (const auto& [id, data, hora, day, minute] : rows) {
+            book.exec(u"insert into caixa (id, data, hora, descricao) values (?, ?, ?, 'x')"_s,
+                      {id, data, hora});
+            const QVariant key = book.scalar(
+                u"select "_s + SearchIndex::keySql(u"c"_s) + u" from caixa c where id = ?"_s, {id});
+            QCOMPARE(key.toLongLong(), SearchIndex::key(day, minute, id));
+            QCOMPARE(SearchIndex::idOfKey(key.toLongLong()), id);
+        }
+        const QDate day(2026, 12, 5);
+        QVERIFY(SearchIndex::key(day, 1439, SearchIndex::kIdLimit - 1) <
+                SearchIndex::firstKeyOf(day.addDays(1)));
+        QVERIFY(SearchIndex::key(QDate(9999, 12, 31), 1439, SearchIndex::kIdLimit - 1) > 0);
+        QVERIFY(book.indexIsRight());
+    }
+
+    // Saving, editing (words, account, day) and deleting through the
+    // cash-book layer, renaming an account, and an account appearing for an
+    // entry that had none or going away: the index follows each write.
+    void keptInStepWithTheEntries()
+    {
+        SearchBook book;
+        EntryStore store(book.db);
+        const auto id = store.save(0, {QDate(2026, 12, 5), QTime(15, 0), u"CAIXA"_s, u"NF 555"_s,
+                                       u"Gelo para a festa"_s, reais("12"), Money()});
+        QVERIFY(id);
+        QCOMPARE(book.found(u"gelo festa"_s) + book.found(u"555"_s),
+                 u"Gelo para a festa"_s + u"Gelo para a festa"_s);
+        QVERIFY(book.indexIsRight());
+
+        QVERIFY(store.save(*id, {QDate(2026, 1, 2), QTime(8, 0), u"FORNECEDORES"_s, u"NF 556"_s,
+                                 u"Carvão"_s, reais("12"), Money()}));
+        QCOMPARE(book.found(u"gelo"_s) + book.found(u"555"_s), QString());
+        QCOMPARE(book.found(u"carvao fornecedores 556"_s), u"Carvão"_s);
+        QCOMPARE(book.found({u"carvao"_s, QDate(2026, 1, 2), QDate(2026, 1, 2), {}, {}}),
+                 u"Carvão"_s);
+        QCOMPARE(book.found({u"carvao"_s, QDate(2026, 12, 5), {}, {}, {}}), QString());
+        QVERIFY(book.indexIsRight());
+
+        const auto renamed = AccountBook(book.db).rename(book.fornecedores, u"distribuidora"_s);
+        QVERIFY(renamed && *renamed == AccountBook::Outcome::Done);
+        QCOMPARE(book.found(u"fornecedores"_s), QString());
+        QCOMPARE(book.found(u"distribuidora"_s), u"ÁGUA MINERAL|Carvão|Luz e água"_s);
+        QVERIFY(book.indexIsRight());
+
+        QVERIFY(store.remove(*id));
+        QCOMPARE(book.found(u"carvao"_s), QString());
+        QVERIFY(book.indexIsRight());
+
+        book.addEntry(u"2026-12-01"_s, u"08:00:00"_s, 99, u"Sem dono"_s, u"1,00"_s, u"0,00"_s);
+        book.exec(u"insert into contas (id, descricao, saldo) values (99, 'ACHADOS', 0)"_s);
+        QCOMPARE(book.found(u"achados"_s), u"Sem dono"_s);
+        QVERIFY(book.indexIsRight());
+        book.exec(u"delete from contas where id = 99"_s);
+        QCOMPARE(book.found(u"achados"_s) + book.found(u"dono"_s), u"Sem dono"_s);
+        QVERIFY(book.indexIsRight());
+    }
+
+    // A write that fails after its entry reached the index (here the account
+    // balance no longer fits) is rolled back with its index rows: new, edited
+    // and deleted entries are found as before.
+    void failedWritesLeaveTheIndexAsItWas()
+    {
+        SearchBook book;
+        book.exec(u"insert into caixa (idconta, data, hora, descricao, entrada, saida) "
+                  "values (?, '2026-01-01', '08:00:00', 'Enorme', ?, 0)"_s,
+                  {book.caixa, std::numeric_limits<qint64>::max() - 1000});
+        EntryStore store(book.db);
+        QVERIFY(!store.save(0, {QDate(2026, 12, 5), QTime(15, 0), u"CAIXA"_s, QString(),
+                                u"Picolé"_s, reais("10"), Money()}));
+        QVERIFY(!store.save(book.venda, {QDate(2026, 12, 5), QTime(10, 0), u"CAIXA"_s, QString(),
+                                         u"Trocado"_s, reais("50"), Money()}));
+        QVERIFY(!store.remove(book.acao));
+        QCOMPARE(book.found(u"picole"_s) + book.found(u"trocado"_s), QString());
+        QCOMPARE(book.found(u"venda"_s) + u'|' + book.found(u"acao"_s),
+                 u"Venda balcão|Ação social"_s);
+        QVERIFY(book.indexIsRight());
+    }
+
+    // A book without the index gets it once at start-up, with a progress
+    // window counting its entries; the next start has nothing to do.
+    void builtOnceForABookThatLacksIt()
+    {
+        TestBook book;
+        const qint64 entries = addManyEntries(book);
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QVERIFY(book.dialogs.shown.isEmpty());
+        QCOMPARE(book.dialogs.progressShown.size(), 1);
+        const FakeDialogs::ProgressShown& progress = book.dialogs.progressShown.first();
+        QVERIFY2(progress.labels.first().startsWith(u"Preparando a busca de lançamentos"_s),
+                 qPrintable(progress.labels.first()));
+        QCOMPARE(progress.maximum, entries);
+        QCOMPARE(progress.values.last(), entries);
+        QVERIFY(progress.values.size() > 1);
+
+        const auto found = EntrySearch(book.db).find({u"agua coco"_s, {}, {}, {}, {}});
+        QVERIFY(found && found->size() == 1);
+        QCOMPARE(found->first().descricao, u"Água de coco"_s);
+        QVERIFY(SearchIndex::check(book.db));
+
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QCOMPARE(book.dialogs.progressShown.size(), 1);
+    }
+
+    // Cancelling the build leaves the book as it was and says the search
+    // waits for the next start, which builds it.
+    void cancelledBuildLeavesTheBookAsItWas()
+    {
+        TestBook book;
+        const qint64 entries = addManyEntries(book);
+        book.dialogs.cancelProgressDuring = u"Preparando"_s;
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        const FakeDialogs::Shown& shown = book.dialogs.last();
+        QCOMPARE(std::pair(shown.icon, shown.title),
+                 std::pair(Dialogs::Icon::Exclamation, u"Atenção"_s));
+        QVERIFY2(shown.text.contains(u"cancelada"_s) &&
+                     shown.text.contains(u"na próxima vez que o programa for aberto"_s),
+                 qPrintable(shown.text));
+        QCOMPARE(searchObjects(book), 0);
+        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toLongLong(), entries);
+
+        book.dialogs.cancelProgressDuring.clear();
+        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QVERIFY(SearchIndex::exists(book.db).valueOr(false));
+    }
+
+    // An older book without the document number column gets it first; a
+    // damaged index (a trigger gone) is built afresh.
+    void olderOrDamagedBooks()
+    {
+        TestBook book;
+        book.exec(u"alter table caixa drop column ndoc"_s);
+        const qint64 account = book.addAccount(u"CAIXA"_s);
+        book.exec(u"insert into caixa (idconta, data, hora, descricao, entrada, saida) "
+                  "values (?, '2026-12-05', '08:00:00', 'Pão de queijo', 500, 0)"_s,
+                  {account});
+        SilentProgress quiet;
+        QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
+        QVERIFY(book.db.database().record(u"caixa"_s).contains(u"ndoc"_s));
+        const auto found = EntrySearch(book.db).find({u"pao queijo"_s, {}, {}, {}, {}});
+        QVERIFY(found && found->size() == 1);
+
+        book.exec(u"drop trigger caixa_busca_ai"_s);
+        QCOMPARE(SearchIndex::exists(book.db).valueOr(true), false);
+        QVERIFY(SearchIndex::create(book.db, quiet));
+        QCOMPARE(searchObjects(book), 14);
+        book.addEntry(u"2026-12-05"_s, u"09:00:00"_s, account, u"Café"_s, u"3,00"_s, u"0,00"_s);
+        QVERIFY(SearchIndex::check(book.db));
+        QCOMPARE(EntrySearch(book.db).count({u"cafe"_s, {}, {}, {}, {}}).valueOr(0), 1);
+    }
+};
+
+LIVRO_TEST(tst_SearchIndex)
+#include "tst_SearchIndex.moc"
