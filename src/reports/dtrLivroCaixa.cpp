@@ -146,9 +146,9 @@ void dtrLivroCaixa::Detail_Format(BandContext& band)
     // Blank amounts count as zero.
     const Money in = entry.entrada.value_or(Money());
     const Money out = entry.saida.value_or(Money());
-    const auto balance = RunningBalanceKnown ? RunningBalance.plus(in) : std::nullopt;
+    const auto balance = m_balanceKnown ? RunningBalance.plus(in) : std::nullopt;
     const auto next = balance ? balance->minus(out) : std::nullopt;
-    RunningBalanceKnown = next.has_value();
+    m_balanceKnown = next.has_value();
     if (next)
         RunningBalance = *next;
     band.setText(QStringLiteral("txtSaldo"), next ? next->format() : QString());

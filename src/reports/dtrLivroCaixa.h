@@ -83,7 +83,7 @@ private:
     // The run state; sums in the money type, days without a fixed limit.
     qint64 GroupCount = 0;
     Money RunningBalance;
-    bool RunningBalanceKnown = true; // false after a sum too large for the money type
+    bool m_balanceKnown = true; // false after a sum too large for the money type
     QString LastDate;
     qint64 DayCount = 0;
     Money DayIn;

@@ -34,7 +34,7 @@ frmCadUsuarios::frmCadUsuarios(Session& session, QWidget* parent)
     connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this,
             [this](int row) { loadUser(row); });
     SetUpGrid();
-    FillUserGrid();
+    fillUserGrid();
 }
 
 frmCadUsuarios::~frmCadUsuarios() = default;
@@ -64,7 +64,7 @@ void frmCadUsuarios::SetUpGrid()
 
 // After a fill no row is current or selected: the Delete key acts on a
 // row only once the user has picked it.
-void frmCadUsuarios::FillUserGrid()
+void frmCadUsuarios::fillUserGrid()
 {
     QTableWidget* grid = m_ui->grade;
     grid->setRowCount(0);
@@ -180,7 +180,7 @@ void frmCadUsuarios::save()
     }
     m_ui->ckUsuarioRestrito->setEnabled(true);
     m_ui->ckUsuarioRestrito->setChecked(false);
-    FillUserGrid();
+    fillUserGrid();
     clearBoxes();
 }
 
@@ -225,7 +225,7 @@ void frmCadUsuarios::deleteCurrent()
                                             tr("o usuário não foi excluído"),
                                             tr("Não foi possível excluir o usuário:"));
     }
-    FillUserGrid();
+    fillUserGrid();
 }
 
 bool frmCadUsuarios::eventFilter(QObject* watched, QEvent* event)

@@ -20,7 +20,7 @@ public:
     explicit frmCadUsuarios(Session& session, QWidget* parent = nullptr);
     ~frmCadUsuarios() override;
 
-    void FillUserGrid();
+    void fillUserGrid();
     void loadUser(int row);
     void save();
     void deleteCurrent();
