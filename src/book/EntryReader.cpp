@@ -10,15 +10,6 @@ namespace EntryReader {
 
 namespace {
 
-std::optional<Money> moneyAt(const RowReader& row, int column)
-{
-    if (row.isNull(column))
-        return std::nullopt;
-    if (row.isInteger(column))
-        return Money::fromUnits(*row.integer(column));
-    return Money::fromDb(row.value(column)); // stored by another tool as text or REAL
-}
-
 std::optional<QStringView> textAt(const RowReader& row, int column)
 {
     return row.isNull(column) ? std::nullopt : std::optional<QStringView>(row.text(column));
@@ -52,8 +43,8 @@ Result<Outcome> readPeriod(DbConnection& db, const QDate& first, const QDate& la
         entry.idconta = row.integer(idconta);
         entry.data = row.date(data);
         entry.hora = row.time(hora);
-        entry.entrada = moneyAt(row, entrada);
-        entry.saida = moneyAt(row, saida);
+        entry.entrada = row.money(entrada);
+        entry.saida = row.money(saida);
         // The views are copied into the rows' storage before the next row.
         entry.ndoc = textAt(row, ndoc);
         entry.descricao = textAt(row, descricao);

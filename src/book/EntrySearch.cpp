@@ -183,15 +183,6 @@ Result<std::optional<Statement>> statementFor(const QSqlDatabase& db,
     return std::optional(s);
 }
 
-std::optional<Money> moneyAt(const RowReader& row, int column)
-{
-    if (row.isNull(column))
-        return std::nullopt;
-    if (row.isInteger(column))
-        return Money::fromUnits(*row.integer(column));
-    return Money::fromDb(row.value(column)); // stored by another tool as text or REAL
-}
-
 // A statement that failed on a book without the word index says so.
 Status failureOf(DbConnection& db, const Status& failure)
 {
@@ -243,8 +234,8 @@ Result<QList<FoundEntry>> EntrySearch::find(const SearchCriteria& criteria, int 
         e.conta = row.text(3).toString();
         e.ndoc = row.text(4).toString();
         e.descricao = row.text(5).toString();
-        e.entrada = moneyAt(row, 6);
-        e.saida = moneyAt(row, 7);
+        e.entrada = row.money(6);
+        e.saida = row.money(7);
         found.append(e);
     }
     if (Status status = row.status(); !status)

@@ -25,15 +25,6 @@ constexpr qsizetype kProgressEvery = 4096;
 
 // Amounts are integer ten-thousandths; books touched by other tools may hold
 // them as REAL or text, which Money reads as amounts too.
-std::optional<Money> amountIn(const RowReader& reader, int column)
-{
-    if (column < 0 || reader.isNull(column))
-        return std::nullopt;
-    return reader.isInteger(column)
-               ? std::optional<Money>(Money::fromUnits(*reader.integer(column)))
-               : Money::fromDb(reader.value(column));
-}
-
 // One shared copy of each text that recurs: a year of entries holds the
 // same few hundred descriptions over and over. Texts are looked up by their
 // UTF-8 bytes, as SQLite keeps them, so a text already known costs no
@@ -226,8 +217,8 @@ Status readEntries(DbConnection& db, const CashBookRequest& request, QList<CashB
             e.conta = names->value(*e.idconta);
         e.ndoc = texts.text(reader, ndoc);
         e.descricao = texts.text(reader, descricao);
-        e.entrada = amountIn(reader, entrada);
-        e.saida = amountIn(reader, saida);
+        e.entrada = reader.money(entrada);
+        e.saida = reader.money(saida);
         entries.append(std::move(e));
         if (progress && entries.size() % kProgressEvery == 0) {
             progress->setDone(entries.size());
@@ -255,8 +246,8 @@ Status readDayMovements(DbConnection& db, const CashBookRequest& request,
         return reader.status();
     while (reader.next()) {
         const QDate day = reader.date(0);
-        const Money in = amountIn(reader, 1).value_or(Money());
-        const Money out = amountIn(reader, 2).value_or(Money());
+        const Money in = reader.money(1).value_or(Money());
+        const Money out = reader.money(2).value_or(Money());
         // A day whose total outgrew the integers is not summed.
         std::optional<Money> net = reader.integer(3).value_or(0) > 0 ? std::nullopt : in.minus(out);
         // A day stored in two spellings (with and without a time) adds up.

@@ -257,6 +257,16 @@ bool RowReader::next()
 {
     return m_backend->next();
 }
+
+std::optional<Money> RowReader::money(int column) const
+{
+    if (column < 0 || isNull(column))
+        return std::nullopt;
+    if (isInteger(column))
+        return Money::fromUnits(*integer(column));
+    return Money::fromDb(value(column)); // stored by another tool as text or REAL
+}
+
 bool RowReader::isNull(int column) const
 {
     return m_backend->isNull(column);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Money.h"
 #include "core/Status.h"
 
 #include <QByteArrayView>
@@ -48,6 +49,9 @@ public:
     // "yyyy-MM-dd" (with or without a time part), and "HH:mm[:ss]".
     QDate date(int column) const;
     QTime time(int column) const;
+    // An amount: integer ten-thousandths, or a REAL or text another tool
+    // stored. Nothing for a null value or a column the result lacks (-1).
+    std::optional<Money> money(int column) const;
     // Any value as Qt sees it, for columns stored in an unexpected type.
     QVariant value(int column) const;
     bool isInteger(int column) const;
