@@ -25,7 +25,7 @@ std::shared_ptr<bool> watchForm()
             *opened = true;
             form->reject();
         },
-        10);
+        100);
     return opened;
 }
 

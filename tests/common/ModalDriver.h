@@ -3,34 +3,40 @@
 #include "Controls.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 // Drives a modal window that the code under test opens with exec(): the
 // action runs once a window of type T is the active modal window, and is
 // expected to close it. Nested windows can be driven from inside an action.
-// When none appears within the attempts (10 ms apart), nothing happens. A
-// driver belongs to the test case that set it up: once another case runs it
-// stops, so a window that never opened cannot leave it to act, on variables
-// long gone, in a later case.
-template <typename T>
-void whenModal(std::function<void(T*)> action, int attemptsLeft = 500,
-               QByteArray testCase = QByteArray())
+// When none appears within `withinMs` milliseconds (looked for every 10 ms),
+// nothing happens: the time is the clock's, not a count of looks, so a
+// driver that watches for a window that must not open is over once its time
+// has passed, however busy the machine was meanwhile. A driver also belongs
+// to the test case that set it up: once another case runs it stops, so it
+// can never act, on variables long gone, in a later case.
+template <typename T> void whenModal(std::function<void(T*)> action, int withinMs = 5000)
 {
-    if (testCase.isNull())
-        testCase = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
-    QTimer::singleShot(10, [action = std::move(action), attemptsLeft,
-                            testCase = std::move(testCase)]() mutable {
+    const QByteArray testCase =
+        QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
+    const QDeadlineTimer deadline(withinMs);
+    auto look = std::make_shared<std::function<void()>>();
+    *look = [action = std::move(action), testCase, deadline, weakLook = std::weak_ptr(look)] {
         if (testCase != QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag())
             return;
         if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
             action(window);
             return;
         }
-        if (attemptsLeft > 0)
-            whenModal<T>(std::move(action), attemptsLeft - 1, std::move(testCase));
-    });
+        if (deadline.hasExpired())
+            return;
+        if (auto again = weakLook.lock())
+            QTimer::singleShot(10, [again] { (*again)(); });
+    };
+    QTimer::singleShot(0, [look] { (*look)(); });
 }

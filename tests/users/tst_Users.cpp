@@ -105,7 +105,7 @@ bool opensRegister(frmLogin& w)
             opened = true;
             reg->reject();
         },
-        5);
+        50);
     w.Login();
     QTest::qWait(100);
     return opened;
