@@ -2,6 +2,7 @@
 
 #include "core/BookFile.h"
 #include "core/BookHealth.h"
+#include "core/Clock.h"
 #include "core/DayTotals.h"
 #include "core/FileAccess.h"
 #include "core/Schema.h"
@@ -59,6 +60,11 @@ DbConnection::~DbConnection()
 QSqlDatabase DbConnection::database() const
 {
     return QSqlDatabase::database(m_name, false);
+}
+
+Result<QDateTime> DbConnection::now() const
+{
+    return m_writer.clock().now();
 }
 
 bool DbConnection::isOpen() const

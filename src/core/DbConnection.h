@@ -1,7 +1,9 @@
 #pragma once
 
-#include "core/Status.h"
+#include "core/Result.h"
+#include "core/WriteContext.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -38,6 +40,17 @@ public:
     // with their tables, which rebuilding them repairs (BookHealth).
     bool indexesDamaged() const { return m_indexesDamaged; }
 
+    // Who writes through this connection, from which computer, and the
+    // clock of a file book (see WriteContext); a connection outside any
+    // session signs as nobody logged in.
+    void setWriteContext(const WriteContext& context) { m_writer = context; }
+    const WriteContext& writeContext() const { return m_writer; }
+    // The moment a change is dated at. A file book is written by one desk
+    // at a time, whose clock (the session's) is the book's; a server book
+    // asks its server, so that every desk of one book dates its changes by
+    // one clock.
+    Result<QDateTime> now() const;
+
     bool isOpen() const;
     QSqlDatabase database() const;
     const QString& filePath() const { return m_filePath; }
@@ -55,4 +68,5 @@ private:
     QString m_filePath;
     bool m_readOnly = false;
     bool m_indexesDamaged = false;
+    WriteContext m_writer;
 };

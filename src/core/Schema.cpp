@@ -106,6 +106,43 @@ const char kRemoveEntry[] =
     "UPDATE saldos SET saldo = saldo - coalesce(row.entrada, 0) + coalesce(row.saida, 0) "
     "WHERE data = row.data;";
 
+// The engine's own words for an id it numbers itself, in the tables of
+// later versions: the one engine-specific text of their definitions.
+#define LIVRO_AUTO_ID "INTEGER PRIMARY KEY AUTOINCREMENT"
+
+// Money as BIGINT ten-thousandths; days, and moments "yyyy-MM-dd HH:mm:ss",
+// as text.
+const char* const kClosingsAndLogStatements[] = {
+    "CREATE TABLE closings (id " LIVRO_AUTO_ID ", data TEXT NOT NULL, "
+    "computed BIGINT NOT NULL, counted BIGINT NOT NULL, difference BIGINT NOT NULL, "
+    "entry_id INTEGER, closed_by TEXT NOT NULL, closed_at TEXT NOT NULL, "
+    "closed_on TEXT NOT NULL, reopened_by TEXT, reopened_at TEXT, reopened_on TEXT, "
+    "reopen_reason TEXT)",
+    // Two desks closing one day at once close it once.
+    "CREATE UNIQUE INDEX closings_open_day ON closings (data) WHERE reopened_at IS NULL",
+    "CREATE TABLE change_log (id " LIVRO_AUTO_ID ", changed_at TEXT NOT NULL, "
+    "user_name TEXT NOT NULL, computer TEXT NOT NULL, kind TEXT NOT NULL, "
+    "table_name TEXT NOT NULL, row_key TEXT NOT NULL, before_values TEXT, after_values TEXT)",
+    "CREATE INDEX change_log_changed_at ON change_log (changed_at)",
+    // Whatever program writes the book: a closing is only ever reopened,
+    // once; the log only grows.
+    "CREATE TRIGGER closings_kept BEFORE DELETE ON closings "
+    "BEGIN SELECT RAISE(ABORT, 'um fechamento de caixa nunca é excluído'); END",
+    "CREATE TRIGGER closings_reopened_once BEFORE UPDATE ON closings "
+    "WHEN OLD.reopened_at IS NOT NULL OR NEW.data IS NOT OLD.data "
+    "OR NEW.computed IS NOT OLD.computed OR NEW.counted IS NOT OLD.counted "
+    "OR NEW.difference IS NOT OLD.difference OR NEW.closed_by IS NOT OLD.closed_by "
+    "OR NEW.closed_at IS NOT OLD.closed_at OR NEW.closed_on IS NOT OLD.closed_on "
+    "OR NEW.entry_id IS NOT OLD.entry_id "
+    "BEGIN SELECT RAISE(ABORT, 'um fechamento de caixa só pode ser reaberto'); END",
+    "CREATE TRIGGER change_log_kept_update BEFORE UPDATE ON change_log "
+    "BEGIN SELECT RAISE(ABORT, 'o histórico de alterações não é alterado'); END",
+    "CREATE TRIGGER change_log_kept_delete BEFORE DELETE ON change_log "
+    "BEGIN SELECT RAISE(ABORT, 'o histórico de alterações não é alterado'); END",
+};
+
+#undef LIVRO_AUTO_ID
+
 struct Trigger
 {
     const char* name;
@@ -138,7 +175,7 @@ QString triggerStatement(const Trigger& t)
 template <std::size_t N> Status execAll(const QSqlDatabase& db, const char* const (&statements)[N])
 {
     for (const char* statement : statements) {
-        if (Status done = Sql::exec(db, QString::fromLatin1(statement)); !done)
+        if (Status done = Sql::exec(db, QString::fromUtf8(statement)); !done)
             return done;
     }
     return Status::success();
@@ -176,6 +213,11 @@ Status createDayTotals(const QSqlDatabase& db)
     if (Status created = execAll(db, kDayTotalStatements); !created)
         return created;
     return createDayTotalTriggers(db);
+}
+
+Status createClosingsAndLog(const QSqlDatabase& db)
+{
+    return execAll(db, kClosingsAndLogStatements);
 }
 
 Status createDayTotalTriggers(const QSqlDatabase& db)

@@ -8,8 +8,10 @@ class [[nodiscard]] Status
 {
 public:
     // Failures a shopkeeper can be told in plain words (FailureText); the
-    // reason then holds the technical text.
-    enum class Cause { Other, DiskFull, ReadOnly, Busy, DiskError, Damaged, TooLarge };
+    // reason then holds the technical text. Refused: the book's own rules
+    // turned the write down (a closed day, a right the user lacks), and the
+    // reason is already the plain words.
+    enum class Cause { Other, DiskFull, ReadOnly, Busy, DiskError, Damaged, TooLarge, Refused };
 
     static Status success() { return Status(); }
     static Status failure(const QString& reason, Cause cause = Cause::Other)
