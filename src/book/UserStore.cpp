@@ -134,8 +134,14 @@ Status UserStore::write(const NewUser& user)
     QVariantList values{user.nome,     user.usuario, senha,     user.restrito ? 1 : 0,
                         user.pergunta, resposta,     user.dica, user.email};
     qint64 id = 0;
+    // The secrets as they were, to say in the log whether they changed.
+    std::pair<QString, QString> formerSecrets;
     if (*existing) {
         id = (*existing)->id;
+        const auto secrets = storedSecrets(id);
+        if (!secrets)
+            return secrets.status();
+        formerSecrets = *secrets;
         values.append(id);
         if (Status updated = Sql::exec(
                 m_db.database(),
@@ -155,14 +161,15 @@ Status UserStore::write(const NewUser& user)
             return q.status();
         id = q->lastInsertId().toLongLong();
     }
-    if (Status logged = logSave(id, *existing, user); !logged)
+    if (Status logged = logSave(id, *existing, formerSecrets, user); !logged)
         return logged;
     return transaction.commit();
 }
 
 // What the log keeps of a user: never a password, an answer or the hint
 // that leads to the password, only that they changed.
-Status UserStore::logSave(qint64 id, const std::optional<User>& before, const NewUser& after)
+Status UserStore::logSave(qint64 id, const std::optional<User>& before,
+                          const std::pair<QString, QString>& formerSecrets, const NewUser& after)
 {
     ChangeLog::Values values = valuesOf(
         {id, after.usuario, after.nome, after.email, after.pergunta, after.dica, after.restrito});
@@ -175,12 +182,9 @@ Status UserStore::logSave(qint64 id, const std::optional<User>& before, const Ne
         return ChangeLog::record(m_db, {ChangeLog::Kind::Insert, QStringLiteral("usuarios"),
                                         QString::number(id), QString(), values.text()});
     }
-    const auto secrets = storedSecrets(before->id);
-    if (!secrets)
-        return secrets.status();
-    if (!PasswordHash::verify(secrets->first, normalizedPassword(after.senha)))
+    if (!PasswordHash::verify(formerSecrets.first, normalizedPassword(after.senha)))
         values.note(tr("senha alterada"));
-    if (!sameSecret(secrets->second, normalizedAnswer(after.resposta)))
+    if (!sameSecret(formerSecrets.second, normalizedAnswer(after.resposta)))
         values.note(tr("resposta alterada"));
     if (before->dica != after.dica)
         values.note(tr("dica alterada"));

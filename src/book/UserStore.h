@@ -89,7 +89,9 @@ public:
 
 private:
     Status write(const NewUser& user);
-    Status logSave(qint64 id, const std::optional<User>& before, const NewUser& after);
+    // formerSecrets: the password and answer stored before the save.
+    Status logSave(qint64 id, const std::optional<User>& before,
+                   const std::pair<QString, QString>& formerSecrets, const NewUser& after);
     // The stored password and answer (hashes, or text before conversion).
     Result<std::pair<QString, QString>> storedSecrets(qint64 id) const;
 
