@@ -106,7 +106,7 @@ void frmFecharDia::showBalances()
     m_balances.reset();
     m_calculado->clear();
     m_contas->setRowCount(0);
-    const QDate day = Formats::dateFromText(m_dia->text());
+    const QDate day = Formats::parseDate(m_dia->text()).value_or(QDate());
     if (!day.isValid()) {
         showDifference();
         return;
@@ -160,7 +160,7 @@ void frmFecharDia::showDifference()
 
 void frmFecharDia::closeDay()
 {
-    const QDate day = Formats::dateFromText(m_dia->text());
+    const QDate day = Formats::parseDate(m_dia->text()).value_or(QDate());
     const auto diff = difference();
     if (!day.isValid() || !diff) {
         m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, windowTitle(),

@@ -65,7 +65,7 @@ void frmReabrirDia::buildWindow()
 
 void frmReabrirDia::showAffected()
 {
-    const QDate day = Formats::dateFromText(m_dia->text());
+    const QDate day = Formats::parseDate(m_dia->text()).value_or(QDate());
     const auto closings = day.isValid()
                               ? Closings(m_session.db).openFrom(day)
                               : Result<QList<Closings::Closing>>(QList<Closings::Closing>());
@@ -82,7 +82,7 @@ void frmReabrirDia::showAffected()
 
 void frmReabrirDia::reopen()
 {
-    const QDate day = Formats::dateFromText(m_dia->text());
+    const QDate day = Formats::parseDate(m_dia->text()).value_or(QDate());
     if (!day.isValid()) {
         m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, windowTitle(),
                                  tr("Informe um dia válido."));

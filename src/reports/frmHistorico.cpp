@@ -139,8 +139,8 @@ void frmHistorico::fillFilters()
 std::optional<ChangeHistory::Filter> frmHistorico::filter()
 {
     ChangeHistory::Filter f;
-    f.first = Formats::dateFromText(m_de->text());
-    f.last = Formats::dateFromText(m_ate->text());
+    f.first = Formats::parseDate(m_de->text()).value_or(QDate());
+    f.last = Formats::parseDate(m_ate->text()).value_or(QDate());
     if (!f.first.isValid() || !f.last.isValid() || f.last < f.first) {
         m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, windowTitle(),
                                  tr("Informe um período válido: o primeiro e o último dia, "
