@@ -7,13 +7,16 @@
 #include "closings/frmReabrirDia.h"
 #include "core/SettingsStore.h"
 #include "reports/frmHistorico.h"
+#include "reports/frmRel.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -146,6 +149,36 @@ private slots:
             control<QPushButton>(w, suffix == u"pdf" ? "btnPDF" : "btnXLSX")->click();
             QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
         }
+    }
+
+    // With ckFechamentos the report window exports the closings of the
+    // period, reopened ones with who reopened them and why, instead of the
+    // cash book.
+    void reportOfClosings()
+    {
+        ClosingBook book;
+        LoadSettings(book.db, book.session.Settings);
+        book.close(QDate(2026, 12, 1), "100,00");
+        book.close(kDay3, "69,00");
+        QVERIFY(Closings(book.db).reopen(kDay3, u"contagem refeita"_s));
+        frmRel w(book.session);
+        control<QLineEdit>(w, "txtDe")->setText(u"01/12/2026"_s);
+        control<QLineEdit>(w, "txtAte")->setText(u"05/12/2026"_s);
+        control<QCheckBox>(w, "ckFechamentos")->setChecked(true);
+        const QString pdf = book.dir() + u"/fechamentos.pdf"_s;
+        book.dialogs.fileNames = {pdf, book.dir() + u"/fechamentos.xlsx"_s};
+        // The preview the window starts with is over first.
+        QTRY_VERIFY(control<QPushButton>(w, "btnPDF")->isEnabled());
+        control<QPushButton>(w, "btnPDF")->click();
+        control<QPushButton>(w, "btnXLS")->click();
+        QVERIFY(QFileInfo(book.dir() + u"/fechamentos.xlsx"_s).size() > 0);
+        QProcess text;
+        text.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY(text.waitForFinished(20000));
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& expected : {u"Fechamentos de caixa"_s, u"01/12/2026"_s, u"03/12/2026"_s,
+                                        u"-1,00"_s, u"Reaberto por sem login"_s})
+            QVERIFY2(printed.contains(expected), qPrintable(expected + u'\n' + printed));
     }
 
     // The menu "&Caixa" holds the three items under their exact names; a
