@@ -8,7 +8,8 @@
 
 namespace {
 
-// A small padlock, drawn once: the mark of a closed day's date.
+// A small padlock, drawn once: the mark of a closed day's rows, beside
+// the id, where it hides nothing.
 QPixmap padlock()
 {
     static const QPixmap picture = [] {
@@ -155,7 +156,7 @@ QVariant EntryGridModel::data(const QModelIndex& index, int role) const
         }
         return QVariant();
     case Qt::DecorationRole:
-        return index.column() == Data && isClosedDay(row) ? QVariant(padlock()) : QVariant();
+        return index.column() == Id && isClosedDay(row) ? QVariant(padlock()) : QVariant();
     case Qt::ToolTipRole:
         return isClosedDay(row) ? tr("Dia fechado: para corrigir, lance um estorno em um dia "
                                      "aberto.")

@@ -34,7 +34,7 @@ public:
                     const Colours& colours);
     void clear();
     // Rows of days on or before this one are of closed days: shown in
-    // italics with a padlock beside the date. Invalid: no day is closed.
+    // italics with a padlock beside the id. Invalid: no day is closed.
     void setClosedThrough(const QDate& day);
     bool isClosedDay(int row) const;
 

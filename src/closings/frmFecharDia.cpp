@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* amountLabel(const char* name)
@@ -120,6 +122,13 @@ void frmFecharDia::showBalances()
     }
     m_balances = *balances;
     m_calculado->setText(balances->total.format());
+    // A difference goes, unless the user says otherwise, into the account
+    // that holds the most: the one the drawer's cash is kept in.
+    const auto most =
+        std::max_element(balances->accounts.cbegin(), balances->accounts.cend(),
+                         [](const auto& a, const auto& b) { return a.balance < b.balance; });
+    if (most != balances->accounts.cend() && m_conta->findText(most->name) > 0)
+        m_conta->setCurrentIndex(m_conta->findText(most->name));
     for (const Closings::AccountBalance& account : balances->accounts) {
         const int row = m_contas->rowCount();
         m_contas->insertRow(row);
@@ -175,9 +184,9 @@ void frmFecharDia::closeDay()
                           "de um dia anterior poderá ser incluído, alterado ou excluído.")
                            .arg(Formats::date(day));
     if (!account.isEmpty())
-        question +=
-            u'\n' + tr("A diferença de %1 será lançada como \"%2\" na conta %3.")
-                        .arg(diff->format(), Closings::differenceDescription(*diff), account);
+        question += u'\n' + tr("A diferença de %1 será lançada como \"%2\" na conta %3.")
+                                .arg(diff->format().remove(u'-'),
+                                     Closings::differenceDescription(*diff), account);
     if (!m_session.dialogs.askYesNo(this, windowTitle(), question))
         return;
     auto closed = Closings(m_session.db).close({day, *counted(), account});

@@ -186,7 +186,8 @@ void frmHistorico::showRecords()
     m_grade->resizeColumnsToContents();
     m_aviso->setText(
         more ? tr("Mostrando as %1 alterações mais recentes do período.").arg(kMostShown)
-             : tr("%n alteração(ões).", nullptr, int(m_records.size())));
+             : (m_records.size() == 1 ? tr("1 alteração.")
+                                      : tr("%1 alterações.").arg(m_records.size())));
 }
 
 void frmHistorico::exportTo(bool pdf)
