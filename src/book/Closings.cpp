@@ -208,13 +208,16 @@ Result<Closings::Closing> Closings::closeWithin(const Request& request, const QD
         Sql::run(db,
                  QStringLiteral("insert into closings (data, computed, counted, difference, "
                                 "entry_id, closed_by, closed_at, closed_on) values "
-                                "(?, ?, ?, ?, ?, ?, ?, ?)"),
+                                "(?, ?, ?, ?, ?, ?, ?, ?) returning id"),
                  {Formats::dbDate(c.day), c.computed.toDb(), c.counted.toDb(), c.difference.toDb(),
                   c.entryId ? QVariant(*c.entryId) : QVariant(QMetaType(QMetaType::LongLong)),
                   c.closedBy, Formats::dbMoment(c.closedAt), c.closedOn});
     if (!q)
         return q.status();
-    c.id = q->lastInsertId().toLongLong();
+    if (!q->next())
+        return Sql::failureOf(*q);
+    c.id = q->value(0).toLongLong();
+    q->finish(); // the statement ends before the commit
     if (Status logged =
             ChangeLog::record(m_db, {ChangeLog::Kind::Closing, QStringLiteral("closings"),
                                      QString::number(c.id), QString(), valuesOf(c)});

@@ -80,6 +80,11 @@ public:
     Result<qint64> addWithinTransaction(const Entry& entry);
 
 private:
+    Result<Stored> read(qint64 id, bool locked) const;
+    Result<qint64> saveOnce(qint64 id, const Entry& entry);
+    Result<qint64> afterLostCommit(qint64 id, const Entry& entry, const Status& lost);
+    Result<Edit> saveEditOnce(const Stored& loaded, const Entry& entry);
+    Status removeOnce(qint64 id);
     Status ensureDocumentNumberColumn();
     // The entry (a new one when `before` is empty), its accounts' balances
     // and its record in the change log, inside the caller's transaction.

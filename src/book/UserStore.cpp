@@ -155,11 +155,14 @@ Status UserStore::write(const NewUser& user)
         auto q = Sql::run(m_db.database(),
                           QStringLiteral("insert into usuarios (nome, usuario, senha, restrito, "
                                          "pergunta, resposta, dica, email) values "
-                                         "(?, ?, ?, ?, ?, ?, ?, ?)"),
+                                         "(?, ?, ?, ?, ?, ?, ?, ?) returning id"),
                           values);
         if (!q)
             return q.status();
-        id = q->lastInsertId().toLongLong();
+        if (!q->next())
+            return Sql::failureOf(*q);
+        id = q->value(0).toLongLong();
+        q->finish(); // the statement ends before the commit
     }
     if (Status logged = logSave(id, *existing, formerSecrets, user); !logged)
         return logged;

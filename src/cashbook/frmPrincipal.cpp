@@ -9,6 +9,7 @@
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/RowColourDelegate.h"
+#include "core/BookChanges.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QUrl>
 
 namespace {
@@ -84,6 +86,36 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
 
     UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
+    followOtherDesks();
+}
+
+// Another desk's entries appear here without anyone touching this window:
+// a burst of changes makes one refresh, shortly after the last.
+void frmPrincipal::followOtherDesks()
+{
+    if (!m_session.bookOpen || !m_session.db.isServer())
+        return;
+    m_otherDesks = new QTimer(this);
+    m_otherDesks->setSingleShot(true);
+    m_otherDesks->setInterval(300);
+    connect(m_otherDesks, &QTimer::timeout, this, &frmPrincipal::refreshKeepingPlace);
+    auto* changes = new BookChanges(m_session.db, this);
+    connect(changes, &BookChanges::changed, m_otherDesks, qOverload<>(&QTimer::start));
+}
+
+// The grid read again, with the same entry selected (by id) and the same
+// rows in view; what the user is typing elsewhere is not touched.
+void frmPrincipal::refreshKeepingPlace()
+{
+    const QModelIndex current = m_ui->grade->currentIndex();
+    const qint64 selected = current.isValid() ? m_model->rows().id(current.row()) : 0;
+    const int column = current.isValid() ? current.column() : int(EntryGridModel::Saldo);
+    const int scrolled = m_ui->grade->verticalScrollBar()->value();
+    FillGrid();
+    const int row = selected != 0 ? m_model->rowOf(selected) : -1;
+    if (row >= 0)
+        m_ui->grade->setCurrentIndex(m_model->index(row, column));
+    m_ui->grade->verticalScrollBar()->setValue(scrolled);
 }
 
 frmPrincipal::~frmPrincipal()
@@ -277,21 +309,21 @@ std::optional<Money> frmPrincipal::recordDayNet(const QDate& day)
     const auto net = sums ? sums->net() : std::nullopt;
     if (net) {
         if (Status saved = Balances::SaveDayBalance(m_session.db, *net, day); !saved)
-            reportSaveFailure(saved.reason());
+            reportSaveFailure(saved);
     }
     return net;
 }
 
 // The day figures are written on every refresh; a book that refuses the write
 // (read-only, locked, disk full) is reported once, not at every refresh.
-void frmPrincipal::reportSaveFailure(const QString& reason)
+void frmPrincipal::reportSaveFailure(const Status& failure)
 {
-    if (reason == m_lastSaveFailure)
+    if (failure.reason() == m_lastSaveFailure)
         return;
-    m_lastSaveFailure = reason;
-    m_session.dialogs.inform(
-        this, Dialogs::Icon::Exclamation, tr("Erro"),
-        tr("Não foi possível gravar o saldo do dia no livro de caixa:\n%1").arg(reason));
+    m_lastSaveFailure = failure.reason();
+    m_session.dialogs.reportFailure(
+        this, tr("Erro"), failure, tr("o saldo do dia não foi gravado"),
+        tr("Não foi possível gravar o saldo do dia no livro de caixa:"));
 }
 
 void frmPrincipal::requestRefresh()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Money.h"
+#include "core/Status.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -59,13 +60,15 @@ private:
     // command that needs one.
     void showNoBook();
     void paintLegend();
+    void followOtherDesks();
+    void refreshKeepingPlace();
     void onRefreshTimer();
     void openWebSite();
     void openSettings();
     void openReports();
     void openSearch();
     void reportDateProblem(const QString& title, const QString& text);
-    void reportSaveFailure(const QString& reason);
+    void reportSaveFailure(const Status& failure);
     // A day's net movement of all accounts, recorded in "saldos"; nothing
     // when it cannot be summed.
     std::optional<Money> recordDayNet(const QDate& day);
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<Ui::frmPrincipal> m_ui;
     EntryGridModel* m_model = nullptr;
     QTimer* m_tmAtualiza = nullptr;
+    QTimer* m_otherDesks = nullptr; // a refresh after another desk's change
     QDate m_periodStart;
     QDate m_periodEnd;
     QString m_lastSaveFailure;

@@ -8,10 +8,24 @@ class [[nodiscard]] Status
 {
 public:
     // Failures a shopkeeper can be told in plain words (FailureText); the
-    // reason then holds the technical text. Refused: the book's own rules
-    // turned the write down (a closed day, a right the user lacks), and the
-    // reason is already the plain words.
-    enum class Cause { Other, DiskFull, ReadOnly, Busy, DiskError, Damaged, TooLarge, Refused };
+    // reason then holds the technical text.
+    // ServerLost: a server book's server did not answer or the connection
+    // dropped; Conflict: the server undid the transaction because another
+    // desk's write crossed it (it may simply be run again). Refused: the
+    // book's own rules turned the write down (a closed day, a right the user
+    // lacks), and the reason is already the plain words.
+    enum class Cause {
+        Other,
+        DiskFull,
+        ReadOnly,
+        Busy,
+        DiskError,
+        Damaged,
+        TooLarge,
+        ServerLost,
+        Conflict,
+        Refused
+    };
 
     static Status success() { return Status(); }
     static Status failure(const QString& reason, Cause cause = Cause::Other)
