@@ -6,11 +6,16 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "TestServer.h"
+#include "book/EntryStore.h"
+#include "cashbook/EntryGridModel.h"
+#include "cashbook/frmPrincipal.h"
 #include "core/DeskSettings.h"
 #include "core/SettingsStore.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 
 class tst_ServerDesk : public QObject
@@ -83,6 +88,39 @@ private slots:
         SettingsValues third;
         LoadSettings(book.db, third);
         QCOMPARE(third.corfundoentrada, QStringLiteral("#abcdef"));
+    }
+
+    // Another desk's entry appears without anyone touching the window; the
+    // selected entry stays selected though its row moved down.
+    void otherDesksEntriesAppearKeepingTheSelection()
+    {
+        TestBook book;
+        book.addAccount(QStringLiteral("CAIXA"));
+        const auto at = [](int hour, const QString& description) {
+            return EntryStore::Entry{QDate(2026, 12, 5),
+                                     QTime(hour, 0),
+                                     QStringLiteral("CAIXA"),
+                                     QString(),
+                                     description,
+                                     Money::fromUnits(10'000),
+                                     Money()};
+        };
+        EntryStore here(book.db);
+        for (int hour : {10, 11, 12})
+            QVERIFY(here.save(0, at(hour, QStringLiteral("daqui"))).ok());
+        frmPrincipal w(book.session);
+        auto* grid = w.findChild<QTableView*>(QStringLiteral("grade"));
+        QVERIFY(grid);
+        QCOMPARE(w.gridModel()->rowCount(), 3);
+        grid->setCurrentIndex(w.gridModel()->index(1, EntryGridModel::Descricao));
+        const qint64 selected = w.gridModel()->rows().id(1);
+
+        DbConnection otherDesk;
+        QVERIFY(otherDesk.openServer(*book.m_server).ok());
+        QVERIFY(EntryStore(otherDesk).save(0, at(8, QStringLiteral("de lá"))).ok());
+        QTRY_COMPARE_WITH_TIMEOUT(w.gridModel()->rowCount(), 4, 2000);
+        QCOMPARE(w.gridModel()->rows().id(grid->currentIndex().row()), selected);
+        QCOMPARE(grid->currentIndex().row(), 2);
     }
 
     void loginIsNotSwitchedOffFromADesksCommandLine()
