@@ -6,6 +6,7 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "TestServer.h"
+#include "book/EntrySearch.h"
 #include "book/EntryStore.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
@@ -121,6 +122,47 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.gridModel()->rowCount(), 4, 2000);
         QCOMPARE(w.gridModel()->rows().id(grid->currentIndex().row()), selected);
         QCOMPARE(grid->currentIndex().row(), 2);
+    }
+
+    // Words are found without case or accents, in the description, the
+    // document number and the account's name; every word must be there.
+    void wordsAreFoundWithoutCaseOrAccents()
+    {
+        TestBook book;
+        book.addAccount(QStringLiteral("BANCO D'ÁVILA"));
+        book.addAccount(QStringLiteral("CAIXA"));
+        EntryStore store(book.db);
+        const auto save = [&store](const QString& account, const QString& ndoc,
+                                   const QString& description) {
+            return store
+                .save(0, {QDate(2026, 12, 5), QTime(9, 0), account, ndoc, description,
+                          Money::fromUnits(10'000), Money()})
+                .ok();
+        };
+        QVERIFY(save(QStringLiteral("CAIXA"), QStringLiteral("NF 12"), QStringLiteral("Depósito")));
+        QVERIFY(save(QStringLiteral("BANCO D'ÁVILA"), QString(), QStringLiteral("Tarifa")));
+        QVERIFY(save(QStringLiteral("CAIXA"), QString(), QStringLiteral("Venda à vista")));
+        const auto found = [&book](const QString& words) {
+            SearchCriteria criteria;
+            criteria.words = words;
+            const auto rows = EntrySearch(book.db).find(criteria, 50);
+            if (!rows)
+                return rows.reason();
+            QStringList texts;
+            for (const FoundEntry& e : *rows)
+                texts.append(e.descricao);
+            return texts.join(u'|');
+        };
+        QCOMPARE(found(QStringLiteral("DEPOSITO")), QStringLiteral("Depósito"));
+        QCOMPARE(found(QStringLiteral("ávila")), QStringLiteral("Tarifa"));
+        QCOMPARE(found(QStringLiteral("nf 12")), QStringLiteral("Depósito"));
+        QCOMPARE(found(QStringLiteral("venda caixa")), QStringLiteral("Venda à vista"));
+        QCOMPARE(found(QStringLiteral("venda banco")), QString());
+        SearchCriteria all;
+        all.words = QStringLiteral("a");
+        const auto counted = EntrySearch(book.db).count(all);
+        QVERIFY2(counted.ok(), qPrintable(counted.reason()));
+        QCOMPARE(*counted, 3);
     }
 
     void loginIsNotSwitchedOffFromADesksCommandLine()
