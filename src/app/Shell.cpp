@@ -1,9 +1,13 @@
 #include "app/Shell.h"
 
 #include "app/ExitBackup.h"
+#include "closings/frmFecharDia.h"
+#include "closings/frmReabrirDia.h"
+#include "core/Dialogs.h"
 #include "core/Session.h"
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
+#include "reports/frmHistorico.h"
 #include "reports/frmRel.h"
 #include "search/EntrySearchWindow.h"
 #include "settings/frmOpcoes.h"
@@ -51,6 +55,36 @@ void Shell::entrySearch(QWidget* parent, const QDate& onlyDay,
     if (!m_search)
         m_search = new EntrySearchWindow(m_session, parent);
     m_search->bringForward(onlyDay, chosen);
+}
+
+bool Shell::closeDay(QWidget* parent, const QDate& activeDay)
+{
+    frmFecharDia window(m_session, activeDay, parent);
+    window.exec();
+    return window.closing().has_value();
+}
+
+bool Shell::reopenDay(QWidget* parent)
+{
+    if (m_session.CurrentUser.isRestricted()) {
+        m_session.dialogs.inform(parent, Dialogs::Icon::Exclamation, QObject::tr("Reabrir um dia"),
+                                 QObject::tr("Somente um usuário de nível comum pode reabrir um "
+                                             "dia."));
+        return false;
+    }
+    return frmReabrirDia(m_session, parent).exec() == QDialog::Accepted;
+}
+
+void Shell::changeHistory(QWidget* parent)
+{
+    if (m_session.CurrentUser.isRestricted()) {
+        m_session.dialogs.inform(parent, Dialogs::Icon::Exclamation,
+                                 QObject::tr("Histórico de alterações"),
+                                 QObject::tr("Somente um usuário de nível comum pode ver o "
+                                             "histórico de alterações."));
+        return;
+    }
+    frmHistorico(m_session, parent).exec();
 }
 
 void Shell::mainWindowClosing(QWidget* window)

@@ -21,6 +21,9 @@ public:
     void reports(QWidget* parent) override;
     void entrySearch(QWidget* parent, const QDate& onlyDay,
                      const std::function<void(const QDate&, qint64)>& chosen) override;
+    bool closeDay(QWidget* parent, const QDate& activeDay) override;
+    bool reopenDay(QWidget* parent) override;
+    void changeHistory(QWidget* parent) override;
     void mainWindowClosing(QWidget* window) override;
 
 private:

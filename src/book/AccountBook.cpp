@@ -137,16 +137,28 @@ Result<AccountBook::Outcome> AccountBook::create(const QString& typedName)
     const QString name = normalizedName(typedName);
     if (name.isEmpty())
         return Outcome::Ignored;
+    const QSqlDatabase db = m_db.database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
     const auto existing = idOf(name);
     if (!existing)
         return existing.status();
     if (*existing)
         return Outcome::Ignored;
-    if (Status inserted = Sql::exec(
-            m_db.database(), QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"),
-            {name});
-        !inserted)
-        return inserted;
+    auto q = Sql::run(
+        db, QStringLiteral("insert into contas (descricao, saldo) values (?, 0) returning id"),
+        {name});
+    if (!q)
+        return q.status();
+    if (!q->next())
+        return Sql::failureOf(*q);
+    const qint64 id = q->value(0).toLongLong();
+    q->finish(); // the statement ends before the commit
+    if (Status logged = log(ChangeLog::Kind::Insert, id, QString(), name); !logged)
+        return logged;
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
     return Outcome::Done;
 }
 
@@ -155,21 +167,34 @@ Result<AccountBook::Outcome> AccountBook::rename(qint64 id, const QString& typed
     const QString name = normalizedName(typedName);
     if (name.isEmpty())
         return Outcome::Ignored;
+    const QSqlDatabase db = m_db.database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
     const auto accounts = accountsById();
     if (!accounts)
         return accounts.status();
     // A name another account has is refused; the account's own name may
     // still change its capitals ("Casa" written by another tool becomes
     // "CASA"), and keeping it exactly as it is changes nothing.
+    QString former;
     for (const Account& account : *accounts) {
         if (sameName(account.name, name) && (account.id != id || account.name == name))
             return Outcome::Ignored;
+        if (account.id == id)
+            former = account.name;
     }
-    auto q = Sql::run(m_db.database(),
-                      QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
+    auto q =
+        Sql::run(db, QStringLiteral("update contas set descricao = ? where id = ?"), {name, id});
     if (!q)
         return q.status();
-    return q->numRowsAffected() > 0 ? Outcome::Done : Outcome::Ignored;
+    if (q->numRowsAffected() == 0)
+        return Outcome::Ignored;
+    if (Status logged = log(ChangeLog::Kind::Update, id, former, name); !logged)
+        return logged;
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    return Outcome::Done;
 }
 
 Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
@@ -187,12 +212,30 @@ Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
             tr("os lançamentos da conta não puderam ser lidos: %1").arg(inUse.reason()));
     if (*inUse)
         return Outcome::InUse;
+    const auto name =
+        Sql::scalar(db, QStringLiteral("select descricao from contas where id = ?"), {id});
+    if (!name)
+        return name.status();
     if (Status deleted = Sql::exec(db, QStringLiteral("delete from contas where id = ?"), {id});
         !deleted)
         return deleted;
+    if (!name->isNull()) {
+        if (Status logged = log(ChangeLog::Kind::Delete, id, name->toString(), QString()); !logged)
+            return logged;
+    }
     if (Status committed = transaction.commit(); !committed)
         return committed;
     return Outcome::Done;
+}
+
+Status AccountBook::log(ChangeLog::Kind kind, qint64 id, const QString& before,
+                        const QString& after)
+{
+    const auto values = [](const QString& name) {
+        return name.isNull() ? QString() : ChangeLog::Values().add(tr("Conta"), name).text();
+    };
+    return ChangeLog::record(
+        m_db, {kind, QStringLiteral("contas"), QString::number(id), values(before), values(after)});
 }
 
 Status AccountBook::lockForWrite(const QSqlDatabase& db, QList<qint64> ids)

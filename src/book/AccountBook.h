@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ChangeLog.h"
 #include "core/Money.h"
 #include "core/Result.h"
 
@@ -15,6 +16,8 @@ class DbConnection;
 // The accounts that entries are grouped under. Names are stored trimmed and
 // upper-case, and never twice. Every balance shown is computed from the
 // entries; "contas.saldo" keeps a copy that is rewritten after each change.
+// A create, rename or delete is recorded in the change log in its own
+// transaction.
 class AccountBook
 {
 public:
@@ -75,5 +78,8 @@ public:
     static Status lockForWrite(const QSqlDatabase& db, QList<qint64> ids);
 
 private:
+    // The change's record; a null name stands for no values.
+    Status log(ChangeLog::Kind kind, qint64 id, const QString& before, const QString& after);
+
     DbConnection& m_db;
 };

@@ -1,6 +1,8 @@
 #include "book/EntryStore.h"
 
 #include "book/AccountBook.h"
+#include "book/Closings.h"
+#include "core/ChangeLog.h"
 #include "core/DbConnection.h"
 #include "core/EnsureColumn.h"
 #include "core/Formats.h"
@@ -20,6 +22,33 @@ QString tr(const char* text)
 QString goneText(qint64 id)
 {
     return tr("o lançamento %1 não existe mais no livro de caixa").arg(id);
+}
+
+// An entry as the change log shows it, in the grid's words and formats.
+QString valuesOf(const QDate& data, const QTime& hora, const QString& account, const QString& ndoc,
+                 const QString& descricao, const std::optional<Money>& entrada,
+                 const std::optional<Money>& saida)
+{
+    return ChangeLog::Values()
+        .add(tr("Data"), Formats::date(data))
+        .add(tr("Hora"), hora.isValid() ? Formats::dbTime(hora) : QString())
+        .add(tr("Conta"), account)
+        .add(tr("N. Doc."), ndoc)
+        .add(tr("Descrição"), descricao)
+        .add(tr("Entrada"), formatMoney(entrada))
+        .add(tr("Saída"), formatMoney(saida))
+        .text();
+}
+
+QString valuesOf(const EntryStore::Stored& e)
+{
+    return valuesOf(e.data, e.hora, e.account, e.ndoc, e.descricao, e.entrada, e.saida);
+}
+
+// As write() stores it.
+QString valuesOf(const EntryStore::Entry& e)
+{
+    return valuesOf(e.data, e.hora, e.account, e.ndoc.trimmed(), e.descricao, e.entrada, e.saida);
 }
 
 // The account an entry is stored under; nothing inside when it has none. On
@@ -138,7 +167,14 @@ Result<qint64> EntryStore::saveOnce(qint64 id, const Entry& entry)
     Transaction transaction(m_db.database());
     if (!transaction.begun())
         return transaction.begun();
-    const auto written = writeWithBalances(id, entry);
+    std::optional<Stored> before;
+    if (id != 0) {
+        const auto current = load(id);
+        if (!current)
+            return current.status();
+        before = *current;
+    }
+    const auto written = writeLogged(before, entry);
     if (!written)
         return written;
     if (Status committed = transaction.commit(); !committed) {
@@ -147,6 +183,11 @@ Result<qint64> EntryStore::saveOnce(qint64 id, const Entry& entry)
         return committed;
     }
     return written;
+}
+
+Result<qint64> EntryStore::addWithinTransaction(const Entry& entry)
+{
+    return writeLogged(std::nullopt, entry);
 }
 
 // The server may have committed a new entry whose answer never came back.
@@ -183,7 +224,7 @@ Result<EntryStore::Edit> EntryStore::saveEditOnce(const Stored& loaded, const En
         return current.status();
     if (!current->sameEntryAs(loaded))
         return Edit{false, *current};
-    const auto written = writeWithBalances(loaded.id, entry);
+    const auto written = writeLogged(*current, entry);
     if (!written)
         return written.status();
     if (Status committed = transaction.commit(); !committed)
@@ -191,17 +232,25 @@ Result<EntryStore::Edit> EntryStore::saveEditOnce(const Stored& loaded, const En
     return Edit{true, {}};
 }
 
-Result<qint64> EntryStore::writeWithBalances(qint64 id, const Entry& entry)
+Result<qint64> EntryStore::writeLogged(const std::optional<Stored>& before, const Entry& entry)
 {
     const QSqlDatabase db = m_db.database();
+    const Closings closings(m_db);
+    // The day it leaves and the day it goes to must both be open.
+    if (before) {
+        if (Status open = closings.checkOpen(before->data); !open)
+            return open;
+    }
+    if (Status open = closings.checkOpen(entry.data); !open)
+        return open;
     const auto accountId = AccountBook(m_db).idOf(entry.account);
     if (!accountId)
         return accountId.status();
     if (!*accountId)
         return Status::failure(tr("a conta \"%1\" não existe mais").arg(entry.account));
     std::optional<qint64> formerAccount;
-    if (id != 0) {
-        const auto former = accountOfEntry(db, id);
+    if (before) {
+        const auto former = accountOfEntry(db, before->id);
         if (!former)
             return former.status();
         formerAccount = *former;
@@ -209,9 +258,18 @@ Result<qint64> EntryStore::writeWithBalances(qint64 id, const Entry& entry)
     if (Status locked = AccountBook::lockForWrite(db, {**accountId, formerAccount.value_or(0)});
         !locked)
         return locked;
-    const auto written = write(id, **accountId, entry);
+    const auto written = write(before ? before->id : 0, **accountId, entry);
     if (!written)
         return written;
+    const QString after = valuesOf(entry);
+    const QString former = before ? valuesOf(*before) : QString();
+    if (after != former) {
+        if (Status logged = ChangeLog::record(
+                m_db, {before ? ChangeLog::Kind::Update : ChangeLog::Kind::Insert,
+                       QStringLiteral("caixa"), QString::number(*written), former, after});
+            !logged)
+            return logged;
+    }
     if (Status balance = AccountBook::storeBalance(db, **accountId); !balance)
         return balance;
     if (formerAccount && *formerAccount != **accountId) {
@@ -263,13 +321,22 @@ Status EntryStore::removeOnce(qint64 id)
     const auto account = accountOfEntry(db, id);
     if (!account)
         return account.status();
+    const auto entry = load(id);
+    if (!entry)
+        return entry.status();
+    if (Status open = Closings(m_db).checkOpen(entry->data); !open)
+        return open;
     if (Status locked = AccountBook::lockForWrite(db, {account->value_or(0)}); !locked)
         return locked;
     if (Status deleted = Sql::exec(db, QStringLiteral("delete from caixa where id = ?"), {id});
         !deleted)
         return deleted;
-    if (*account) {
-        if (Status balance = AccountBook::storeBalance(db, **account); !balance)
+    if (Status logged = ChangeLog::record(m_db, {ChangeLog::Kind::Delete, QStringLiteral("caixa"),
+                                                 QString::number(id), valuesOf(*entry), QString()});
+        !logged)
+        return logged;
+    if (entry->accountId) {
+        if (Status balance = AccountBook::storeBalance(db, *entry->accountId); !balance)
             return balance;
     }
     return transaction.commit();

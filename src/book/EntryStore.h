@@ -11,9 +11,11 @@
 
 class DbConnection;
 
-// Writes cash entries. An entry and the stored balance of its account (of
-// both accounts, when an edit moves the entry) change in one transaction:
-// both or neither.
+// Writes cash entries. An entry, the stored balance of its account (of both
+// accounts, when an edit moves the entry) and the change log's record of it
+// change in one transaction: all or nothing. No entry is written on a closed
+// day, nor moved to or from one (see Closings): the check is made inside the
+// same transaction.
 class EntryStore
 {
 public:
@@ -73,6 +75,10 @@ public:
     // Deletes an entry and recomputes its account's stored balance.
     Status remove(qint64 id);
 
+    // A new entry inside a transaction the caller holds (a closing's
+    // difference); the book must have the document number column.
+    Result<qint64> addWithinTransaction(const Entry& entry);
+
 private:
     Result<Stored> read(qint64 id, bool locked) const;
     Result<qint64> saveOnce(qint64 id, const Entry& entry);
@@ -80,8 +86,9 @@ private:
     Result<Edit> saveEditOnce(const Stored& loaded, const Entry& entry);
     Status removeOnce(qint64 id);
     Status ensureDocumentNumberColumn();
-    // The entry and its accounts' balances, inside the caller's transaction.
-    Result<qint64> writeWithBalances(qint64 id, const Entry& entry);
+    // The entry (a new one when `before` is empty), its accounts' balances
+    // and its record in the change log, inside the caller's transaction.
+    Result<qint64> writeLogged(const std::optional<Stored>& before, const Entry& entry);
     Result<qint64> write(qint64 id, qint64 accountId, const Entry& entry);
 
     DbConnection& m_db;

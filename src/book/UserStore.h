@@ -6,11 +6,14 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 class DbConnection;
 
 // The users who may log in, kept apart by their login name. Passwords and
-// secret answers are stored as hashes only.
+// secret answers are stored as hashes only. A save or delete is recorded in
+// the change log in its own transaction, without any secret: a password
+// change is logged as "senha alterada".
 class UserStore
 {
 public:
@@ -86,6 +89,11 @@ public:
 
 private:
     Status write(const NewUser& user);
+    // formerSecrets: the password and answer stored before the save.
+    Status logSave(qint64 id, const std::optional<User>& before,
+                   const std::pair<QString, QString>& formerSecrets, const NewUser& after);
+    // The stored password and answer (hashes, or text before conversion).
+    Result<std::pair<QString, QString>> storedSecrets(qint64 id) const;
 
     DbConnection& m_db;
 };

@@ -2,6 +2,33 @@
 
 #include "core/Formats.h"
 
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+// A small padlock, drawn once: the mark of a closed day's rows, beside
+// the id, where it hides nothing.
+QPixmap padlock()
+{
+    static const QPixmap picture = [] {
+        QPixmap p(12, 12);
+        p.fill(Qt::transparent);
+        QPainter painter(&p);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(90, 90, 90), 1.5));
+        painter.drawArc(QRectF(3, 1, 6, 7), 0, 180 * 16);
+        painter.drawLine(QPointF(3, 4.5), QPointF(3, 6));
+        painter.drawLine(QPointF(9, 4.5), QPointF(9, 6));
+        painter.fillRect(QRectF(1.5, 5.5, 9, 6), QColor(90, 90, 90));
+        return p;
+    }();
+    return picture;
+}
+
+} // namespace
+
 EntryGridModel::EntryGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 bool EntryGridModel::setEntries(EntryRows rows, Money openingBalance,
@@ -33,6 +60,21 @@ void EntryGridModel::clear()
     m_rows.clear();
     m_accountNames.clear();
     endResetModel();
+}
+
+void EntryGridModel::setClosedThrough(const QDate& day)
+{
+    if (day == m_closedThrough)
+        return;
+    m_closedThrough = day;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+bool EntryGridModel::isClosedDay(int row) const
+{
+    const QDate day = m_rows.data(row);
+    return m_closedThrough.isValid() && day.isValid() && day <= m_closedThrough;
 }
 
 int EntryGridModel::rowOf(qint64 entryId) const
@@ -106,6 +148,19 @@ QVariant EntryGridModel::data(const QModelIndex& index, int role) const
         return isReceived(row) ? m_colours.receivedBackground : m_colours.paidBackground;
     case Qt::ForegroundRole:
         return isReceived(row) ? m_colours.receivedText : m_colours.paidText;
+    case Qt::FontRole:
+        if (isClosedDay(row)) {
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        return QVariant();
+    case Qt::DecorationRole:
+        return index.column() == Id && isClosedDay(row) ? QVariant(padlock()) : QVariant();
+    case Qt::ToolTipRole:
+        return isClosedDay(row) ? tr("Dia fechado: para corrigir, lance um estorno em um dia "
+                                     "aberto.")
+                                : QVariant();
     case Qt::TextAlignmentRole:
         if (index.column() >= Entrada || index.column() == Id)
             return int(Qt::AlignRight | Qt::AlignVCenter);

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QDate>
 #include <QHash>
 
 // The nine columns of the main grid over the entries of the active period.
@@ -32,6 +33,10 @@ public:
     bool setEntries(EntryRows rows, Money openingBalance, QHash<qint64, QString> accountNames,
                     const Colours& colours);
     void clear();
+    // Rows of days on or before this one are of closed days: shown in
+    // italics with a padlock beside the id. Invalid: no day is closed.
+    void setClosedThrough(const QDate& day);
+    bool isClosedDay(int row) const;
 
     const EntryRows& rows() const { return m_rows; }
     // The row of an entry; -1 when the grid does not list it.
@@ -55,4 +60,5 @@ private:
     EntryRows m_rows;
     QHash<qint64, QString> m_accountNames;
     Colours m_colours;
+    QDate m_closedThrough;
 };

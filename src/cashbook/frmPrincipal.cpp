@@ -3,6 +3,7 @@
 #include "ui_frmPrincipal.h"
 
 #include "book/Balances.h"
+#include "book/Closings.h"
 #include "book/EntryReader.h"
 #include "cashbook/ActivePeriod.h"
 #include "cashbook/EntryCommands.h"
@@ -72,6 +73,16 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
                 m_ui->btnAtivar->click();
         });
     connect(m_ui->mnuLocalizar, &QAction::triggered, this, &frmPrincipal::openSearch);
+    connect(m_ui->mnuFecharDia, &QAction::triggered, this, [this] {
+        if (m_session.windows->closeDay(this, m_periodEnd))
+            requestRefresh();
+    });
+    connect(m_ui->mnuReabrirDia, &QAction::triggered, this, [this] {
+        if (m_session.windows->reopenDay(this))
+            requestRefresh();
+    });
+    connect(m_ui->mnuHistorico, &QAction::triggered, this,
+            [this] { m_session.windows->changeHistory(this); });
 
     UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
@@ -142,7 +153,8 @@ void frmPrincipal::showNoBook()
         w->setEnabled(false);
         w->setToolTip(reason);
     }
-    for (QAction* a : {m_ui->mnuUsuarios, m_ui->mnuOpcoes}) {
+    for (QAction* a : {m_ui->mnuUsuarios, m_ui->mnuOpcoes, m_ui->mnuFecharDia, m_ui->mnuReabrirDia,
+                       m_ui->mnuHistorico}) {
         a->setEnabled(false);
         a->setToolTip(reason);
     }
@@ -166,6 +178,8 @@ void frmPrincipal::applyRestrictions()
     m_ui->btnExcluir->setEnabled(false);
     m_ui->mnuUsuarios->setVisible(false);
     m_ui->mnuOpcoes->setVisible(false);
+    m_ui->mnuReabrirDia->setVisible(false);
+    m_ui->mnuHistorico->setVisible(false);
     // Typing another day must not show another day's entries.
     m_ui->txtDia->setReadOnly(true);
     m_ui->txtDias->setReadOnly(true);
@@ -252,6 +266,8 @@ void frmPrincipal::FillGrid()
             tr("Os valores deste período somam um valor grande demais para o sistema; os "
                "lançamentos não podem ser mostrados."));
     }
+    // Without the date of the latest closing the rows are shown unmarked.
+    m_model->setClosedThrough(Closings(db).lockedThrough().valueOr(QDate()));
     if (m_model->rowCount() > 0) {
         const QModelIndex last = m_model->index(m_model->rowCount() - 1, EntryGridModel::Saldo);
         m_ui->grade->setCurrentIndex(last);

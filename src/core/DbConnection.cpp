@@ -2,6 +2,7 @@
 
 #include "core/BookFile.h"
 #include "core/BookHealth.h"
+#include "core/Clock.h"
 #include "core/DayTotals.h"
 #include "core/FileAccess.h"
 #include "core/Schema.h"
@@ -120,6 +121,11 @@ QSqlDatabase DbConnection::database() const
     if (m_server)
         reconnectIfLost();
     return QSqlDatabase::database(m_name, false);
+}
+
+Result<QDateTime> DbConnection::now() const
+{
+    return m_writer.clock().now();
 }
 
 // Tried at most every few seconds while the server stays away, so a window

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/Result.h"
 #include "core/ServerAddress.h"
-#include "core/Status.h"
+#include "core/WriteContext.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -63,6 +64,17 @@ public:
     // with their tables, which rebuilding them repairs (BookHealth).
     bool indexesDamaged() const { return m_indexesDamaged; }
 
+    // Who writes through this connection, from which computer, and the
+    // clock of a file book (see WriteContext); a connection outside any
+    // session signs as nobody logged in.
+    void setWriteContext(const WriteContext& context) { m_writer = context; }
+    const WriteContext& writeContext() const { return m_writer; }
+    // The moment a change is dated at. A file book is written by one desk
+    // at a time, whose clock (the session's) is the book's; a server book
+    // asks its server, so that every desk of one book dates its changes by
+    // one clock.
+    Result<QDateTime> now() const;
+
     bool isOpen() const;
     // On a server book whose connection dropped (a restarted server, a
     // network that came back), this connects again first: the action that
@@ -94,4 +106,5 @@ private:
     std::optional<ServerAddress> m_server;
     mutable qint64 m_lastReconnect = 0; // when the last attempt began (ms)
     bool m_serverInUse = false;         // open on a server and not closed on purpose
+    WriteContext m_writer;
 };

@@ -114,6 +114,8 @@ public:
         const QString plain = FailureText::plain(failure, notDone);
         if (plain.isEmpty())
             inform(parent, Icon::Critical, title, fallback + u'\n' + failure.reason());
+        else if (failure.cause() == Status::Cause::Refused)
+            inform(parent, Icon::Exclamation, title, plain); // nothing technical to unfold
         else
             inform(parent, Icon::Critical, title, plain, failure.reason());
     }

@@ -30,6 +30,8 @@ QString plain(const Status& failure, const QString& notDone)
     case Status::Cause::TooLarge:
         return tr("A soma dos valores seria um valor grande demais para o sistema: %1.")
             .arg(notDone);
+    case Status::Cause::Refused:
+        return failure.reason();
     case Status::Cause::ServerLost:
         return tr("O servidor do livro de caixa não respondeu: %1. Verifique a rede e o "
                   "servidor; a próxima ação tentará conectar de novo.")

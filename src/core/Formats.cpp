@@ -133,4 +133,26 @@ QString colorToSetting(const QColor& color)
     return QString::number(value);
 }
 
+QString dbMoment(const QDateTime& moment)
+{
+    return dbDate(moment.date()) + u' ' + dbTime(moment.time());
+}
+
+QDateTime momentFromDb(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime();
+    const QString text = value.toString();
+    const QDate day = dateFromText(text);
+    const QTime time = text.size() >= 16 ? timeFromText(text) : QTime();
+    if (!day.isValid() || !time.isValid())
+        return {};
+    return QDateTime(day, time);
+}
+
+QString moment(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QString();
+}
+
 } // namespace Formats

@@ -34,6 +34,12 @@ QTime timeFromDb(const QVariant& value);
 QDate dateFromText(QStringView text);
 QTime timeFromText(QStringView text);
 
+// A moment: stored "yyyy-MM-dd HH:mm:ss" (in the order of time, as text),
+// shown "dd/MM/yyyy HH:mm:ss". Unreadable gives an invalid QDateTime.
+QString dbMoment(const QDateTime& moment);
+QDateTime momentFromDb(const QVariant& value);
+QString moment(const QDateTime& moment);
+
 // Colours are 24-bit numbers with red in the low byte, stored as their
 // decimal text. A text that is not such a number gives the fallback.
 QColor colorFromSetting(const QString& text, const QColor& fallback);

@@ -47,6 +47,14 @@ Status createVersionTable(const QSqlDatabase& db);
 // one, in step with every write to "caixa", whoever makes it, in the same
 // transaction. Entries without a date count in no total.
 Status createDayTotals(const QSqlDatabase& db);
+// The closings of days ("closings": the day, the balance the book computed,
+// the cash counted, the difference, the entry that recorded it, who closed
+// it, when and on which computer, and, once reopened, who reopened it, when,
+// where and why) and the change log ("change_log", see ChangeLog). At most
+// one closing of a day is open (not reopened) at a time, whoever writes it;
+// a closing is never deleted, and the log is never changed nor deleted.
+Status createClosingsAndLog(const QSqlDatabase& db);
+
 // Replaces the triggers by the ones this program writes.
 Status createDayTotalTriggers(const QSqlDatabase& db);
 // Whether every one of those triggers is in the book.

@@ -39,7 +39,8 @@ Status addDayTotals(const QSqlDatabase& db)
 
 // Append new steps at the end, numbered on from the last.
 const Step kSteps[] = {
-    {1, addDayTotals}, // totals per day and account, kept by triggers
+    {1, addDayTotals},                 // totals per day and account, kept by triggers
+    {2, Schema::createClosingsAndLog}, // the closings of days and the change log
 };
 
 Status record(const QSqlDatabase& db, int version)

@@ -3,6 +3,7 @@
 #include "core/BookLock.h"
 #include "core/Money.h"
 #include "core/Settings.h"
+#include "core/UserInfo.h"
 
 #include <QDate>
 #include <QString>
@@ -14,15 +15,6 @@ class DbConnection;
 class Dialogs;
 class Windows;
 
-// Who is logged in: "c" is the common level, "r" the restricted level.
-struct UserInfo
-{
-    QString userName;
-    QString userLevel = QStringLiteral("c");
-
-    bool isRestricted() const { return userLevel == u"r"; }
-};
-
 // The shared values of one run of the program, and the services every window
 // uses. main() creates one; each test builds its own.
 struct Session
@@ -31,11 +23,11 @@ struct Session
     static QDate noReportStartDate() { return QDate(1900, 1, 1); }
 
     Session(DbConnection& connection, Dialogs& dialogService, Clock& sessionClock,
-            QString dataFolder)
-        : db(connection), dialogs(dialogService), clock(sessionClock),
-          dataDir(std::move(dataFolder))
-    {
-    }
+            QString dataFolder);
+    // The connection outlives the session: it no longer signs for it.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     DbConnection& db;
     Dialogs& dialogs;

@@ -1,10 +1,13 @@
 #include "core/SettingsStore.h"
 
+#include "core/ChangeLog.h"
 #include "core/DbConnection.h"
 #include "core/DeskSettings.h"
 #include "core/EnsureColumn.h"
 #include "core/Fields.h"
+#include "core/Formats.h"
 #include "core/Sql.h"
+#include "core/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -91,6 +94,36 @@ void readRow(const QSqlQuery& q, SettingsValues& s)
     }
 }
 
+QString yesNo(bool value)
+{
+    return value ? SettingsStore::tr("sim") : SettingsStore::tr("não");
+}
+
+// A colour as "#rrggbb"; a text that is no colour as it is.
+QString colourText(const QString& stored)
+{
+    const QColor colour = Formats::colorFromSetting(stored, QColor());
+    return colour.isValid() ? colour.name() : stored;
+}
+
+// The settings window's columns as the change log shows them.
+QString settingsValues(bool login, const QString (&colours)[4], const QString& moeda,
+                       const QString& indioma, qint64 backups, bool automatic)
+{
+    const auto tr = [](const char* text) { return SettingsStore::tr(text); };
+    return ChangeLog::Values()
+        .add(tr("Login"), yesNo(login))
+        .add(tr("Cor de fundo das entradas"), colourText(colours[0]))
+        .add(tr("Cor da letra das entradas"), colourText(colours[1]))
+        .add(tr("Cor de fundo das saídas"), colourText(colours[2]))
+        .add(tr("Cor da letra das saídas"), colourText(colours[3]))
+        .add(tr("Moeda"), moeda)
+        .add(tr("Idioma"), indioma)
+        .add(tr("Backups guardados"), QString::number(backups))
+        .add(tr("Backup automático"), yesNo(automatic))
+        .text();
+}
+
 Result<bool> hasRow(DbConnection& db)
 {
     const auto count = Sql::scalar(db.database(), QStringLiteral("select count(*) from opcoes"));
@@ -151,6 +184,22 @@ void LoadSettings(DbConnection& db, SettingsValues& settings)
         readDeskValues(db, settings);
 }
 
+QString SettingsStore::valuesOf(const SettingsValues& s)
+{
+    const QString colours[4] = {s.corfundoentrada, s.corletraentrada, s.corfundosaida,
+                                s.corletrasaida};
+    return settingsValues(s.susuario, colours, s.moeda, s.indioma, s.qtdarquivosbkp,
+                          s.bkpautomatico);
+}
+
+QString SettingsStore::valuesOf(const SettingsChoice& c)
+{
+    const QString colours[4] = {c.corfundoentrada, c.corletraentrada, c.corfundosaida,
+                                c.corletrasaida};
+    return settingsValues(c.susuario, colours, c.moeda, c.indioma, c.qtdarquivosbkp,
+                          c.bkpautomatico);
+}
+
 QString SettingsStore::normalizedBackupCount(const QString& typed)
 {
     bool ok = false;
@@ -170,13 +219,27 @@ Status SettingsStore::save(DbConnection& db, const SettingsChoice& choice)
     bool hasRow = false;
     if (Status columns = addMissingColumns(db, hasRow); !columns)
         return columns;
+    Transaction transaction(db.database());
+    if (!transaction.begun())
+        return transaction.begun();
+    SettingsValues stored;
+    LoadSettings(db, stored);
     if (Status written = writeRow(db, choice, hasRow); !written)
         return written;
     // The book's row keeps the colours too: a desk that chose none shows them.
     if (db.isServer())
         writeDeskValues(db, {QVariant(), QVariant(), choice.corfundoentrada, choice.corletraentrada,
                              choice.corfundosaida, choice.corletrasaida});
-    return Status::success();
+    const QString before = hasRow ? valuesOf(stored) : QString();
+    const QString after = valuesOf(choice);
+    if (before != after) {
+        if (Status logged =
+                ChangeLog::record(db, {hasRow ? ChangeLog::Kind::Update : ChangeLog::Kind::Insert,
+                                       QStringLiteral("opcoes"), QString(), before, after});
+            !logged)
+            return logged;
+    }
+    return transaction.commit();
 }
 
 // The currency and language columns came late: an older book lacks them,
@@ -237,5 +300,25 @@ Status SettingsStore::rememberUser(DbConnection& db, bool remember, const QStrin
 
 Status SettingsStore::disableLogin(DbConnection& db)
 {
-    return Sql::exec(db.database(), QStringLiteral("update opcoes set susuario = 0"));
+    Transaction transaction(db.database());
+    if (!transaction.begun())
+        return transaction.begun();
+    const auto wasOn = Sql::scalar(
+        db.database(), QStringLiteral("select count(*) from opcoes where susuario <> 0"));
+    if (!wasOn)
+        return wasOn.status();
+    if (Status done = Sql::exec(db.database(), QStringLiteral("update opcoes set susuario = 0"));
+        !done)
+        return done;
+    if (wasOn->toLongLong() > 0) {
+        const auto login = [](bool on) {
+            return ChangeLog::Values().add(tr("Login"), on ? tr("sim") : tr("não")).text();
+        };
+        if (Status logged =
+                ChangeLog::record(db, {ChangeLog::Kind::Update, QStringLiteral("opcoes"), QString(),
+                                       login(true), login(false)});
+            !logged)
+            return logged;
+    }
+    return transaction.commit();
 }

@@ -43,21 +43,28 @@ public:
     static QString normalizedCurrency(const QString& typed);
 
     // Writes the settings window's columns: updates the row, or creates it
-    // when the table is empty. An older table without "moeda" or "indioma"
-    // gets the missing columns first. On failure nothing is stored and the
-    // reason says why.
+    // when the table is empty, with its record in the change log when a
+    // value changed. An older table without "moeda" or "indioma" gets the
+    // missing columns first. On failure nothing is stored and the reason
+    // says why.
     static Status save(DbConnection& db, const SettingsChoice& choice);
 
     // The login window's remember-me choice and the user who logged in (the
     // name is written whatever the choice; only the flag decides whether the
-    // next start shows it).
+    // next start shows it). Not in the change log: it is what the login
+    // window fills in at the next start, not a setting of the book, and it
+    // would add a record for every login.
     static Status rememberUser(DbConnection& db, bool remember, const QString& userName);
 
     // Switches login off: the way back in for whoever holds the data folder
-    // and lost the administrator's password.
+    // and lost the administrator's password. In the change log when login
+    // was on.
     static Status disableLogin(DbConnection& db);
 
 private:
+    // The settings window's columns as the change log shows them.
+    static QString valuesOf(const SettingsValues& stored);
+    static QString valuesOf(const SettingsChoice& choice);
     static Status addMissingColumns(DbConnection& db, bool& hasRow);
     static Status writeRow(DbConnection& db, const SettingsChoice& choice, bool hasRow);
 };

@@ -11,7 +11,9 @@ public:
     // reason then holds the technical text.
     // ServerLost: a server book's server did not answer or the connection
     // dropped; Conflict: the server undid the transaction because another
-    // desk's write crossed it (it may simply be run again).
+    // desk's write crossed it (it may simply be run again). Refused: the
+    // book's own rules turned the write down (a closed day, a right the user
+    // lacks), and the reason is already the plain words.
     enum class Cause {
         Other,
         DiskFull,
@@ -21,7 +23,8 @@ public:
         Damaged,
         TooLarge,
         ServerLost,
-        Conflict
+        Conflict,
+        Refused
     };
 
     static Status success() { return Status(); }

@@ -30,6 +30,13 @@ public:
     // entry's day and id when the user opens a result.
     virtual void entrySearch(QWidget* parent, const QDate& onlyDay,
                              const std::function<void(const QDate&, qint64)>& chosen) = 0;
+    // "Fechar o dia", for the active day at first. Whether a day was closed.
+    virtual bool closeDay(QWidget* parent, const QDate& activeDay) = 0;
+    // "Reabrir um dia". Whether a day was reopened.
+    virtual bool reopenDay(QWidget* parent) = 0;
+    // "Histórico de alterações", the change log: only for users of the
+    // common level (anyone when login is off).
+    virtual void changeHistory(QWidget* parent) = 0;
     // The main window is closing, which ends the program: the backup at exit.
     virtual void mainWindowClosing(QWidget* window) = 0;
 };

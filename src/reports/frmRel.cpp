@@ -3,6 +3,7 @@
 #include "ui_frmRel.h"
 
 #include "book/AccountBook.h"
+#include "book/Closings.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -12,6 +13,7 @@
 #include "reports/ReportPdf.h"
 #include "reports/ReportPeriod.h"
 #include "reports/ReportTask.h"
+#include "reports/TableExport.h"
 #include "reports/dtrLivroCaixa.h"
 #include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
@@ -512,6 +514,10 @@ void frmRel::exportEnded(const QString& fileName, const Status& status)
 // task's thread.
 void frmRel::exportPdf()
 {
+    if (m_ui->ckFechamentos->isChecked()) {
+        exportClosings(true);
+        return;
+    }
     exportTo(tr("Exportar relatório para PDF"), QStringLiteral("pdf"), QStringLiteral("*.pdf"),
              [this](const QString& name) {
                  const auto document = m_ui->VRel->document();
@@ -522,6 +528,10 @@ void frmRel::exportPdf()
 
 void frmRel::exportXls()
 {
+    if (m_ui->ckFechamentos->isChecked()) {
+        exportClosings(false);
+        return;
+    }
     exportTo(tr("Exportar relatório para XLS"), QStringLiteral("xlsx"), QStringLiteral("*.xlsx"),
              [this](const QString& name) {
                  return ReportTask::xlsx(m_content, name, exportCallbacks(name));
@@ -536,6 +546,66 @@ void frmRel::resizeEvent(QResizeEvent* event)
     const QRect preview = m_ui->VRel->geometry();
     m_ui->VRel->setGeometry(preview.left(), preview.top(), width() - 2 * preview.left(),
                             height() - statusHeight - preview.top() - 3);
+}
+
+namespace {
+
+QStringList closingCells(const Closings::Closing& c)
+{
+    QString reopening;
+    if (c.reopened)
+        reopening = frmRel::tr("Reaberto por %1 em %2: %3")
+                        .arg(c.reopenedBy, Formats::moment(c.reopenedAt), c.reopenReason);
+    return {Formats::date(c.day), c.computed.format(),
+            c.counted.format(),   c.difference.format(),
+            c.closedBy,           Formats::moment(c.closedAt),
+            c.closedOn,           reopening};
+}
+
+} // namespace
+
+// Made at once, beside any preview under way: the closings of a period
+// are a few rows.
+void frmRel::exportClosings(bool pdf)
+{
+    const ReportPeriod::Check period =
+        ReportPeriod::check(m_ui->txtDe->text(), m_ui->txtAte->text());
+    if (period.problem != ReportPeriod::Problem::None) {
+        showNotice(tr("Período inválido"), m_ui->txtDe);
+        return;
+    }
+    const auto closings = Closings(m_session.db).ofPeriod(period.first, period.last);
+    if (!closings) {
+        showNotice(tr("Erro ao ler os fechamentos: %1").arg(closings.reason()));
+        return;
+    }
+    const QString suffix = pdf ? QStringLiteral("pdf") : QStringLiteral("xlsx");
+    const QString suggested = QDir(UserMemory::exportFolder())
+                                  .filePath(QStringLiteral("fechamentos_%1_a_%2.%3")
+                                                .arg(period.first.toString(Qt::ISODate),
+                                                     period.last.toString(Qt::ISODate), suffix));
+    const QString fileName = m_session.dialogs.saveFileName(
+        this, pdf ? tr("Exportar fechamentos para PDF") : tr("Exportar fechamentos para XLS"),
+        suffix, QStringLiteral("*.") + suffix, suggested);
+    if (fileName.isEmpty())
+        return;
+    TableExport::Table table{
+        tr("Fechamentos de caixa"),
+        tr("De %1 a %2").arg(Formats::date(period.first), Formats::date(period.last)),
+        {tr("Dia"), tr("Calculado"), tr("Contado"), tr("Diferença"), tr("Fechado por"), tr("Em"),
+         tr("Computador"), tr("Reabertura")},
+        {}};
+    for (const Closings::Closing& c : *closings)
+        table.rows.append(closingCells(c));
+    const Status written =
+        pdf ? TableExport::writePdf(table, fileName) : TableExport::writeXlsx(table, fileName);
+    if (!written) {
+        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"), written.reason());
+        return;
+    }
+    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
+    showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
+    shortenNoticePath(fileName);
 }
 
 // However the window closes, the main window's balances are its own again.

@@ -66,6 +66,8 @@ private:
     void applyRestrictions();
     Account chosenAccount() const;
     void showNotice(const QString& text, QWidget* focus = nullptr);
+    // The closings of the period instead of the cash book (ckFechamentos).
+    void exportClosings(bool pdf);
     void clearNotice();
     void shortenNoticePath(const QString& fileName);
     void advanceProgress();

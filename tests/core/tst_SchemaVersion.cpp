@@ -13,13 +13,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The book as the program wrote it before versions were recorded: the same
-// tables, without the version and the day totals.
+// tables, without the version, the day totals, the closings and the change log.
 void makeVersionZero(TestBook& book)
 {
     for (const char* trigger : {"caixa_totals_insert", "caixa_totals_delete",
                                 "caixa_totals_update_old", "caixa_totals_update_new"})
         book.exec(u"drop trigger "_s + QString::fromLatin1(trigger));
     book.exec(u"drop table day_totals"_s);
+    book.exec(u"drop table closings"_s);
+    book.exec(u"drop table change_log"_s);
     book.exec(u"drop table schema_version"_s);
 }
 
@@ -36,6 +38,13 @@ QStringList schemaOf(TestBook& book)
 int versionOf(TestBook& book)
 {
     return book.scalar(u"select version from schema_version"_s).toInt();
+}
+
+// The copy kept before an upgrade to this program's version.
+QString copyName(const QString& suffix = QString())
+{
+    return u"bd-antes-da-versao-"_s + QString::number(SchemaVersion::current()) + suffix +
+           u".mdb"_s;
 }
 
 QString backupsOf(const TestBook& book)
@@ -70,7 +79,7 @@ private slots:
         const QByteArray before = fileBytes(book.bookPath());
 
         QVERIFY(book.db.open(book.bookPath()).ok());
-        const QString copy = QDir(backupsOf(book)).filePath(u"bd-antes-da-versao-1.mdb"_s);
+        const QString copy = QDir(backupsOf(book)).filePath(copyName());
         QCOMPARE(fileBytes(copy), before);
         QCOMPARE(versionOf(book), SchemaVersion::current());
         QCOMPARE(book.scalar(u"select count(*) from schema_version"_s).toInt(), 1);
@@ -83,8 +92,7 @@ private slots:
         QVERIFY(book.db.open(book.bookPath()).ok());
         book.db.close();
         QCOMPARE(fileBytes(book.bookPath()), upgraded);
-        QCOMPARE(QDir(backupsOf(book)).entryList(QDir::Files),
-                 QStringList{u"bd-antes-da-versao-1.mdb"_s});
+        QCOMPARE(QDir(backupsOf(book)).entryList(QDir::Files), QStringList{copyName()});
     }
 
     // A step that fails (here a table of the same name that another tool
@@ -105,10 +113,10 @@ private slots:
                      opened.reason().contains(QDir::toNativeSeparators(book.bookPath())),
                  qPrintable(opened.reason()));
         QCOMPARE(fileBytes(book.bookPath()), before);
-        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(u"bd-antes-da-versao-1.mdb"_s)));
+        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(copyName())));
         // A second try keeps the first copy and makes another beside it.
         QVERIFY(!book.db.open(book.bookPath()).ok());
-        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(u"bd-antes-da-versao-1-2.mdb"_s)));
+        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(copyName(u"-2"_s))));
     }
 
     // A book written by a newer program is refused, saying so, and left

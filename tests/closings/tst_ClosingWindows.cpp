@@ -1,0 +1,224 @@
+#include "ClosingBook.h"
+#include "ModalDriver.h"
+#include "TestMain.h"
+#include "cashbook/EntryGridModel.h"
+#include "cashbook/frmPrincipal.h"
+#include "closings/frmFecharDia.h"
+#include "closings/frmReabrirDia.h"
+#include "core/SettingsStore.h"
+#include "reports/frmHistorico.h"
+#include "reports/frmRel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDate kDay3(2026, 12, 3);
+
+QStringList columnOf(const QTableWidget* grid, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        texts.append(grid->item(row, column)->text());
+    return texts;
+}
+
+} // namespace
+
+// The windows of closing and reopening a day and of the change log, driven
+// as a user does.
+class tst_ClosingWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The window shows what the book says at the end of the day, in all and
+    // per account; the counted cash gives the difference, which goes into
+    // the chosen account with the closing.
+    void closingADayWithADifference()
+    {
+        ClosingBook book;
+        frmFecharDia w(book.session, kDay3);
+        QCOMPARE(w.windowTitle(), u"Fechar o dia"_s);
+        QCOMPARE(control<QLineEdit>(w, "txtDia")->text(), u"03/12/2026"_s);
+        QCOMPARE(control<QLabel>(w, "lblCalculado")->text(), u"70,00"_s);
+        QCOMPARE(columnOf(control<QTableWidget>(w, "gradeContas"), 1),
+                 QStringList({u"0,00"_s, u"70,00"_s}));
+        QTest::keyClicks(control<QLineEdit>(w, "txtContado"), u"65,50"_s);
+        QCOMPARE(control<QLabel>(w, "lblDiferenca")->text(), u"-4,50 (Quebra de caixa)"_s);
+        // The account that holds the cash is offered first.
+        QCOMPARE(control<QComboBox>(w, "cboConta")->currentText(), u"CAIXA"_s);
+        book.dialogs.answers = {Dialogs::Answer::Yes};
+        control<QPushButton>(w, "btnFechar")->click();
+
+        QVERIFY(w.closing());
+        QVERIFY2(book.dialogs.last().text.contains(
+                     u"4,50 será lançada como \"Quebra de caixa\" na conta CAIXA"_s),
+                 qPrintable(book.dialogs.last().text));
+        QCOMPARE(book.strings(u"select descricao || '|' || idconta || '|' || saida from caixa "
+                              "where id = ?"_s,
+                              {*w.closing()->entryId}),
+                 QStringList{u"Quebra de caixa|1|45000"_s});
+    }
+
+    // Answering No closes nothing; a counted cash that is no amount is
+    // asked for again.
+    void closingNeedsACountAndAYes()
+    {
+        ClosingBook book;
+        frmFecharDia w(book.session, kDay3);
+        control<QPushButton>(w, "btnFechar")->click();
+        QCOMPARE(book.dialogs.last().text, u"Informe o dinheiro contado no caixa."_s);
+        QTest::keyClicks(control<QLineEdit>(w, "txtContado"), u"70"_s);
+        book.dialogs.answers = {Dialogs::Answer::No};
+        control<QPushButton>(w, "btnFechar")->click();
+        QCOMPARE(book.count(u"closings"_s), 0);
+        QVERIFY(!w.closing());
+    }
+
+    // A restricted user closes only the active day and sees only the
+    // figure of all accounts.
+    void restrictedUserClosesTheActiveDayOnly()
+    {
+        ClosingBook book;
+        book.session.CurrentUser = {u"ana"_s, u"r"_s};
+        frmFecharDia w(book.session, kDay3);
+        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly());
+        QVERIFY(control<QTableWidget>(w, "gradeContas")->isHidden());
+        QCOMPARE(control<QLabel>(w, "lblCalculado")->text(), u"70,00"_s);
+    }
+
+    // Reopening asks for the reason and lists the days it will reopen; a
+    // restricted user is turned away before the window opens.
+    void reopeningADay()
+    {
+        ClosingBook book;
+        book.close(QDate(2026, 12, 1), "100,00");
+        book.close(kDay3, "70,00");
+        book.session.CurrentUser = {u"ana"_s, u"r"_s};
+        QVERIFY(!book.shell.reopenDay(nullptr));
+        QCOMPARE(book.dialogs.last().text,
+                 u"Somente um usuário de nível comum pode reabrir um dia."_s);
+        book.session.CurrentUser = {u"maria"_s, u"c"_s};
+
+        frmReabrirDia w(book.session);
+        QCOMPARE(control<QLineEdit>(w, "txtDia")->text(), u"03/12/2026"_s);
+        auto* dia = control<QLineEdit>(w, "txtDia");
+        dia->setText(u"01/12/2026"_s);
+        emit dia->editingFinished();
+        QCOMPARE(control<QLabel>(w, "lblAfetados")->text(),
+                 u"Serão reabertos: 01/12/2026, 03/12/2026"_s);
+        control<QPushButton>(w, "btnReabrir")->click();
+        QCOMPARE(book.dialogs.last().text, u"Informe o motivo da reabertura."_s);
+        QTest::keyClicks(control<QLineEdit>(w, "txtMotivo"), u"conta errada"_s);
+        control<QPushButton>(w, "btnReabrir")->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(book.scalar(u"select count(*) from closings where reopened_at is null"_s).toInt(),
+                 0);
+    }
+
+    // The log's grid lists the newest first and follows the kind chosen;
+    // it exports what it shows.
+    void historyWindow()
+    {
+        ClosingBook book;
+        QVERIFY(EntryStore(book.db).remove(3).ok());
+        book.close(kDay3, "70,00");
+        frmHistorico w(book.session);
+        QCOMPARE(w.windowTitle(), u"Histórico de alterações"_s);
+        auto* grade = control<QTableWidget>(w, "grade");
+        QCOMPARE(columnOf(grade, 3), QStringList({u"Fechamento do dia"_s, u"Exclusão"_s}));
+        QCOMPARE(columnOf(grade, 1), QStringList({u"sem login"_s, u"sem login"_s}));
+        control<QComboBox>(w, "cboTipo")->setCurrentText(u"Exclusão"_s);
+        control<QPushButton>(w, "btnMostrar")->click();
+        QCOMPARE(columnOf(grade, 4), QStringList{u"Lançamento 3"_s});
+
+        for (const QString& suffix : {u"pdf"_s, u"xlsx"_s}) {
+            const QString file = book.dir() + u"/historico."_s + suffix;
+            book.dialogs.fileNames = {file};
+            control<QPushButton>(w, suffix == u"pdf" ? "btnPDF" : "btnXLSX")->click();
+            QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+        }
+    }
+
+    // With ckFechamentos the report window exports the closings of the
+    // period, reopened ones with who reopened them and why, instead of the
+    // cash book.
+    void reportOfClosings()
+    {
+        ClosingBook book;
+        LoadSettings(book.db, book.session.Settings);
+        book.close(QDate(2026, 12, 1), "100,00");
+        book.close(kDay3, "69,00");
+        QVERIFY(Closings(book.db).reopen(kDay3, u"contagem refeita"_s));
+        frmRel w(book.session);
+        control<QLineEdit>(w, "txtDe")->setText(u"01/12/2026"_s);
+        control<QLineEdit>(w, "txtAte")->setText(u"05/12/2026"_s);
+        control<QCheckBox>(w, "ckFechamentos")->setChecked(true);
+        const QString pdf = book.dir() + u"/fechamentos.pdf"_s;
+        book.dialogs.fileNames = {pdf, book.dir() + u"/fechamentos.xlsx"_s};
+        // The preview the window starts with is over first.
+        QTRY_VERIFY(control<QPushButton>(w, "btnPDF")->isEnabled());
+        control<QPushButton>(w, "btnPDF")->click();
+        control<QPushButton>(w, "btnXLS")->click();
+        QVERIFY(QFileInfo(book.dir() + u"/fechamentos.xlsx"_s).size() > 0);
+        QProcess text;
+        text.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY(text.waitForFinished(20000));
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& expected : {u"Fechamentos de caixa"_s, u"01/12/2026"_s, u"03/12/2026"_s,
+                                        u"-1,00"_s, u"Reaberto por sem login"_s})
+            QVERIFY2(printed.contains(expected), qPrintable(expected + u'\n' + printed));
+    }
+
+    // The menu "&Caixa" holds the three items under their exact names; a
+    // restricted user does not see the reopening nor the log.
+    void caixaMenu()
+    {
+        ClosingBook book;
+        LoadSettings(book.db, book.session.Settings);
+        book.session.CurrentUser = {u"ana"_s, u"r"_s};
+        frmPrincipal main(book.session);
+        QStringList texts;
+        for (QAction* a : control<QMenu>(main, "mnuCaixa")->actions()) {
+            if (!a->isSeparator() && a->isVisible())
+                texts.append(a->text());
+        }
+        QCOMPARE(texts, QStringList({u"Localizar lançamentos…"_s, u"Fechar o dia…"_s}));
+    }
+
+    // Once closed, the day's rows are marked in the grid; the others not.
+    void gridMarksClosedDays()
+    {
+        ClosingBook book;
+        LoadSettings(book.db, book.session.Settings);
+        book.close(kDay3, "70,00");
+        frmPrincipal main(book.session);
+        control<QLineEdit>(main, "txtDia")->setText(u"05/12/2026"_s);
+        control<QLineEdit>(main, "txtDias")->setText(u"5"_s);
+        control<QPushButton>(main, "btnAtivar")->click();
+        const EntryGridModel* model = main.gridModel();
+        QCOMPARE(model->rowCount(), 3);
+        QVERIFY(model->isClosedDay(0));
+        QVERIFY(model->isClosedDay(1));
+        QVERIFY(!model->isClosedDay(2));
+        QVERIFY(model->index(1, EntryGridModel::Data).data(Qt::FontRole).value<QFont>().italic());
+        QVERIFY(model->index(1, EntryGridModel::Id).data(Qt::DecorationRole).isValid());
+        QVERIFY(!model->index(2, EntryGridModel::Id).data(Qt::DecorationRole).isValid());
+    }
+};
+
+LIVRO_TEST(tst_ClosingWindows)
+#include "tst_ClosingWindows.moc"
