@@ -1,5 +1,6 @@
 #include "cashbook/EntryCommands.h"
 
+#include "book/Closings.h"
 #include "book/EntryStore.h"
 #include "cashbook/EntryGridModel.h"
 #include "core/Dialogs.h"
@@ -60,16 +61,26 @@ void EntryCommands::remove()
     const int row = selectedRow();
     if (row < 0 || m_model->cellText(row, EntryGridModel::Data).isEmpty())
         return;
+    // An entry of a closed day is refused before the question, not after the
+    // user has said yes; the store checks again inside its transaction.
+    if (Status open = Closings(m_session.db).checkOpen(m_model->rows().data(row)); !open) {
+        reportRemoveFailure(open);
+        return;
+    }
     if (!m_session.dialogs.confirmDelete(m_window, tr("Excluir"),
                                          tr("Tem certeza que deseja excluir o registro?"),
                                          whatGoes(row)))
         return;
-    if (Status removed = EntryStore(m_session.db).remove(m_model->rows().id(row)); !removed) {
-        m_session.dialogs.reportFailure(m_window, tr("Erro"), removed,
-                                        tr("o lançamento não foi excluído"),
-                                        tr("Não foi possível excluir o lançamento:"));
-    }
+    if (Status removed = EntryStore(m_session.db).remove(m_model->rows().id(row)); !removed)
+        reportRemoveFailure(removed);
     m_refresh();
+}
+
+void EntryCommands::reportRemoveFailure(const Status& failure)
+{
+    m_session.dialogs.reportFailure(m_window, tr("Erro"), failure,
+                                    tr("o lançamento não foi excluído"),
+                                    tr("Não foi possível excluir o lançamento:"));
 }
 
 // On the grid: Enter edits the row as a double-click does, Insert adds an

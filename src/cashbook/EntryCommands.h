@@ -5,6 +5,7 @@
 #include <functional>
 
 class EntryGridModel;
+class Status;
 class QTableView;
 class QWidget;
 struct Session;
@@ -31,6 +32,7 @@ private:
     int selectedRow() const;
     // What the delete question names: the entry of that row.
     QString whatGoes(int row) const;
+    void reportRemoveFailure(const Status& failure);
 
     Session& m_session;
     QTableView* m_grid;

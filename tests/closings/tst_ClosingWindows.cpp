@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -217,6 +218,14 @@ private slots:
         QVERIFY(model->index(1, EntryGridModel::Data).data(Qt::FontRole).value<QFont>().italic());
         QVERIFY(model->index(1, EntryGridModel::Id).data(Qt::DecorationRole).isValid());
         QVERIFY(!model->index(2, EntryGridModel::Id).data(Qt::DecorationRole).isValid());
+
+        // Delete on a closed day's row: refused at once, nothing asked first.
+        auto* grid = control<QTableView>(main, "grade");
+        grid->setCurrentIndex(model->index(1, 0));
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QVERIFY(book.dialogs.last().text.contains(u"estorno"_s));
+        QCOMPARE(book.count(u"caixa"_s), 3);
     }
 };
 
