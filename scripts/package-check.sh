@@ -96,6 +96,25 @@ as_user() {
         HOME="/home/$user" USER="$user" LANG=C.UTF-8 "$@"
 }
 
+# Starts a program (the command after the book's path) without a display
+# and ends it once its first start has made the book: --disable-login
+# refuses a folder without a book, so only a real start makes one.
+first_start() { # BOOK COMMAND...
+    local book=$1 pid
+    shift
+    QT_QPA_PLATFORM=offscreen "$@" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 1 60); do
+        [ -s "$book" ] && break
+        sleep 0.5
+    done
+    # A moment for the start to finish writing the new book's tables.
+    sleep 2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    [ -s "$book" ]
+}
+
 step "Host tools"
 "$root/scripts/install-deps.sh" --package
 ok "install-deps.sh --package"
@@ -219,14 +238,16 @@ help=$(as_user livro-caixa --help) || fail "livro-caixa --help"
 grep -q -- '--data-dir' <<<"$help" || fail "livro-caixa --help does not list --data-dir"
 ok "livro-caixa --help"
 # The data folder of an installed program is ~/.local/share/livro-caixa.
-as_user livro-caixa --disable-login >/dev/null || fail "livro-caixa --disable-login"
-[ -f "$target/home/$user/.local/share/livro-caixa/bd.mdb" ] ||
+first_start "$target/home/$user/.local/share/livro-caixa/bd.mdb" \
+    as_user env QT_QPA_PLATFORM=offscreen livro-caixa ||
     fail "no book in ~/.local/share/livro-caixa after the first start"
 ok "first start made ~/.local/share/livro-caixa/bd.mdb"
+as_user livro-caixa --disable-login >/dev/null || fail "livro-caixa --disable-login"
+ok "livro-caixa --disable-login"
 
 step "4. A small book (November 2026)"
 book=$work/book
-QT_QPA_PLATFORM=offscreen "$root/build-package/livro-caixa" --disable-login --data-dir "$book" >/dev/null ||
+first_start "$book/bd.mdb" "$root/build-package/livro-caixa" --data-dir "$book" ||
     fail "the freshly built program did not create an empty book"
 # Amounts are ten-thousandths: 1500000 is 150,00.
 sqlite3 "$book/bd.mdb" <<'EOF'
