@@ -1,11 +1,13 @@
 #include "app/Shell.h"
 
+#include "app/BackupRestore.h"
 #include "app/ExitBackup.h"
 #include "core/Session.h"
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
 #include "reports/frmRel.h"
 #include "search/EntrySearchWindow.h"
+#include "settings/RestoreWindow.h"
 #include "settings/frmOpcoes.h"
 #include "users/frmCadUsuarios.h"
 
@@ -51,6 +53,16 @@ void Shell::entrySearch(QWidget* parent, const QDate& onlyDay,
     if (!m_search)
         m_search = new EntrySearchWindow(m_session, parent);
     m_search->bringForward(onlyDay, chosen);
+}
+
+bool Shell::restoreBackup(QWidget* parent)
+{
+    if (!BackupRestore::possible(parent, m_session))
+        return false;
+    RestoreWindow window(m_session, parent);
+    if (window.exec() != QDialog::Accepted)
+        return false;
+    return BackupRestore::run(parent, m_session, window.chosenBackup());
 }
 
 void Shell::mainWindowClosing(QWidget* window)

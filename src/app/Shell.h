@@ -21,6 +21,7 @@ public:
     void reports(QWidget* parent) override;
     void entrySearch(QWidget* parent, const QDate& onlyDay,
                      const std::function<void(const QDate&, qint64)>& chosen) override;
+    bool restoreBackup(QWidget* parent) override;
     void mainWindowClosing(QWidget* window) override;
 
 private:

@@ -74,7 +74,8 @@ QString Backup::newName(const QDateTime& moment, const QString& folder, const QS
     return name;
 }
 
-Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment)
+Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment,
+                             const QString& spare)
 {
     Outcome result;
     const QString folder = folderFor(bookPath);
@@ -93,8 +94,10 @@ Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime&
         result.file.clear();
         return result;
     }
-    if (!existing.isEmpty() && existing.size() >= keep) {
-        const QString oldest = QDir(folder).filePath(existing.constFirst());
+    QStringList deletable = existing;
+    deletable.removeAll(QFileInfo(spare).fileName());
+    if (!deletable.isEmpty() && existing.size() >= keep) {
+        const QString oldest = QDir(folder).filePath(deletable.constFirst());
         QFile file(oldest);
         if (!file.remove())
             result.prune = Status::failure(tr("O backup mais antigo, %1, não pôde ser apagado: %2")

@@ -41,8 +41,10 @@ public:
     // written under a temporary name, read back and compared with the book
     // byte for byte, and only then renamed into place, so the set never
     // holds a partial or damaged copy and a failed copy deletes nothing.
-    // The book itself is only read.
-    static Outcome make(const QString& bookPath, int keep, const QDateTime& moment);
+    // The book itself is only read. A backup named `spare` (the one being
+    // restored) is never the one deleted: the oldest other one goes instead.
+    static Outcome make(const QString& bookPath, int keep, const QDateTime& moment,
+                        const QString& spare = QString());
 
 private:
     static Status makeFolder(const QString& folder);

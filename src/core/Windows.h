@@ -30,6 +30,10 @@ public:
     // entry's day and id when the user opens a result.
     virtual void entrySearch(QWidget* parent, const QDate& onlyDay,
                              const std::function<void(const QDate&, qint64)>& chosen) = 0;
+    // "Restaurar backup": a backup chosen, checked and put in the book's
+    // place, the book reopened. True when the book was replaced (the caller
+    // shows it anew); false when nothing changed.
+    virtual bool restoreBackup(QWidget* parent) = 0;
     // The main window is closing, which ends the program: the backup at exit.
     virtual void mainWindowClosing(QWidget* window) = 0;
 };
