@@ -266,21 +266,21 @@ std::optional<Money> frmPrincipal::recordDayNet(const QDate& day)
     const auto net = sums ? sums->net() : std::nullopt;
     if (net) {
         if (Status saved = Balances::SaveDayBalance(m_session.db, *net, day); !saved)
-            reportSaveFailure(saved.reason());
+            reportSaveFailure(saved);
     }
     return net;
 }
 
 // The day figures are written on every refresh; a book that refuses the write
 // (read-only, locked, disk full) is reported once, not at every refresh.
-void frmPrincipal::reportSaveFailure(const QString& reason)
+void frmPrincipal::reportSaveFailure(const Status& failure)
 {
-    if (reason == m_lastSaveFailure)
+    if (failure.reason() == m_lastSaveFailure)
         return;
-    m_lastSaveFailure = reason;
-    m_session.dialogs.inform(
-        this, Dialogs::Icon::Exclamation, tr("Erro"),
-        tr("Não foi possível gravar o saldo do dia no livro de caixa:\n%1").arg(reason));
+    m_lastSaveFailure = failure.reason();
+    m_session.dialogs.reportFailure(
+        this, tr("Erro"), failure, tr("o saldo do dia não foi gravado"),
+        tr("Não foi possível gravar o saldo do dia no livro de caixa:"));
 }
 
 void frmPrincipal::requestRefresh()

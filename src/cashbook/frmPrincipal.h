@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Money.h"
+#include "core/Status.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -67,7 +68,7 @@ private:
     void restoreBackup();
     void openGuide();
     void reportDateProblem(const QString& title, const QString& text);
-    void reportSaveFailure(const QString& reason);
+    void reportSaveFailure(const Status& failure);
     // A day's net movement of all accounts, recorded in "saldos"; nothing
     // when it cannot be summed.
     std::optional<Money> recordDayNet(const QDate& day);

@@ -95,9 +95,9 @@ void PdfCanvas::lineWidth(double width)
     m_out.append(" w\n");
 }
 
-void PdfCanvas::fillRect(const QRectF& rect, const QColor& colour)
+// The four operands of a "re" operator.
+void PdfCanvas::rectangle(const QRectF& rect)
 {
-    fillColour(colour);
     number(rect.x());
     m_out.append(' ');
     number(rect.y());
@@ -105,6 +105,12 @@ void PdfCanvas::fillRect(const QRectF& rect, const QColor& colour)
     number(rect.width());
     m_out.append(' ');
     number(rect.height());
+}
+
+void PdfCanvas::fillRect(const QRectF& rect, const QColor& colour)
+{
+    fillColour(colour);
+    rectangle(rect);
     m_out.append(" re f\n");
 }
 
@@ -112,13 +118,7 @@ void PdfCanvas::strokeRect(const QRectF& rect, const QColor& colour, double widt
 {
     strokeColour(colour);
     lineWidth(width);
-    number(rect.x());
-    m_out.append(' ');
-    number(rect.y());
-    m_out.append(' ');
-    number(rect.width());
-    m_out.append(' ');
-    number(rect.height());
+    rectangle(rect);
     m_out.append(" re S\n");
 }
 

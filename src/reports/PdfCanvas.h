@@ -61,6 +61,7 @@ public:
 
 private:
     void number(double value);
+    void rectangle(const QRectF& rect);
     void integer(qint64 value);
     void fillColour(const QColor& colour);
     void strokeColour(const QColor& colour);

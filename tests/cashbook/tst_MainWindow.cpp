@@ -248,8 +248,8 @@ private slots:
         QTest::newRow("without ndoc")
             << "alter table caixa drop column ndoc" << items("|||||") << shown << "";
         QTest::newRow("read-only") << "PRAGMA query_only = ON" << items("|||NF 1||NF 9") << shown
-                                   << "Não foi possível gravar o saldo do dia no livro de "
-                                      "caixa:\nattempt to write a readonly database";
+                                   << "O livro de caixa não pode ser alterado (o arquivo ou a "
+                                      "pasta só permite leitura): o saldo do dia não foi gravado.";
         QTest::newRow("not open") << "" << QStringList() << items("0,00|0,00|0,00|0,00") << "";
         QTest::newRow("overflow") << QString::fromUtf8(huge) + u';' + QString::fromUtf8(huge)
                                   << QStringList() << items("70,00|0,00|0,00|0,00")
