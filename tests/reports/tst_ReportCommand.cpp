@@ -281,6 +281,45 @@ private slots:
         QVERIFY(!run.err.contains(u"segredo"_s) && !run.out.contains(u"segredo"_s));
     }
 
+    // On a terminal the user and password are asked; the password is not
+    // shown while it is typed (util-linux's script gives the command a
+    // terminal, and shows what that terminal echoes).
+    void loginOnTheTerminal()
+    {
+        ReportBook book;
+        switchLoginOn(book);
+        const QString pdf = book.dir() + u"/terminal.pdf"_s;
+        QProcess terminal;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                 "LIVRO_CAIXA_USUARIO", "LIVRO_CAIXA_SENHA"})
+            env.remove(QString::fromLatin1(name));
+        terminal.setProcessEnvironment(env);
+        terminal.setProcessChannelMode(QProcess::MergedChannels);
+        const QString command = (QStringList{QStringLiteral(LIVRO_PROGRAM), u"report"_s} +
+                                 december(book.dir(), {u"--pdf"_s, pdf}))
+                                    .join(u' ');
+        terminal.start(u"script"_s, {u"-qefc"_s, command, u"/dev/null"_s});
+        QVERIFY(terminal.waitForStarted());
+        QByteArray shown;
+        const auto waitFor = [&](const QByteArray& text) {
+            while (!shown.contains(text) && terminal.waitForReadyRead(20000))
+                shown += terminal.readAll();
+            return shown.contains(text);
+        };
+        QVERIFY2(waitFor("Usuário: "), shown.constData());
+        terminal.write("dona\n");
+        // Echo is off before the question shows.
+        QVERIFY2(waitFor("Senha: "), shown.constData());
+        terminal.write("segredo\n");
+        QVERIFY(terminal.waitForFinished(60000));
+        shown += terminal.readAll();
+        QCOMPARE(terminal.exitCode(), 0);
+        QVERIFY2(shown.contains("dona"), shown.constData());
+        QVERIFY2(!shown.contains("segredo"), shown.constData());
+        QVERIFY(QFile::exists(pdf));
+    }
+
     void help()
     {
         const Run run = report({u"--help"_s});
