@@ -10,6 +10,7 @@ qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev lib
 qt6-translations-l10n libgl-dev
 libsqlite3-dev libxlsxwriter-dev libsodium-dev mdbtools-dev libglib2.0-dev zlib1g-dev
 fonts-liberation2 xvfb xauth poppler-utils unzip librsvg2-bin
+libqt6sql6-psql libpq-dev postgresql-15
 "
 for option in "$@"; do
     case "$option" in

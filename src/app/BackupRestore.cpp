@@ -20,7 +20,7 @@ bool BackupRestore::possible(QWidget* parent, Session& session)
 {
     // A backup is a book file: on a server it may only fill an empty
     // database, never replace a live one that other desks are using.
-    if (session.db.isOpen() && session.db.database().driverName() != u"QSQLITE") {
+    if (session.db.isServer()) {
         session.dialogs.inform(
             parent, Dialogs::Icon::Information, tr("Restaurar backup"),
             tr("A restauração de um livro no servidor não é feita por aqui: um backup só pode "

@@ -54,10 +54,23 @@ CommandLine::Options CommandLine::parse(const QCoreApplication& app)
     const QCommandLineOption disableLogin(
         QStringLiteral("disable-login"),
         tr("Desliga o login de usuários do livro de caixa da pasta de dados e termina."));
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        tr("Usa o livro de caixa do servidor PostgreSQL dado pela URL "
+           "(postgresql://usuario@servidor/banco) em vez do arquivo bd.mdb."),
+        QStringLiteral("URL"));
+    const QCommandLineOption copyBookTo(
+        QStringLiteral("copy-book-to"),
+        tr("Copia o livro de caixa da pasta de dados para o banco de dados vazio do servidor "
+           "PostgreSQL dado pela URL, confere a cópia e termina."),
+        QStringLiteral("URL"));
     parser.addOption(dataDir);
     parser.addOption(disableLogin);
+    parser.addOption(database);
+    parser.addOption(copyBookTo);
     parser.process(app);
-    return {parser.value(dataDir), parser.isSet(disableLogin)};
+    return {parser.value(dataDir), parser.isSet(disableLogin), parser.value(database),
+            parser.value(copyBookTo)};
 }
 
 QString CommandLine::dataFolder(const Options& options)

@@ -17,6 +17,8 @@ public:
     {
         QString dataDir;
         bool disableLogin = false;
+        QString database;   // a server book's URL, instead of the data folder's file
+        QString copyBookTo; // a server database to copy the data folder's book into
     };
 
     // Reads the options of the running application. --help and --version

@@ -45,6 +45,9 @@ void ExitBackup::run(QWidget* window, Session& session)
 
 Backup::Outcome RunBackup(Session& session)
 {
+    if (session.db.isServer())
+        return Backup::makeOfServer(session.db, session.dataDir, session.Settings.qtdarquivosbkp,
+                                    session.clock.now());
     session.db.close();
     return Backup::make(DataFolder::bookPath(session.dataDir), session.Settings.qtdarquivosbkp,
                         session.clock.now());

@@ -10,6 +10,7 @@
 #include "core/Dialogs.h"
 #include "core/FileAccess.h"
 #include "core/SearchIndex.h"
+#include "core/ServerAddress.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "legacy/AccessMigration.h"
@@ -180,9 +181,29 @@ void prepareSearch(Session& session)
             .arg(ready.reason()));
 }
 
-} // namespace
+// A server book takes no lock: many desks use it at once. The password is
+// asked only when the server wants one that neither the URL nor libpq's
+// password file gave; it is kept in memory for this run only.
+Status openServerBook(Session& session)
+{
+    auto address = ServerAddress::parse(session.serverUrl);
+    if (!address)
+        return address.status();
+    Status opened = session.db.openServer(*address);
+    for (int attempt = 0; !opened && session.db.passwordRefused() && attempt < 3; ++attempt) {
+        const auto password = session.dialogs.askPassword(
+            nullptr, tr("Senha do servidor"),
+            tr("O servidor do livro de caixa pede a senha do usuário \"%1\" (%2):")
+                .arg(address->user, address->display()));
+        if (!password)
+            break;
+        address->password = *password;
+        opened = session.db.openServer(*address);
+    }
+    return opened;
+}
 
-FirstWindow Main(Session& session)
+Status openFileBook(Session& session)
 {
     const QString path = DataFolder::bookPath(session.dataDir);
     Status opened = lockBook(session, path);
@@ -190,10 +211,20 @@ FirstWindow Main(Session& session)
         opened = migrateAccessBook(session, path);
     if (opened)
         opened = openBook(session, path);
+    if (opened)
+        normalizeAmounts(session);
+    return opened;
+}
+
+} // namespace
+
+FirstWindow Main(Session& session)
+{
+    const Status opened =
+        session.serverUrl.isEmpty() ? openFileBook(session) : openServerBook(session);
     session.bookOpen = opened.ok();
     session.noBookReason = opened.reason();
     if (opened) {
-        normalizeAmounts(session);
         prepareSearch(session);
     } else {
         // No book in use: nothing to hold for the rest of the run.

@@ -67,6 +67,9 @@ void protect(Session& session)
                                    .arg(converted.reason()));
         return;
     }
+    // A server keeps no free pages of a file for old texts to linger in.
+    if (session.db.isServer())
+        return;
     if (*converted > 0 || QFile::exists(compactionOwedPath(session.db.filePath())))
         compact(session);
 }

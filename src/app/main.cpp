@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ReportCommand.h"
+#include "app/ServerCommands.h"
 #include "app/Shell.h"
 #include "app/Startup.h"
 #include "app/StoredSecrets.h"
@@ -29,6 +30,7 @@ void describe(QCoreApplication& app)
 struct CommandLineOutcome
 {
     QString dataDir;
+    QString serverUrl;
     Status folder;
     std::optional<int> exitStatus; // the program ends here with it
 };
@@ -41,20 +43,27 @@ CommandLineOutcome readCommandLine(int& argc, char* argv[])
     describe(app);
     const CommandLine::Options options = CommandLine::parse(app); // may end the program
     const QString dir = CommandLine::dataFolder(options);
+    const QString server = ServerCommands::serverUrlFor(dir, options.database);
+    if (options.disableLogin && !server.isEmpty())
+        return {dir, server, Status::success(), ServerCommands::refuseDisableLogin(server)};
     if (options.disableLogin)
-        return {dir, Status::success(), CommandLine::disableLogin(dir)};
+        return {dir, server, Status::success(), CommandLine::disableLogin(dir)};
+    if (!options.copyBookTo.isEmpty())
+        return {dir, server, Status::success(),
+                ServerCommands::copyBookTo(dir, options.copyBookTo)};
     Status folder = CommandLine::prepare(dir);
     if (!folder)
         std::fprintf(stderr, "livro-caixa: %s\n", qPrintable(folder.reason()));
-    return {dir, std::move(folder), std::nullopt};
+    return {dir, server, std::move(folder), std::nullopt};
 }
 
-int runWindows(QApplication& app, const QString& dir)
+int runWindows(QApplication& app, const QString& dir, const QString& serverUrl)
 {
     DbConnection db;
     QtDialogs dialogs;
     SystemClock clock;
     Session session(db, dialogs, clock, dir);
+    session.serverUrl = serverUrl;
     Shell shell(session);
 
     const Startup::FirstWindow first = Startup::Main(session);
@@ -95,5 +104,5 @@ int main(int argc, char* argv[])
                            start.folder.reason());
         return 1;
     }
-    return runWindows(app, start.dataDir);
+    return runWindows(app, start.dataDir, start.serverUrl);
 }

@@ -21,13 +21,14 @@ QString tr(const char* text)
 // a date (which no day counts) from the entries themselves.
 Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
 {
-    auto q = Sql::run(db,
-                      QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas, "
-                                     "count(case when abs(entrada) >= 9.2e18 or abs(saida) >= "
-                                     "9.2e18 then 1 end) from (select entrada, saida from "
-                                     "day_totals where idconta = ? union all select entrada, "
-                                     "saida from caixa where idconta = ? and data is null)"),
-                      {id, id});
+    auto q =
+        Sql::run(db,
+                 QStringLiteral("select sum(entrada) as totentradas, sum(saida) as totsaidas, "
+                                "count(case when abs(entrada) >= 9.2e18 or abs(saida) >= "
+                                "9.2e18 then 1 end) from (select entrada, saida from "
+                                "day_totals where idconta = ? union all select entrada, "
+                                "saida from caixa where idconta = ? and data is null) as rows"),
+                 {id, id});
     if (!q)
         return q.status();
     if (!q->next()) {
@@ -35,10 +36,11 @@ Result<Money> sumOf(const QSqlDatabase& db, qint64 id)
             return Sql::failureOf(*q);
         return Money();
     }
-    const Money in = Money::fromDb(q->value(0)).value_or(Money());
-    const Money out = Money::fromDb(q->value(1)).value_or(Money());
-    // A day's total that outgrew the integers is not summed.
-    const auto balance = q->value(2).toLongLong() > 0 ? std::nullopt : in.minus(out);
+    const auto in = Money::sumFromDb(q->value(0));
+    const auto out = Money::sumFromDb(q->value(1));
+    // A day's total, or a sum, that outgrew the integers is not summed.
+    const auto balance =
+        q->value(2).toLongLong() > 0 || !in || !out ? std::nullopt : in->minus(*out);
     if (!balance)
         return Status::failure(tr("o saldo da conta é um valor grande demais para o sistema somar"),
                                Status::Cause::TooLarge);
@@ -176,6 +178,9 @@ Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
     Transaction transaction(db);
     if (!transaction.begun())
         return transaction.begun();
+    // No desk adds an entry to the account while it is checked and deleted.
+    if (Status locked = lockForWrite(db, {id}); !locked)
+        return locked;
     const auto inUse = entriesUse(db, id);
     if (!inUse)
         return Status::failure(
@@ -188,6 +193,26 @@ Result<AccountBook::Outcome> AccountBook::remove(qint64 id)
     if (Status committed = transaction.commit(); !committed)
         return committed;
     return Outcome::Done;
+}
+
+Status AccountBook::lockForWrite(const QSqlDatabase& db, QList<qint64> ids)
+{
+    if (!Sql::isServer(db))
+        return Status::success();
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (qint64 id : ids) {
+        if (id == 0)
+            continue;
+        const auto locked =
+            Sql::scalar(db, QStringLiteral("select id from contas where id = ? for update"), {id});
+        if (!locked)
+            return locked.status();
+        // Another desk deleted it since it was looked up.
+        if (locked->isNull())
+            return Status::failure(tr("a conta não existe mais"));
+    }
+    return Status::success();
 }
 
 Status AccountBook::storeBalance(const QSqlDatabase& db, qint64 id)
@@ -207,7 +232,8 @@ bool AccountBook::UpdateAccountBalance(const QString& name)
     if (!*id)
         return true;
     Transaction transaction(m_db.database());
-    if (!transaction.begun() || !storeBalance(m_db.database(), **id))
+    if (!transaction.begun() || !lockForWrite(m_db.database(), {**id}) ||
+        !storeBalance(m_db.database(), **id))
         return false;
     return transaction.commit().ok();
 }

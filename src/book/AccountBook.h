@@ -67,6 +67,12 @@ public:
     bool UpdateAccountBalance(const QString& name);
     // The same by id, inside a transaction the caller holds.
     static Status storeBalance(const QSqlDatabase& db, qint64 id);
+    // Before entries of these accounts change on a server book: their rows
+    // stay locked until the transaction ends, so two desks that write to one
+    // account take turns and each stores a balance that counts the other's
+    // entries. Accounts are locked in id order (0 is none), so desks never
+    // wait on each other in a circle. Nothing to do on a file book.
+    static Status lockForWrite(const QSqlDatabase& db, QList<qint64> ids);
 
 private:
     DbConnection& m_db;

@@ -1,5 +1,6 @@
 #include "book/Backup.h"
 
+#include "book/BookTransfer.h"
 #include "core/BookFile.h"
 #include "core/BookSnapshot.h"
 #include "core/FileAccess.h"
@@ -77,8 +78,47 @@ QString Backup::newName(const QDateTime& moment, const QString& folder, const QS
 Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment,
                              const QString& spare)
 {
+    return makeIn(
+        folderFor(bookPath), keep, moment,
+        [&bookPath](const QString& to) { return copyChecked(bookPath, to); }, spare);
+}
+
+Backup::Outcome Backup::makeOfServer(const DbConnection& server, const QString& dataDir, int keep,
+                                     const QDateTime& moment)
+{
+    return makeIn(QDir(dataDir).filePath(QStringLiteral("Backups")), keep, moment,
+                  [&server](const QString& to) { return writeServerCopy(server, to); });
+}
+
+// The server book as a file book, written under a temporary name: the
+// transfer checks it against the server figure by figure, and the file must
+// then pass as a sound cash book before it takes its name.
+Status Backup::writeServerCopy(const DbConnection& server, const QString& to)
+{
+    const QString temp = temporaryName(to);
+    QFile::remove(temp);
+    Status status = BookTransfer::writeFileCopy(server, temp);
+    // The copy's note of a clean close belongs to no book that stays.
+    QFile::remove(temp + QStringLiteral(".fechamento"));
+    if (status)
+        status = BookFile::check(temp);
+    if (status)
+        status = FileAccess::protect(temp);
+    if (status && !QFile::rename(temp, to))
+        status = Status::failure(tr("A cópia não pôde receber o nome %1.").arg(native(to)));
+    if (!status) {
+        QFile::remove(temp);
+        return Status::failure(
+            tr("A cópia para %1 foi descartada: %2").arg(native(to), status.reason()));
+    }
+    return status;
+}
+
+Backup::Outcome Backup::makeIn(const QString& folder, int keep, const QDateTime& moment,
+                               const std::function<Status(const QString&)>& copy,
+                               const QString& spare)
+{
     Outcome result;
-    const QString folder = folderFor(bookPath);
     if (result.copy = makeFolder(folder); !result.copy)
         return result;
     // A copy cut short by a crash or a power cut is of no use to anyone.
@@ -89,7 +129,7 @@ Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime&
     // Listed before the copy: the new file is not counted.
     const QStringList existing = set(folder);
     result.file = QDir(folder).filePath(newName(moment, folder, existing));
-    result.copy = copyChecked(bookPath, result.file);
+    result.copy = copy(result.file);
     if (!result.copy) {
         result.file.clear();
         return result;

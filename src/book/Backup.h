@@ -7,7 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class BookSnapshot;
+class DbConnection;
 
 // Backups are copies of the cash book in the folder "Backups" beside it,
 // named by the moment they were made. The files of that folder that end in
@@ -45,8 +48,17 @@ public:
     // restored) is never the one deleted: the oldest other one goes instead.
     static Outcome make(const QString& bookPath, int keep, const QDateTime& moment,
                         const QString& spare = QString());
+    // The same for a server book: the backup is a file book in the data
+    // folder's "Backups", taken from one moment of the server and checked
+    // against it figure by figure.
+    static Outcome makeOfServer(const DbConnection& server, const QString& dataDir, int keep,
+                                const QDateTime& moment);
 
 private:
+    static Outcome makeIn(const QString& folder, int keep, const QDateTime& moment,
+                          const std::function<Status(const QString&)>& copy,
+                          const QString& spare = QString());
+    static Status writeServerCopy(const DbConnection& server, const QString& to);
     static Status makeFolder(const QString& folder);
     static Status copyChecked(const QString& from, const QString& to);
     static Status writeCopy(const BookSnapshot& book, const QString& to);

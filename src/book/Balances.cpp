@@ -36,9 +36,12 @@ Result<Sums> runSums(DbConnection& db, const QString& where, const QVariantList&
         if (q->value(2).toLongLong() > 0)
             return Status::failure(QCoreApplication::translate(
                 "Balances", "os valores são grandes demais para o sistema somar"));
-        // Money::fromDb gives nothing for a null sum: it counts as zero.
-        sums.in = Money::fromDb(q->value(0)).value_or(Money());
-        sums.out = Money::fromDb(q->value(1)).value_or(Money());
+        const auto in = Money::sumFromDb(q->value(0));
+        const auto out = Money::sumFromDb(q->value(1));
+        if (!in || !out)
+            return Status::failure(tooLarge(), Status::Cause::TooLarge);
+        sums.in = *in;
+        sums.out = *out;
     } else if (q->lastError().isValid()) {
         return Sql::failureOf(*q);
     }
@@ -99,8 +102,15 @@ Status SaveDayBalance(DbConnection& db, Money amount, const QDate& day)
     Transaction transaction(database);
     if (!transaction.begun())
         return transaction.begun();
+    // On a server, two desks that find the day without a figure both write
+    // it, and the second only replaces the first's.
     const Status written =
-        found > 0
+        Sql::isServer(database)
+            ? Sql::exec(database,
+                        QStringLiteral("insert into saldos (data, saldo) values (?, ?) on conflict "
+                                       "(data) do update set saldo = excluded.saldo"),
+                        {dayText, amount.toDb()})
+        : found > 0
             ? Sql::exec(database, QStringLiteral("update saldos set saldo = ? where data = ?"),
                         {amount.toDb(), dayText})
             : Sql::exec(database, QStringLiteral("insert into saldos (data, saldo) values (?, ?)"),

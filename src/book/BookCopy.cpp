@@ -75,9 +75,13 @@ Result<Figures> read(const QSqlDatabase& db)
     while (q->next()) {
         const auto account =
             q->value(0).isNull() ? std::nullopt : std::optional(q->value(0).toLongLong());
-        figures.accounts[account] = {q->value(1).toLongLong(),
-                                     Money::fromDb(q->value(2)).value_or(Money()),
-                                     Money::fromDb(q->value(3)).value_or(Money())};
+        const auto in = Money::sumFromDb(q->value(2));
+        const auto out = Money::sumFromDb(q->value(3));
+        if (!in || !out)
+            return Status::failure(tr("as somas da conta %1 são grandes demais para o sistema")
+                                       .arg(q->value(0).toString()),
+                                   Status::Cause::TooLarge);
+        figures.accounts[account] = {q->value(1).toLongLong(), *in, *out};
     }
     return figures;
 }

@@ -22,10 +22,16 @@ QString goneText(qint64 id)
     return tr("o lançamento %1 não existe mais no livro de caixa").arg(id);
 }
 
-// The account an entry is stored under; nothing inside when it has none.
+// The account an entry is stored under; nothing inside when it has none. On
+// a server book the entry's row stays locked until the transaction ends, so
+// no other desk changes or deletes it meanwhile.
 Result<std::optional<qint64>> accountOfEntry(const QSqlDatabase& db, qint64 id)
 {
-    auto q = Sql::run(db, QStringLiteral("select idconta from caixa where id = ?"), {id});
+    auto q = Sql::run(db,
+                      Sql::isServer(db)
+                          ? QStringLiteral("select idconta from caixa where id = ? for update")
+                          : QStringLiteral("select idconta from caixa where id = ?"),
+                      {id});
     if (!q)
         return q.status();
     if (!q->next())
@@ -34,15 +40,44 @@ Result<std::optional<qint64>> accountOfEntry(const QSqlDatabase& db, qint64 id)
                                 : std::optional<qint64>(q->value(0).toLongLong());
 }
 
+// Runs a write again when a server undid it because another desk's write
+// crossed it (a deadlock the server broke): nothing of it was kept, so
+// running it again is safe. A few tries, then the failure is told.
+const Status& statusOf(const Status& status)
+{
+    return status;
+}
+template <typename T> const Status& statusOf(const Result<T>& result)
+{
+    return result.status();
+}
+
+template <typename Write> auto retried(Write write)
+{
+    for (int attempt = 1;; ++attempt) {
+        auto outcome = write();
+        if (outcome.ok() || statusOf(outcome).cause() != Status::Cause::Conflict || attempt == 3)
+            return outcome;
+    }
+}
+
 } // namespace
 
 EntryStore::EntryStore(DbConnection& db) : m_db(db) {}
 
 Result<EntryStore::Stored> EntryStore::load(qint64 id) const
 {
+    return read(id, false);
+}
+
+Result<EntryStore::Stored> EntryStore::read(qint64 id, bool locked) const
+{
+    // The lock, on a server, is on the entry's row only, not its account's.
+    const QString lock = locked && m_db.isServer() ? QStringLiteral(" for update of c") : QString();
     auto q = Sql::run(m_db.database(),
                       QStringLiteral("select c.*, a.descricao as nomeconta from caixa c "
-                                     "left join contas a on a.id = c.idconta where c.id = ?"),
+                                     "left join contas a on a.id = c.idconta where c.id = ?") +
+                          lock,
                       {id});
     if (!q)
         return q.status();
@@ -71,6 +106,10 @@ Result<EntryStore::Stored> EntryStore::load(qint64 id) const
 // the first entry that needs it is written.
 Status EntryStore::ensureDocumentNumberColumn()
 {
+    // A server book has had the column since it was made; a look at the
+    // table of a dropped connection would only hide why the save failed.
+    if (m_db.isServer())
+        return Status::success();
     if (m_db.database().record(QStringLiteral("caixa")).indexOf(QStringLiteral("ndoc")) >= 0)
         return Status::success();
     if (!EnsureColumn(m_db, QStringLiteral("caixa"), QStringLiteral("ndoc"),
@@ -91,25 +130,55 @@ Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
 {
     if (Status column = ensureDocumentNumberColumn(); !column)
         return column;
+    return retried([&] { return saveOnce(id, entry); });
+}
+
+Result<qint64> EntryStore::saveOnce(qint64 id, const Entry& entry)
+{
     Transaction transaction(m_db.database());
     if (!transaction.begun())
         return transaction.begun();
     const auto written = writeWithBalances(id, entry);
     if (!written)
         return written;
-    if (Status committed = transaction.commit(); !committed)
+    if (Status committed = transaction.commit(); !committed) {
+        if (committed.cause() == Status::Cause::ServerLost && id == 0)
+            return afterLostCommit(*written, entry, committed);
         return committed;
+    }
     return written;
+}
+
+// The server may have committed a new entry whose answer never came back.
+// Its id is known: once connected again, the book says whether the entry is
+// there, so a second try never saves it twice.
+Result<qint64> EntryStore::afterLostCommit(qint64 id, const Entry& entry, const Status& lost)
+{
+    const auto found = load(id);
+    if (!found)
+        return lost;
+    const bool same = found->data == entry.data && found->hora == entry.hora &&
+                      found->account == entry.account && found->descricao == entry.descricao &&
+                      found->ndoc == entry.ndoc.trimmed() && found->entrada == entry.entrada &&
+                      found->saida == entry.saida;
+    if (!same)
+        return lost;
+    return id;
 }
 
 Result<EntryStore::Edit> EntryStore::saveEdit(const Stored& loaded, const Entry& entry)
 {
     if (Status column = ensureDocumentNumberColumn(); !column)
         return column;
+    return retried([&] { return saveEditOnce(loaded, entry); });
+}
+
+Result<EntryStore::Edit> EntryStore::saveEditOnce(const Stored& loaded, const Entry& entry)
+{
     Transaction transaction(m_db.database());
     if (!transaction.begun())
         return transaction.begun();
-    const auto current = load(loaded.id);
+    const auto current = read(loaded.id, true);
     if (!current)
         return current.status();
     if (!current->sameEntryAs(loaded))
@@ -137,6 +206,9 @@ Result<qint64> EntryStore::writeWithBalances(qint64 id, const Entry& entry)
             return former.status();
         formerAccount = *former;
     }
+    if (Status locked = AccountBook::lockForWrite(db, {**accountId, formerAccount.value_or(0)});
+        !locked)
+        return locked;
     const auto written = write(id, **accountId, entry);
     if (!written)
         return written;
@@ -166,16 +238,23 @@ Result<qint64> EntryStore::write(qint64 id, qint64 accountId, const Entry& entry
             ? QStringLiteral("update caixa set data = ?, hora = ?, idconta = ?, ndoc = ?, "
                              "descricao = ?, entrada = ?, saida = ? where id = ?")
             : QStringLiteral("insert into caixa (data, hora, idconta, ndoc, descricao, entrada, "
-                             "saida) values (?, ?, ?, ?, ?, ?, ?)"),
+                             "saida) values (?, ?, ?, ?, ?, ?, ?) returning id"),
         values);
     if (!q)
         return q.status();
-    if (id != 0 && q->numRowsAffected() == 0)
-        return Status::failure(goneText(id));
-    return id != 0 ? id : q->lastInsertId().toLongLong();
+    if (id != 0)
+        return q->numRowsAffected() == 0 ? Result<qint64>(Status::failure(goneText(id))) : id;
+    if (!q->next())
+        return Sql::failureOf(*q);
+    return q->value(0).toLongLong();
 }
 
 Status EntryStore::remove(qint64 id)
+{
+    return retried([&] { return removeOnce(id); });
+}
+
+Status EntryStore::removeOnce(qint64 id)
 {
     const QSqlDatabase db = m_db.database();
     Transaction transaction(db);
@@ -184,6 +263,8 @@ Status EntryStore::remove(qint64 id)
     const auto account = accountOfEntry(db, id);
     if (!account)
         return account.status();
+    if (Status locked = AccountBook::lockForWrite(db, {account->value_or(0)}); !locked)
+        return locked;
     if (Status deleted = Sql::exec(db, QStringLiteral("delete from caixa where id = ?"), {id});
         !deleted)
         return deleted;

@@ -74,6 +74,11 @@ public:
     Status remove(qint64 id);
 
 private:
+    Result<Stored> read(qint64 id, bool locked) const;
+    Result<qint64> saveOnce(qint64 id, const Entry& entry);
+    Result<qint64> afterLostCommit(qint64 id, const Entry& entry, const Status& lost);
+    Result<Edit> saveEditOnce(const Stored& loaded, const Entry& entry);
+    Status removeOnce(qint64 id);
     Status ensureDocumentNumberColumn();
     // The entry and its accounts' balances, inside the caller's transaction.
     Result<qint64> writeWithBalances(qint64 id, const Entry& entry);

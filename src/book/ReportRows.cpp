@@ -246,10 +246,11 @@ Status readDayMovements(DbConnection& db, const CashBookRequest& request,
         return reader.status();
     while (reader.next()) {
         const QDate day = reader.date(0);
-        const Money in = reader.money(1).value_or(Money());
-        const Money out = reader.money(2).value_or(Money());
+        const auto in = reader.isNull(1) ? Money() : reader.money(1);
+        const auto out = reader.isNull(2) ? Money() : reader.money(2);
         // A day whose total outgrew the integers is not summed.
-        std::optional<Money> net = reader.integer(3).value_or(0) > 0 ? std::nullopt : in.minus(out);
+        std::optional<Money> net =
+            reader.integer(3).value_or(0) > 0 || !in || !out ? std::nullopt : in->minus(*out);
         // A day stored in two spellings (with and without a time) adds up.
         if (auto known = days.constFind(day); known != days.constEnd())
             net = known->has_value() && net ? (*known)->plus(*net) : std::nullopt;

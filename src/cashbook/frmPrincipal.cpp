@@ -8,6 +8,7 @@
 #include "cashbook/EntryCommands.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/RowColourDelegate.h"
+#include "core/BookChanges.h"
 #include "core/Clock.h"
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QUrl>
 
 namespace {
@@ -77,6 +79,36 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
 
     UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
+    followOtherDesks();
+}
+
+// Another desk's entries appear here without anyone touching this window:
+// a burst of changes makes one refresh, shortly after the last.
+void frmPrincipal::followOtherDesks()
+{
+    if (!m_session.bookOpen || !m_session.db.isServer())
+        return;
+    m_otherDesks = new QTimer(this);
+    m_otherDesks->setSingleShot(true);
+    m_otherDesks->setInterval(300);
+    connect(m_otherDesks, &QTimer::timeout, this, &frmPrincipal::refreshKeepingPlace);
+    auto* changes = new BookChanges(m_session.db, this);
+    connect(changes, &BookChanges::changed, m_otherDesks, qOverload<>(&QTimer::start));
+}
+
+// The grid read again, with the same entry selected (by id) and the same
+// rows in view; what the user is typing elsewhere is not touched.
+void frmPrincipal::refreshKeepingPlace()
+{
+    const QModelIndex current = m_ui->grade->currentIndex();
+    const qint64 selected = current.isValid() ? m_model->rows().id(current.row()) : 0;
+    const int column = current.isValid() ? current.column() : int(EntryGridModel::Saldo);
+    const int scrolled = m_ui->grade->verticalScrollBar()->value();
+    FillGrid();
+    const int row = selected != 0 ? m_model->rowOf(selected) : -1;
+    if (row >= 0)
+        m_ui->grade->setCurrentIndex(m_model->index(row, column));
+    m_ui->grade->verticalScrollBar()->setValue(scrolled);
 }
 
 frmPrincipal::~frmPrincipal()

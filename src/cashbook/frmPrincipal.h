@@ -60,6 +60,8 @@ private:
     // command that needs one.
     void showNoBook();
     void paintLegend();
+    void followOtherDesks();
+    void refreshKeepingPlace();
     void onRefreshTimer();
     void openWebSite();
     void openSettings();
@@ -80,6 +82,7 @@ private:
     std::unique_ptr<Ui::frmPrincipal> m_ui;
     EntryGridModel* m_model = nullptr;
     QTimer* m_tmAtualiza = nullptr;
+    QTimer* m_otherDesks = nullptr; // a refresh after another desk's change
     QDate m_periodStart;
     QDate m_periodEnd;
     QString m_lastSaveFailure;

@@ -38,18 +38,16 @@ Status collect(const QSqlDatabase& db, const QString& sql, const QString& side, 
 
 Result<bool> countsAgree(const QSqlDatabase& db)
 {
-    // Counting a whole table is quick in SQLite; the entries without a date
-    // are few and found by the index on the date.
-    const auto all = Sql::scalar(db, QStringLiteral("select count(*) from caixa"));
-    const auto undated =
-        Sql::scalar(db, QStringLiteral("select count(*) from caixa where data is null"));
-    const auto kept =
-        Sql::scalar(db, QStringLiteral("select coalesce(sum(entry_count), 0) from day_totals"));
-    for (const auto* read : {&all, &undated, &kept}) {
-        if (!*read)
-            return read->status();
-    }
-    return all->toLongLong() - undated->toLongLong() == kept->toLongLong();
+    // One statement, so a server book's other desks cannot write between
+    // the two counts. The entries without a date are few and found by the
+    // index on the date.
+    const auto agree = Sql::scalar(
+        db, QStringLiteral("select (select count(*) from caixa) - (select count(*) from caixa "
+                           "where data is null) = (select coalesce(sum(entry_count), 0) from "
+                           "day_totals)"));
+    if (!agree)
+        return agree.status();
+    return agree->toBool();
 }
 
 } // namespace
@@ -92,6 +90,14 @@ Status ensureKept(const QSqlDatabase& db)
     Transaction transaction(db);
     if (!transaction.begun())
         return transaction.begun();
+    if (Status locked = Schema::lockForChange(db); !locked)
+        return locked;
+    // On a server, no desk writes an entry while the totals are summed again.
+    if (Sql::isServer(db)) {
+        if (Status locked = Sql::exec(db, QStringLiteral("lock table caixa in share mode"));
+            !locked)
+            return locked;
+    }
     if (Status created = Schema::createDayTotalTriggers(db); !created)
         return created;
     if (Status rebuilt = rebuild(db); !rebuilt)

@@ -10,12 +10,18 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <libpq-fe.h>
 
 namespace {
 QAtomicInt connectionCounter;
@@ -42,12 +48,65 @@ Status createTables(const QString& filePath, const QString& connectionName)
     return status;
 }
 
+const QString kFileDriver = QStringLiteral("QSQLITE");
+const QString kServerDriver = QStringLiteral("QPSQL");
+
+// The passwords typed for servers in this run, so that the connections of
+// the reports and the search reach the same server; kept in memory only.
+QMutex passwordsMutex;
+QHash<QString, QString>& typedPasswords()
+{
+    static QHash<QString, QString> passwords;
+    return passwords;
+}
+
+void rememberPassword(const ServerAddress& address)
+{
+    if (address.password.isEmpty())
+        return;
+    const QMutexLocker locker(&passwordsMutex);
+    typedPasswords().insert(address.display(), address.password);
+}
+
+QString rememberedPassword(const QString& display)
+{
+    const QMutexLocker locker(&passwordsMutex);
+    return typedPasswords().value(display);
+}
+
+// libpq knows, without asking the server, when the connection is gone.
+bool connectionBroken(const QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.driver())
+        return false;
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
+    return connection && PQstatus(connection) == CONNECTION_BAD;
+}
+
 } // namespace
 
 DbConnection::DbConnection()
     : m_name(QStringLiteral("DbConnection-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
 {
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    useDriver(kFileDriver);
+}
+
+void DbConnection::useDriver(const QString& driver)
+{
+    if (m_driver == driver)
+        return;
+    if (!m_driver.isEmpty())
+        QSqlDatabase::removeDatabase(m_name);
+    QSqlDatabase::addDatabase(driver, m_name);
+    m_driver = driver;
+}
+
+QString DbConnection::location() const
+{
+    return m_server ? m_server->display() : m_filePath;
 }
 
 DbConnection::~DbConnection()
@@ -58,7 +117,52 @@ DbConnection::~DbConnection()
 
 QSqlDatabase DbConnection::database() const
 {
+    if (m_server)
+        reconnectIfLost();
     return QSqlDatabase::database(m_name, false);
+}
+
+// Tried at most every few seconds while the server stays away, so a window
+// that reads several things in one action waits for one attempt only.
+void DbConnection::reconnectIfLost() const
+{
+    if (!m_serverInUse)
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isOpen() && !connectionBroken(db))
+        return;
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (m_lastReconnect != 0 && now - m_lastReconnect < 3000)
+        return;
+    m_lastReconnect = now;
+    db.close();
+    // A connection that comes back is the same book, already checked.
+    if (db.open())
+        static_cast<void>(applySessionSettings(db));
+}
+
+// What every connection to a server book sets for its session; made again
+// after a reconnection.
+Status DbConnection::applySessionSettings(const QSqlDatabase& db) const
+{
+    // Sums of money come back as exact text, never as a rounded double.
+    QSqlDatabase settable = db;
+    settable.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (Status quiet = Sql::exec(db, QStringLiteral("set client_min_messages = warning")); !quiet)
+        return quiet;
+    // The window's statements are short, and a server that stops answering
+    // is told within seconds; readers work in the background on whole
+    // periods (reports, backups) and may take longer.
+    if (Status timeout =
+            Sql::exec(db, m_readOnly ? QStringLiteral("set statement_timeout = 600000")
+                                     : QStringLiteral("set statement_timeout = 10000"));
+        !timeout)
+        return timeout;
+    if (!m_readOnly)
+        return Status::success();
+    // What a reader reads in one transaction is one moment of the book.
+    return Sql::exec(db, QStringLiteral("set session characteristics as transaction isolation "
+                                        "level repeatable read, read only"));
 }
 
 bool DbConnection::isOpen() const
@@ -68,10 +172,14 @@ bool DbConnection::isOpen() const
 
 void DbConnection::close()
 {
-    QSqlDatabase db = database();
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    m_lastReconnect = 0;
+    m_serverInUse = false;
     if (!db.isOpen())
         return;
     db.close();
+    if (m_server)
+        return;
     // A record that cannot be written only costs a full check at the next open.
     if (!m_readOnly)
         static_cast<void>(BookHealth::recordCleanClose(m_filePath));
@@ -90,6 +198,8 @@ Status DbConnection::openReadOnly(const QString& filePath)
 Status DbConnection::openFile(const QString& filePath, bool readOnly)
 {
     close();
+    m_server.reset();
+    useDriver(kFileDriver);
     m_filePath = filePath;
     m_readOnly = readOnly;
     m_indexesDamaged = false;
@@ -132,18 +242,43 @@ Status DbConnection::openFile(const QString& filePath, bool readOnly)
 Status DbConnection::bringUpToDate()
 {
     const QSqlDatabase db = database();
-    if (Status upgraded = SchemaVersion::upgrade(db, m_filePath); !upgraded)
+    if (Status upgraded =
+            SchemaVersion::upgrade(db, m_filePath.isEmpty() ? location() : m_filePath);
+        !upgraded)
         return upgraded;
     if (Status kept = DayTotals::ensureKept(db); !kept)
         return Status::failure(
             tr("Os totais por dia do livro de caixa %1 não puderam ser refeitos: %2")
-                .arg(QDir::toNativeSeparators(m_filePath), kept.reason()));
+                .arg(m_server ? location() : QDir::toNativeSeparators(m_filePath), kept.reason()));
     return Status::success();
+}
+
+Status DbConnection::openSameBookAs(const DbConnection& other)
+{
+    return openForReading(other.location());
 }
 
 Status DbConnection::openForReading(const QString& filePath)
 {
     close();
+    m_server.reset();
+    if (ServerAddress::looksLikeUrl(filePath)) {
+        const auto address = ServerAddress::parse(filePath);
+        if (!address)
+            return address.status();
+        m_server = *address;
+        if (m_server->password.isEmpty())
+            m_server->password = rememberedPassword(m_server->display());
+        m_filePath.clear();
+        m_readOnly = true;
+        useDriver(kServerDriver);
+        if (Status connected = connectToServer(); !connected)
+            return connected;
+        Status ready = applySessionSettings(database());
+        m_serverInUse = ready.ok();
+        return ready;
+    }
+    useDriver(kFileDriver);
     m_filePath = filePath;
     // Only the connection that writes records a clean close.
     m_readOnly = true;
@@ -192,8 +327,8 @@ Status DbConnection::createNewBook(const QString& filePath)
 Status DbConnection::checkContents()
 {
     const QSqlDatabase db = database();
-    const QString where = QDir::toNativeSeparators(m_filePath);
-    if (Status pages = checkPages(); !pages)
+    const QString where = m_server ? m_server->display() : QDir::toNativeSeparators(m_filePath);
+    if (Status pages = m_server ? Status::success() : checkPages(); !pages)
         return pages;
 
     for (const QString& table : Schema::tableNames()) {
@@ -258,4 +393,89 @@ Status DbConnection::prepareForUse()
     // fails and says so anyway.
     static_cast<void>(Schema::ensureIndexes(db));
     return Status::success();
+}
+
+Status DbConnection::openServer(const ServerAddress& address)
+{
+    close();
+    m_filePath.clear();
+    m_readOnly = false;
+    m_indexesDamaged = false;
+    m_passwordRefused = false;
+    m_createdBook = false;
+    m_server = address;
+    useDriver(kServerDriver);
+    if (!database().isValid()) {
+        m_server.reset();
+        return Status::failure(
+            tr("O suporte ao PostgreSQL do Qt não está instalado (driver QPSQL, pacote "
+               "libqt6sql6-psql)."));
+    }
+    if (Status connected = connectToServer(); !connected)
+        return connected;
+    rememberPassword(address);
+    Status ready = prepareServerBook();
+    // Only once the book is ready: creating or upgrading it may take longer.
+    if (ready)
+        ready = applySessionSettings(database());
+    if (!ready)
+        QSqlDatabase::database(m_name, false).close();
+    m_serverInUse = ready.ok();
+    return ready;
+}
+
+Status DbConnection::connectToServer()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    m_server->applyTo(db);
+    if (!db.open()) {
+        const QString reason = db.lastError().text().trimmed();
+        // libpq's words when a password is wanted or wrong.
+        m_passwordRefused =
+            reason.contains(u"password", Qt::CaseInsensitive) || reason.contains(u"senha");
+        db.close();
+        return Status::failure(
+            tr("Não foi possível conectar ao servidor %1: %2").arg(m_server->display(), reason),
+            Status::Cause::ServerLost);
+    }
+    // Sums of money come back as exact text, never as a rounded double.
+    db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    return Sql::exec(db, QStringLiteral("set client_min_messages = warning"));
+}
+
+// An empty database becomes a new book; one with tables must hold a book.
+Status DbConnection::prepareServerBook()
+{
+    const QSqlDatabase db = database();
+    const QString where = m_server->display();
+    const auto tables = Schema::serverTableCount(db);
+    if (!tables)
+        return Status::failure(
+            tr("O banco de dados %1 não pôde ser lido: %2").arg(where, tables.reason()));
+    m_createdBook = *tables == 0;
+    if (*tables == 0) {
+        if (Status created = Schema::create(db); !created)
+            return Status::failure(tr("Não foi possível criar o livro de caixa em %1: %2")
+                                       .arg(where, created.reason()));
+    }
+    for (const QString& table : Schema::tableNames()) {
+        const QSqlRecord record = db.record(table);
+        if (record.isEmpty())
+            return Status::failure(tr("O banco de dados %1 não está vazio e não é um livro de "
+                                      "caixa: falta a tabela %2.")
+                                       .arg(where, table));
+    }
+    if (Status checked = checkContents(); !checked)
+        return checked;
+    return bringUpToDate();
+}
+
+Result<QDateTime> DbConnection::serverNow() const
+{
+    if (!m_server)
+        return Status::failure(QStringLiteral("serverNow: not a server book"));
+    const auto now = Sql::scalar(database(), QStringLiteral("select localtimestamp(0)"));
+    if (!now)
+        return now.status();
+    return now->toDateTime();
 }

@@ -1,14 +1,20 @@
 #pragma once
 
+#include "core/ServerAddress.h"
 #include "core/Status.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
-// The single open connection to the cash book file. Every statement of the
-// program runs on it. Opening checks that the file really is a cash book
-// before anything is written to it; a file that fails the check is left
-// untouched and the connection stays closed, so every later statement fails.
+#include <optional>
+
+// The single open connection to the cash book: a file (SQLite) or a
+// database on a PostgreSQL server that several desks share. Every statement
+// of the program runs on it. Opening checks that the file or database really
+// is a cash book before anything is written to it; one that fails the check
+// is left untouched and the connection stays closed, so every later
+// statement fails.
 class DbConnection
 {
 public:
@@ -29,7 +35,26 @@ public:
     // Opens a book that another connection of the program already opened
     // (and checked and brought up to date), for reading only: what work on
     // another thread uses, beside the one connection that writes.
-    Status openForReading(const QString& filePath);
+    // `location` is a file's path or a server's URL (location()); the
+    // password this program was given for that server is used again.
+    Status openForReading(const QString& location);
+    // The same, for the book another connection has open.
+    Status openSameBookAs(const DbConnection& other);
+
+    // Connects to a server book. An empty database becomes a new book; an
+    // older book is brought to the current version; a database that holds
+    // other tables is refused and left untouched.
+    Status openServer(const ServerAddress& address);
+    // After a failed openServer: the server wants a password it was not given.
+    bool passwordRefused() const { return m_passwordRefused; }
+    // After openServer: the database was empty, and this connection made
+    // the new book in it.
+    bool createdBook() const { return m_createdBook; }
+    bool isServer() const { return m_server.has_value(); }
+    // The file's path, or the server's URL without its password.
+    QString location() const;
+    // Reads the server's clock: "now" for what the book records.
+    Result<QDateTime> serverNow() const;
     // A book opened for writing and closed cleanly is recorded as such, so
     // the next open knows whether it changed meanwhile.
     void close();
@@ -39,6 +64,9 @@ public:
     bool indexesDamaged() const { return m_indexesDamaged; }
 
     bool isOpen() const;
+    // On a server book whose connection dropped (a restarted server, a
+    // network that came back), this connects again first: the action that
+    // found it lost failed and said so, the next one goes on.
     QSqlDatabase database() const;
     const QString& filePath() const { return m_filePath; }
     const QString& connectionName() const { return m_name; }
@@ -50,9 +78,20 @@ private:
     Status checkPages();
     Status prepareForUse();
     Status bringUpToDate();
+    void useDriver(const QString& driver);
+    Status connectToServer();
+    Status prepareServerBook();
+    void reconnectIfLost() const;
+    Status applySessionSettings(const QSqlDatabase& db) const;
 
     QString m_name;
     QString m_filePath;
     bool m_readOnly = false;
     bool m_indexesDamaged = false;
+    bool m_passwordRefused = false;
+    bool m_createdBook = false;
+    QString m_driver;
+    std::optional<ServerAddress> m_server;
+    mutable qint64 m_lastReconnect = 0; // when the last attempt began (ms)
+    bool m_serverInUse = false;         // open on a server and not closed on purpose
 };

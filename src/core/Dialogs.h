@@ -64,6 +64,16 @@ public:
                                  const QString& defaultSuffix, const QString& filter,
                                  const QString& suggestedPath) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
+    // A password typed in a box that hides it (a server that asks for one);
+    // nothing when the user cancels. Nothing by default.
+    virtual std::optional<QString> askPassword(QWidget* parent, const QString& title,
+                                               const QString& text)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(title);
+        Q_UNUSED(text);
+        return std::nullopt;
+    }
     // A progress window with a cancel button; by default nothing is shown.
     virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                                const QString& label)

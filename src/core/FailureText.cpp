@@ -30,6 +30,13 @@ QString plain(const Status& failure, const QString& notDone)
     case Status::Cause::TooLarge:
         return tr("A soma dos valores seria um valor grande demais para o sistema: %1.")
             .arg(notDone);
+    case Status::Cause::ServerLost:
+        return tr("O servidor do livro de caixa não respondeu: %1. Verifique a rede e o "
+                  "servidor; a próxima ação tentará conectar de novo.")
+            .arg(notDone);
+    case Status::Cause::Conflict:
+        return tr("Outro caixa gravou no livro de caixa ao mesmo tempo: %1. Tente de novo.")
+            .arg(notDone);
     case Status::Cause::Other:
         break;
     }

@@ -178,6 +178,13 @@ std::optional<Money> Money::fromDb(const QVariant& value)
     }
 }
 
+std::optional<Money> Money::sumFromDb(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return Money();
+    return fromDb(value);
+}
+
 QString formatMoney(const std::optional<Money>& value)
 {
     return value ? value->format() : QString();

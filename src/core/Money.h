@@ -47,6 +47,10 @@ public:
     // Database values: INTEGER ten-thousandths. A null value gives nothing.
     // Values written by other tools as REAL or text are read as amounts too.
     static std::optional<Money> fromDb(const QVariant& value);
+    // A sum(...) read back: nothing summed is zero; a sum the integers cannot
+    // hold (a server returns it as a longer number) is nothing, never a
+    // rounded or wrapped amount.
+    static std::optional<Money> sumFromDb(const QVariant& value);
     QVariant toDb() const { return QVariant(m_units); }
 
 private:

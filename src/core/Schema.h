@@ -18,12 +18,25 @@ QStringList originalColumns(const QString& table);
 QStringList lateColumns(const QString& table);
 QStringList tableNames();
 
-// Creates all tables with all columns, and the indexes, in one transaction:
+// Creates all tables with all columns, and the indexes, in one transaction
+// (on a server, unless another desk has just made them):
 // the tables every book has had, then every step of SchemaVersion, so a new
 // book is exactly what an upgraded one becomes.
 Status create(const QSqlDatabase& db);
 // Adds the indexes a book should have; older files may lack them.
 Status ensureIndexes(const QSqlDatabase& db);
+
+// Inside a transaction that changes the tables of a server book: waits for
+// any other desk doing the same, until the transaction ends. Nothing on a
+// file book, which one program uses at a time.
+Status lockForChange(const QSqlDatabase& db);
+// After rows were copied in with their ids: a server's id sequences are set
+// past the highest id of each table, so the next new row gets a new id.
+// Nothing on a file book, whose next id always follows the highest.
+Status setIdsPastRows(const QSqlDatabase& db);
+// How many tables a server database holds: none in a database that may
+// become a new book.
+Result<qint64> serverTableCount(const QSqlDatabase& db);
 
 // The one-row table "schema_version" that records the book's version.
 Status createVersionTable(const QSqlDatabase& db);

@@ -86,6 +86,32 @@ Status runStep(const QSqlDatabase& db, const Step& step)
     return transaction.commit();
 }
 
+// A server book has no file to copy: each step is one transaction (the
+// server's changes of tables are transactional too), taken by one desk at a
+// time; a desk that waited finds the step done and goes on.
+Status upgradeServer(const QSqlDatabase& db)
+{
+    for (const Step& step : kSteps) {
+        Transaction transaction(db);
+        if (!transaction.begun())
+            return transaction.begun();
+        if (Status locked = Schema::lockForChange(db); !locked)
+            return locked;
+        const auto version = of(db);
+        if (!version)
+            return version.status();
+        if (step.version <= *version)
+            continue;
+        if (Status applied = step.apply(db); !applied)
+            return applied;
+        if (Status recorded = record(db, step.version); !recorded)
+            return recorded;
+        if (Status committed = transaction.commit(); !committed)
+            return committed;
+    }
+    return Status::success();
+}
+
 } // namespace
 
 int current()
@@ -145,6 +171,11 @@ Status upgrade(const QSqlDatabase& db, const QString& bookPath)
 
     const QString failed = tr("O livro de caixa %1 precisa ser atualizado para esta versão do "
                               "programa, e a atualização não foi feita: %2");
+    if (Sql::isServer(db)) {
+        if (Status done = upgradeServer(db); !done)
+            return Status::failure(failed.arg(where, done.reason()));
+        return Status::success();
+    }
     if (!QFileInfo(bookPath).isWritable())
         return Status::failure(failed.arg(where, tr("o arquivo não pode ser gravado")));
     const QString copy = copyBeforeUpgrade(bookPath, current());

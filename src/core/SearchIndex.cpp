@@ -280,6 +280,9 @@ Status create(DbConnection& db, Progress& progress)
 
 Status ensure(DbConnection& db, Dialogs& dialogs)
 {
+    // A server book is searched through indexes of its own (EntrySearch).
+    if (db.isServer())
+        return Status::success();
     const auto present = exists(db);
     if (!present)
         return present.status();

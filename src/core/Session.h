@@ -44,6 +44,10 @@ struct Session
     // The helper that reads the older program's Access books; empty means the
     // one beside the running program.
     QString accessReader;
+    // The server book's address ("postgresql://…", from --database or the
+    // data folder's connection file); empty for the file book of the data
+    // folder.
+    QString serverUrl;
     // This program's hold on the book of the data folder, taken at start-up
     // and kept for the whole run.
     std::unique_ptr<BookLock> bookLock;

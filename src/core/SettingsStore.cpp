@@ -1,6 +1,7 @@
 #include "core/SettingsStore.h"
 
 #include "core/DbConnection.h"
+#include "core/DeskSettings.h"
 #include "core/EnsureColumn.h"
 #include "core/Fields.h"
 #include "core/Sql.h"
@@ -98,6 +99,39 @@ Result<bool> hasRow(DbConnection& db)
     return count->toLongLong() > 0;
 }
 
+// On a server book the remembered user and the colours belong to the desk:
+// each computer keeps its own, and a desk that kept none yet shows the
+// book's.
+const char16_t* const kDeskKeys[] = {u"lembrar",         u"usuario",       u"corfundoentrada",
+                                     u"corletraentrada", u"corfundosaida", u"corletrasaida"};
+
+void readDeskValues(DbConnection& db, SettingsValues& s)
+{
+    QSettings desk = DeskSettings::open();
+    desk.beginGroup(DeskSettings::bookGroup(db.location()));
+    QString* texts[] = {nullptr,          &s.usuario,      &s.corfundoentrada, &s.corletraentrada,
+                        &s.corfundosaida, &s.corletrasaida};
+    for (std::size_t i = 0; i < std::size(kDeskKeys); ++i) {
+        const QVariant value = desk.value(QString::fromUtf16(kDeskKeys[i]));
+        if (!value.isValid())
+            continue;
+        if (texts[i])
+            *texts[i] = value.toString();
+        else
+            s.lembrar = value.toBool();
+    }
+}
+
+void writeDeskValues(DbConnection& db, const QVariantList& values)
+{
+    QSettings desk = DeskSettings::open();
+    desk.beginGroup(DeskSettings::bookGroup(db.location()));
+    for (qsizetype i = 0; i < values.size() && i < qsizetype(std::size(kDeskKeys)); ++i) {
+        if (values.at(i).isValid())
+            desk.setValue(QString::fromUtf16(kDeskKeys[i]), values.at(i));
+    }
+}
+
 } // namespace
 
 void LoadSettings(DbConnection& db, SettingsValues& settings)
@@ -111,6 +145,10 @@ void LoadSettings(DbConnection& db, SettingsValues& settings)
         readRow(*q, settings);
     else if (!q->lastError().isValid())
         setDefaults(settings);
+    else
+        return;
+    if (db.isServer())
+        readDeskValues(db, settings);
 }
 
 QString SettingsStore::normalizedBackupCount(const QString& typed)
@@ -132,7 +170,13 @@ Status SettingsStore::save(DbConnection& db, const SettingsChoice& choice)
     bool hasRow = false;
     if (Status columns = addMissingColumns(db, hasRow); !columns)
         return columns;
-    return writeRow(db, choice, hasRow);
+    if (Status written = writeRow(db, choice, hasRow); !written)
+        return written;
+    // The book's row keeps the colours too: a desk that chose none shows them.
+    if (db.isServer())
+        writeDeskValues(db, {QVariant(), QVariant(), choice.corfundoentrada, choice.corletraentrada,
+                             choice.corfundosaida, choice.corletrasaida});
+    return Status::success();
 }
 
 // The currency and language columns came late: an older book lacks them,
@@ -177,6 +221,10 @@ Status SettingsStore::writeRow(DbConnection& db, const SettingsChoice& c, bool h
 
 Status SettingsStore::rememberUser(DbConnection& db, bool remember, const QString& userName)
 {
+    if (db.isServer()) {
+        writeDeskValues(db, {remember, userName});
+        return Status::success();
+    }
     const auto exists = hasRow(db);
     if (!exists)
         return exists.status();

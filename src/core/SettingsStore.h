@@ -28,7 +28,9 @@ struct SettingsChoice
     bool bkpautomatico = false;
 };
 
-// The one place that reads and writes the single row of "opcoes".
+// The one place that reads and writes the single row of "opcoes". On a
+// server book the remembered user and the colours are also kept per desk
+// (DeskSettings), and what the desk kept wins over the row.
 class SettingsStore
 {
     Q_DECLARE_TR_FUNCTIONS(SettingsStore)

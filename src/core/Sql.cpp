@@ -1,5 +1,6 @@
 #include "core/Sql.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace Sql {
@@ -18,9 +19,32 @@ QString reasonOf(const QSqlDatabase& db)
 
 namespace {
 
-// SQLite's result codes as Qt's driver passes them on.
-Status::Cause causeOf(const QSqlError& error)
+// PostgreSQL's SQLSTATE codes. A failure without one happened in the client
+// library: the connection dropped, or the server never answered.
+Status::Cause serverCauseOf(const QSqlError& error)
 {
+    const QString state = error.nativeErrorCode();
+    if (state.isEmpty() || state.startsWith(u"08") || state == u"57P01" || state == u"57P02" ||
+        state == u"57P03" || state == u"57014")
+        return Status::Cause::ServerLost;
+    if (state == u"40P01" || state == u"40001")
+        return Status::Cause::Conflict;
+    if (state == u"22003")
+        return Status::Cause::TooLarge;
+    if (state == u"53100")
+        return Status::Cause::DiskFull;
+    if (state == u"25006" || state == u"42501")
+        return Status::Cause::ReadOnly;
+    if (state == u"55P03")
+        return Status::Cause::Busy;
+    return Status::Cause::Other;
+}
+
+// SQLite's result codes as Qt's driver passes them on.
+Status::Cause causeOf(const QSqlError& error, const QSqlDriver* driver)
+{
+    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL)
+        return serverCauseOf(error);
     if (error.databaseText().contains(u"integer overflow"))
         return Status::Cause::TooLarge;
     switch (error.nativeErrorCode().toInt()) {
@@ -45,18 +69,30 @@ Status::Cause causeOf(const QSqlError& error)
 
 Status failureOf(const QSqlQuery& query)
 {
-    return Status::failure(reasonOf(query), causeOf(query.lastError()));
+    return Status::failure(reasonOf(query), causeOf(query.lastError(), query.driver()));
 }
 
 Status failureOf(const QSqlDatabase& db)
 {
-    return Status::failure(reasonOf(db), causeOf(db.lastError()));
+    return Status::failure(reasonOf(db), causeOf(db.lastError(), db.driver()));
+}
+
+bool isServer(const QSqlDatabase& db)
+{
+    return db.driver() && db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
 }
 
 Result<QSqlQuery> run(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    // A server prepares only queries and row changes, not the statements
+    // that change tables; a statement without values needs no preparing.
+    if (values.isEmpty() && isServer(db)) {
+        if (!query.exec(sql))
+            return failureOf(query);
+        return query;
+    }
     if (!query.prepare(sql))
         return failureOf(query);
     for (const QVariant& value : values)

@@ -24,6 +24,9 @@ Status exec(const QSqlDatabase& db, const QString& sql, const QVariantList& valu
 Result<QVariant> scalar(const QSqlDatabase& db, const QString& sql,
                         const QVariantList& values = {});
 
+// Whether the connection is to a PostgreSQL server rather than a file.
+bool isServer(const QSqlDatabase& db);
+
 // The reason a query or a database gives for its last failure.
 QString reasonOf(const QSqlQuery& query);
 QString reasonOf(const QSqlDatabase& db);

@@ -9,7 +9,20 @@ class [[nodiscard]] Status
 public:
     // Failures a shopkeeper can be told in plain words (FailureText); the
     // reason then holds the technical text.
-    enum class Cause { Other, DiskFull, ReadOnly, Busy, DiskError, Damaged, TooLarge };
+    // ServerLost: a server book's server did not answer or the connection
+    // dropped; Conflict: the server undid the transaction because another
+    // desk's write crossed it (it may simply be run again).
+    enum class Cause {
+        Other,
+        DiskFull,
+        ReadOnly,
+        Busy,
+        DiskError,
+        Damaged,
+        TooLarge,
+        ServerLost,
+        Conflict
+    };
 
     static Status success() { return Status(); }
     static Status failure(const QString& reason, Cause cause = Cause::Other)

@@ -222,7 +222,7 @@ void frmRel::startPreview(const QDate& first, const QDate& last, qint64 accountI
         showNotice(tr("Erro ao gerar o relatório: %1").arg(tr("o livro de caixa não está aberto")));
         return;
     }
-    const ReportTask::PreviewRequest request{m_session.db.filePath(),
+    const ReportTask::PreviewRequest request{m_session.db.location(),
                                              {first, last, accountId},
                                              m_session.ReportPeriodText,
                                              m_session.NewPagePerDay,

@@ -45,7 +45,7 @@ EntrySearchWindow::EntrySearchWindow(Session& session, QWidget* parent)
     m_refine.setInterval(kRefineDelayMs);
     if (m_session.db.isOpen()) {
         m_worker = new SearchWorker(
-            m_session.db.filePath(),
+            m_session.db.location(),
             [this](quint64 request, const Result<QList<FoundEntry>>& rows) {
                 showRows(request, rows);
             },

@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -139,4 +141,15 @@ std::unique_ptr<Progress> QtDialogs::progress(QWidget* parent, const QString& ti
                                               const QString& label)
 {
     return std::make_unique<QtProgress>(parent, title, label);
+}
+
+std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& title,
+                                              const QString& text)
+{
+    bool accepted = false;
+    const QString typed =
+        QInputDialog::getText(parent, title, text, QLineEdit::Password, QString(), &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return typed;
 }

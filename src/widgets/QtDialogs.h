@@ -17,6 +17,8 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter, const QString& suggestedPath) override;
     bool openUrl(const QUrl& url) override;
+    std::optional<QString> askPassword(QWidget* parent, const QString& title,
+                                       const QString& text) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
 };

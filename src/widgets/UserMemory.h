@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DeskSettings.h"
+
 #include <QString>
 
 class QWidget;
@@ -11,8 +13,8 @@ class QWidget;
 // person.
 namespace UserMemory {
 
-inline constexpr char kOrganization[] = "Tamiro Lavrenta";
-inline constexpr char kApplication[] = "livro-caixa";
+inline constexpr const char* kOrganization = DeskSettings::kOrganization;
+inline constexpr const char* kApplication = DeskSettings::kApplication;
 
 // Puts a window where it was when it was last remembered under key, with
 // its size; false when nothing was remembered.

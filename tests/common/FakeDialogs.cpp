@@ -55,9 +55,27 @@ Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString&
     return answers.takeFirst();
 }
 
+std::optional<QString> FakeDialogs::askPassword(QWidget*, const QString& title, const QString& text)
+{
+    passwordQuestions.append(text);
+    if (passwords.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("a password question nobody scripted: \"%1\": "
+                                               "\"%2\"")
+                                    .arg(title, text)),
+                     __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return passwords.takeFirst();
+}
+
 FakeDialogs::~FakeDialogs()
 {
     // A test that failed already may have stopped before its questions.
+    if (!passwords.isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("%1 scripted password(s) no question took").arg(passwords.size())),
+            __FILE__, __LINE__);
     if (!answers.isEmpty() && !QTest::currentTestFailed())
         QTest::qFail(
             qPrintable(

@@ -41,6 +41,9 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                          const QString& filter, const QString& suggestedPath) override;
     bool openUrl(const QUrl& url) override;
+    // A password question with nothing in `passwords` fails the test.
+    std::optional<QString> askPassword(QWidget* parent, const QString& title,
+                                       const QString& text) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
 
@@ -58,6 +61,10 @@ public:
     // The file each save dialog suggested, folder and name.
     QStringList fileSuggestions;
     QList<QUrl> openedUrls;
+    // What each password question is answered, in order (nothing: cancelled),
+    // and what each asked.
+    QList<std::optional<QString>> passwords;
+    QStringList passwordQuestions;
 
     // Every progress window asked for, with what it was told.
     struct ProgressShown

@@ -1,5 +1,6 @@
 #include "TestBook.h"
 
+#include "TestServer.h"
 #include "core/DataFolder.h"
 #include "core/Money.h"
 #include "core/Sql.h"
@@ -17,9 +18,18 @@ TestBook::TestBook() : session(db, dialogs, clock, m_dir.path())
     QSettings(QSettings::UserScope, QString::fromLatin1(UserMemory::kOrganization),
               QString::fromLatin1(UserMemory::kApplication))
         .clear();
-    const Status opened = db.open(bookPath());
+    if (TestServer::inUse())
+        m_server = TestServer::createDatabase();
+    const Status opened = m_server ? db.openServer(*m_server) : db.open(bookPath());
     if (!opened)
         qFatal("could not create the test book: %s", qPrintable(opened.reason()));
+}
+
+TestBook::~TestBook()
+{
+    db.close();
+    if (m_server)
+        TestServer::dropDatabase(*m_server);
 }
 
 QString TestBook::bookPath() const

@@ -16,12 +16,16 @@
 class TestBook
 {
 public:
+    // The book is a file of the data folder, or, when the tests run on the
+    // server engine (TestServer), a new database on the test server.
     TestBook();
+    ~TestBook();
     TestBook(const TestBook&) = delete;
     TestBook& operator=(const TestBook&) = delete;
 
     QString dir() const { return m_dir.path(); }
     QString bookPath() const;
+    bool onServer() const { return m_server.has_value(); }
 
     qint64 addAccount(const QString& name);
     // Amounts in reais as text ("100,00"); nothing stores NULL.
@@ -37,6 +41,7 @@ public:
     QStringList strings(const QString& sql, const QVariantList& values = {});
 
     QTemporaryDir m_dir;
+    std::optional<ServerAddress> m_server;
     DbConnection db;
     FakeDialogs dialogs;
     FixedClock clock;

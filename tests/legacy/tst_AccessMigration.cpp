@@ -1,4 +1,5 @@
 #include "Controls.h"
+#include "LegacyFiles.h"
 #include "TestBook.h"
 #include "TestMain.h"
 #include "app/Startup.h"
@@ -26,21 +27,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString legacyBook(const QString& name)
-{
-    return QStringLiteral(LIVRO_LEGACY_DATA "/") + name;
-}
-
 // A data folder for one or more starts of the program.
 struct DataDir : QTemporaryDir
 {
     QString book() const { return ::DataFolder::bookPath(path()); }
     void put(const QByteArray& bytes, const QString& name = QStringLiteral("bd.mdb")) const
     {
-        QFile out(filePath(name));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            out.write(bytes) != bytes.size())
-            qFatal("could not write %s", qPrintable(out.fileName()));
+        writeFile(filePath(name), bytes);
     }
     QStringList files() const
     {
@@ -180,15 +173,6 @@ QByteArray scrambled(QByteArray bytes, qsizetype from, qsizetype length)
     return bytes;
 }
 
-// A stand-in for the reader: a shell script.
-QString script(const DataDir& folder, const QByteArray& body)
-{
-    folder.put("#!/bin/sh\n" + body + '\n', QStringLiteral("leitor.sh"));
-    const QString path = folder.filePath(QStringLiteral("leitor.sh"));
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return path;
-}
-
 // Each Access book kept with the tests, dropped in as bd.mdb, and what an
 // earlier conversion left beside it: nothing, a file under the name the
 // original is kept as, or a run cut short before the swap (the original
@@ -261,7 +245,7 @@ class tst_AccessMigration : public QObject
 private slots:
     // The user is told what came over and where the original was kept; the
     // original stays byte for byte under a free name, and the login switch
-    // it held decides the first window.
+    // it held decides the first window. The next start converts nothing.
     void theUserIsToldWhatCameOver_data() { books(); }
     void theUserIsToldWhatCameOver()
     {
@@ -281,12 +265,31 @@ private slots:
         QCOMPARE(fileBytes(c.kept()), c.access);
         if (earlier == u"original")
             QCOMPARE(fileBytes(c.folder.filePath(c.files.at(1))), QByteArray("anterior"));
+
+        // The program ends; the next start opens the converted book as it is.
+        c.start.db.close();
+        c.start.session.bookLock.reset();
+        Start again(c.folder);
+        again.run();
+        QVERIFY(again.dialogs.shown.isEmpty());
+        QVERIFY(again.dialogs.progressShown.isEmpty());
+        QCOMPARE(again.scalar(u"select count(*) from caixa"_s).toLongLong(), c.entries());
+        QStringList files = c.files; // and the note of the first program's clean close
+        files.append(u"bd.mdb.fechamento"_s);
+        files.sort();
+        QCOMPARE(c.folder.files(), files);
     }
 
-    // Every table has the rows its figures count; the progress window
-    // counted them all, reading and then writing.
-    void everyRowIsCounted_data() { books(); }
-    void everyRowIsCounted()
+    // Every table has the rows its figures count, and the progress window
+    // counted them all, reading and then writing. Entries keep their account,
+    // even one that no longer exists; a stored balance comes over as stored,
+    // stale or not; each day keeps its sums. An empty ndoc is NULL, as is
+    // every ndoc of the older layout, which has none; amounts are integers,
+    // dates and times text. saldos has no id: it comes over in date order.
+    // The settings row comes over whole; passwords and answers as text, to
+    // be hashed once the book is opened.
+    void everyTableMatchesItsFigures_data() { books(); }
+    void everyTableMatchesItsFigures()
     {
         Converted c;
         const QJsonObject counts = c.expected[u"row_counts"].toObject();
@@ -301,14 +304,7 @@ private slots:
         const FakeDialogs::ProgressShown& progress = c.start.dialogs.progressShown.constFirst();
         QCOMPARE(progress.maximum, rows);
         QCOMPARE(progress.values.constLast(), rows);
-    }
 
-    // Entries keep their account, even one that no longer exists; a stored
-    // balance comes over as stored, stale or not. Each day keeps its sums.
-    void accountsAndDaysKeepTheirSums_data() { books(); }
-    void accountsAndDaysKeepTheirSums()
-    {
-        Converted c;
         for (const QJsonValue& account : c.expected[u"accounts"].toArray()) {
             sameSums(c.start, u"idconta = ?"_s, account[u"id"].toInteger(), account.toObject());
             if (account[u"in_contas"].toBool())
@@ -317,14 +313,7 @@ private slots:
         for (const QJsonValue& day : c.expected[u"days"].toArray())
             sameSums(c.start, u"data = ?"_s, day[u"data"].toString(), day.toObject());
         sameSums(c.start, u"1 = 1"_s, QVariant(), c.totals);
-    }
 
-    // An empty ndoc is NULL, as is every ndoc of the older layout, which has
-    // none; amounts are integers, dates and times text.
-    void entriesKeepTheirKindsOfValue_data() { books(); }
-    void entriesKeepTheirKindsOfValue()
-    {
-        Converted c;
         const auto count = [&](const char* condition) {
             return c.start
                 .scalar(u"select count(*) from caixa where "_s + QString::fromLatin1(condition))
@@ -342,6 +331,19 @@ private slots:
         QCOMPARE(count("typeof(entrada) not in ('integer', 'null') or typeof(saida) not in "
                        "('integer', 'null') or typeof(data) <> 'text' or typeof(hora) <> 'text'"),
                  qint64(0));
+
+        QStringList days, balances;
+        for (const QJsonValue& saldo : c.expected[u"saldos"].toArray()) {
+            days << saldo[u"data"].toString();
+            balances << stored(saldo[u"saldo"], true);
+        }
+        const QString inOrder = u"select %1 from saldos order by rowid"_s;
+        QCOMPARE(c.start.strings(inOrder.arg(u"data"_s)), days);
+        QCOMPARE(c.start.strings(inOrder.arg(u"saldo"_s)), balances);
+        if (!c.expected[u"opcoes"].isNull())
+            sameRow(c.start, u"opcoes"_s, kOpcoes, c.expected[u"opcoes"].toObject());
+        for (const QJsonValue& user : c.expected[u"usuarios"].toArray())
+            sameRow(c.start, u"usuarios"_s, kUser, user.toObject());
     }
 
     // The entries span the same days, with the same ids; the notable ones,
@@ -369,27 +371,6 @@ private slots:
             sameRow(c.start, u"caixa"_s, kEntry, entry.toObject());
     }
 
-    // saldos has no id: it comes over in date order. The settings row comes
-    // over whole; passwords and answers as text, to be hashed once the book
-    // is opened.
-    void dayBalancesSettingsAndUsers_data() { books(); }
-    void dayBalancesSettingsAndUsers()
-    {
-        Converted c;
-        QStringList days, balances;
-        for (const QJsonValue& saldo : c.expected[u"saldos"].toArray()) {
-            days << saldo[u"data"].toString();
-            balances << stored(saldo[u"saldo"], true);
-        }
-        const QString inOrder = u"select %1 from saldos order by rowid"_s;
-        QCOMPARE(c.start.strings(inOrder.arg(u"data"_s)), days);
-        QCOMPARE(c.start.strings(inOrder.arg(u"saldo"_s)), balances);
-        if (!c.expected[u"opcoes"].isNull())
-            sameRow(c.start, u"opcoes"_s, kOpcoes, c.expected[u"opcoes"].toObject());
-        for (const QJsonValue& user : c.expected[u"usuarios"].toArray())
-            sameRow(c.start, u"usuarios"_s, kUser, user.toObject());
-    }
-
     // The main window shows the whole history with the older program's balances.
     void theMainWindowShowsTheWholeHistory_data() { books(true); }
     void theMainWindowShowsTheWholeHistory()
@@ -408,24 +389,6 @@ private slots:
                  reais(in - out));
         QCOMPARE(control<QLabel>(w, "lblTotalEntradas")->text(), reais(in));
         QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->text(), reais(out));
-    }
-
-    // The next start opens the converted book without converting again.
-    void theNextStartConvertsNothing_data() { books(); }
-    void theNextStartConvertsNothing()
-    {
-        Converted c;
-        c.start.db.close();
-        c.start.session.bookLock.reset(); // the program ends
-        Start again(c.folder);
-        again.run();
-        QVERIFY(again.dialogs.shown.isEmpty());
-        QVERIFY(again.dialogs.progressShown.isEmpty());
-        QCOMPARE(again.scalar(u"select count(*) from caixa"_s).toLongLong(), c.entries());
-        QStringList files = c.files; // and the note of the first program's clean close
-        files.append(u"bd.mdb.fechamento"_s);
-        files.sort();
-        QCOMPARE(c.folder.files(), files);
     }
 
     // libmdb reads a damaged file without complaint and returns fewer rows;
@@ -482,7 +445,7 @@ private slots:
         if (reader == "missing")
             start.session.accessReader = folder.filePath(QStringLiteral("nao-existe"));
         else if (!reader.isEmpty())
-            start.session.accessReader = script(folder, reader);
+            start.session.accessReader = readerScript(folder.path(), reader);
         start.dialogs.cancelProgressDuring = cancelDuring;
         QCOMPARE(start.run(), Startup::FirstWindow::Main);
         if (!cancelDuring.isEmpty())
@@ -513,8 +476,8 @@ private slots:
         SourceBook::ReaderOutput output;
         ReaderProcess::Limits limits;
         limits.quietSeconds = 1;
-        const Status ran =
-            ReaderProcess::run(script(folder, "sleep 30"), {}, progress, output, limits);
+        const Status ran = ReaderProcess::run(readerScript(folder.path(), "sleep 30"), {}, progress,
+                                              output, limits);
         QVERIFY(!ran.ok());
         QVERIFY2(ran.reason().contains(u"parou de responder"_s), qPrintable(ran.reason()));
     }

@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "LegacyFiles.h"
 #include "Mutation.h"
 #include "TestBook.h"
 #include "TestMain.h"
@@ -7,29 +8,12 @@
 #include "legacy/ReaderProcess.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
-}
-
-// A stand-in for the reader: a shell script in a folder of its own.
-QString script(const QTemporaryDir& folder, const QByteArray& body)
-{
-    const QString path = folder.filePath(u"leitor.sh"_s);
-    writeFile(path, "#!/bin/sh\n" + body + '\n');
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return path;
-}
 
 struct Run
 {
@@ -61,7 +45,7 @@ private slots:
     // with that warning as the reason, the file as it was.
     void theDamagedBookIsRefusedOnItsFirstWarning()
     {
-        const QByteArray good = fileBytes(QStringLiteral(LIVRO_LEGACY_DATA "/bd-completo.mdb"));
+        const QByteArray good = fileBytes(legacyBook(u"bd-completo.mdb"_s));
         const QByteArray damaged =
             Mutation::flipBits(good, Mutation::kRunawayAccessSeed, Mutation::kRunawayAccessFlips);
         QTemporaryDir folder;
@@ -88,7 +72,8 @@ private slots:
         QTemporaryDir folder;
         ReaderProcess::Limits limits;
         limits.warningBytes = 100;
-        const Run run = runReader(script(folder, "yes 'Warning: the same line again' >&2"), limits);
+        const Run run = runReader(
+            readerScript(folder.path(), "yes 'Warning: the same line again' >&2"), limits);
         QVERIFY(run.status.ok());
         QVERIFY2(!run.output.warnings.isEmpty() && run.output.warnings.size() <= 100,
                  qPrintable(QString::number(run.output.warnings.size())));
@@ -125,7 +110,7 @@ private slots:
         limits.totalSeconds = limit == u"total" ? 2 : 60;
         limits.outputBytes = limit == u"output" ? (1 << 20) : (64 << 20);
         limits.memoryBytes = limit == u"memory" ? (64 << 20) : (1LL << 30);
-        const Run run = runReader(script(folder, body), limits);
+        const Run run = runReader(readerScript(folder.path(), body), limits);
         QVERIFY2(!run.status.ok() && run.status.reason().contains(reasonPart),
                  qPrintable(run.status.reason()));
         // Stopped within one look at the pipe past the limit.

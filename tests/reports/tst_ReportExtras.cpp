@@ -1,18 +1,10 @@
-#include "Controls.h"
-#include "ReportBook.h"
+#include "ReportWindow.h"
 #include "TestMain.h"
-#include "reports/ReportDocument.h"
-#include "reports/ReportPreview.h"
-#include "reports/frmRel.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStandardPaths>
-#include <QTest>
 
 namespace {
 
@@ -21,24 +13,9 @@ QRect onScreen(const QWidget* w)
     return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
 }
 
-// Reports are made on a thread of their own: wait until the window is idle.
-void settle(const frmRel& w)
+QString cover(ReportWindow& r)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isWorking(), 20000);
-}
-
-void previewOf(frmRel& w, const QString& first, const QString& last)
-{
-    control<QLineEdit>(w, "txtDe")->setText(first);
-    control<QLineEdit>(w, "txtAte")->setText(last);
-    control<QPushButton>(w, "btnVisualizar")->click();
-    settle(w);
-}
-
-QStringList cover(frmRel& w)
-{
-    return control<ReportPreview>(w, "VRel")->document()->texts(u"ReportHeader"_s,
-                                                                u"lblCobertura"_s);
+    return r.preview()->document()->texts(u"ReportHeader"_s, u"lblCobertura"_s).join(u'|');
 }
 
 } // namespace
@@ -56,20 +33,16 @@ private slots:
     void theFirstPageSaysWhatItCovers()
     {
         ReportBook book;
-        frmRel w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        settle(w);
-        previewOf(w, u"01/12/2026"_s, u"03/12/2026"_s);
-        QCOMPARE(cover(w), QStringList{u"Período: 01/12/2026 Até 03/12/2026     Conta: Todas"_s});
-        control<QComboBox>(w, "cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
-        previewOf(w, u"01/12/2026"_s, u"03/12/2026"_s);
-        QCOMPARE(cover(w),
-                 QStringList{u"Período: 01/12/2026 Até 03/12/2026     Conta: BANCO D'ÁVILA"_s});
+        ReportWindow r(book);
+        r.showActive();
+        r.previewOf("01/12/2026", "03/12/2026");
+        QCOMPARE(cover(r), u"Período: 01/12/2026 Até 03/12/2026     Conta: Todas"_s);
+        r.get<QComboBox>("cboConta")->setCurrentText(u"BANCO D'ÁVILA"_s);
+        r.previewOf("01/12/2026", "03/12/2026");
+        QCOMPARE(cover(r), u"Período: 01/12/2026 Até 03/12/2026     Conta: BANCO D'ÁVILA"_s);
 
-        auto* preview = control<ReportPreview>(w, "VRel");
-        const QWidget* pages = control<QScrollArea>(*preview, "pageArea")->viewport();
-        const QLabel* pageNumber = control<QLabel>(*preview, "lblPagina");
+        const QWidget* pages = control<QScrollArea>(*r.preview(), "pageArea")->viewport();
+        const QLabel* pageNumber = control<QLabel>(*r.preview(), "lblPagina");
         QVERIFY(pageNumber->isVisible() && !pageNumber->text().isEmpty());
         QVERIFY(!onScreen(pages).intersects(onScreen(pageNumber)));
     }
@@ -78,17 +51,15 @@ private slots:
     void enterInADateBoxPreviews()
     {
         ReportBook book;
-        frmRel w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        settle(w);
-        control<QLineEdit>(w, "txtDe")->setText(u"01/12/2026"_s);
-        auto* last = control<QLineEdit>(w, "txtAte");
+        ReportWindow r(book);
+        r.showActive();
+        r.get<QLineEdit>("txtDe")->setText(u"01/12/2026"_s);
+        auto* last = r.get<QLineEdit>("txtAte");
         last->setText(u"02/12/2026"_s);
         last->setFocus();
         QTest::keyClick(last, Qt::Key_Return);
-        settle(w);
-        QCOMPARE(w.content()->periodText, u"01/12/2026 Até 02/12/2026"_s);
+        r.settle();
+        QCOMPARE(r.w.content()->periodText, u"01/12/2026 Até 02/12/2026"_s);
     }
 
     // The save dialog suggests a name of the period, first in the documents
@@ -96,28 +67,24 @@ private slots:
     void exportsSuggestANameAndSayWhereItWent()
     {
         ReportBook book;
-        frmRel w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        settle(w);
-        previewOf(w, u"01/12/2026"_s, u"03/12/2026"_s);
+        ReportWindow r(book);
+        r.showActive();
+        r.previewOf("01/12/2026", "03/12/2026");
         const QString folder = book.dir() + u"/exportados"_s;
         QVERIFY(QDir().mkpath(folder));
         const QString pdf = folder + u"/caixa de dezembro.pdf"_s;
         book.dialogs.fileNames = {pdf, folder + u"/caixa.xlsx"_s};
-        control<QPushButton>(w, "btnPDF")->click();
-        settle(w);
+        r.click("btnPDF");
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QCOMPARE(book.dialogs.fileSuggestions.value(0),
                  QDir(documents.isEmpty() ? QDir::homePath() : documents)
                      .filePath(u"livro-caixa_2026-12-01_a_2026-12-03.pdf"_s));
-        const auto* notice = control<QLabel>(w, "lblAviso");
-        QCOMPARE(notice->toolTip(), u"Gravado em "_s + QDir::toNativeSeparators(pdf));
-        QVERIFY(notice->text().startsWith(u"Gravado em "_s));
+        QCOMPARE(r.get<QLabel>("lblAviso")->toolTip(),
+                 u"Gravado em "_s + QDir::toNativeSeparators(pdf));
+        QVERIFY(r.notice().startsWith(u"Gravado em "_s));
 
-        control<QPushButton>(w, "btnXLS")->click();
-        settle(w);
+        r.click("btnXLS");
         QCOMPARE(book.dialogs.fileSuggestions.value(1),
                  folder + u"/livro-caixa_2026-12-01_a_2026-12-03.xlsx"_s);
     }

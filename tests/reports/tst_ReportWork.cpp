@@ -1,20 +1,12 @@
-#include "Controls.h"
-#include "ReportBook.h"
+#include "ReportWindow.h"
 #include "TestMain.h"
 #include "book/EntryStore.h"
 #include "core/DayTotals.h"
 #include "reports/CashBookRows.h"
-#include "reports/ReportDocument.h"
 #include "reports/ReportOutput.h"
-#include "reports/ReportPreview.h"
 #include "reports/ReportTask.h"
-#include "reports/frmRel.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
 
 namespace {
 
@@ -41,21 +33,6 @@ QStringList pageTexts(const ReportDocument& document, int page)
         texts.append(item.text);
     return texts;
 }
-
-struct Window
-{
-    explicit Window(TestBook& book) : w(book.session) { settle(); }
-    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!w.isWorking(), 60000); }
-    template <typename T> T* get(const char* name) { return control<T>(w, name); }
-    void startPreview(const char* first, const char* last)
-    {
-        get<QLineEdit>("txtDe")->setText(QString::fromLatin1(first));
-        get<QLineEdit>("txtAte")->setText(QString::fromLatin1(last));
-        get<QPushButton>("btnVisualizar")->click();
-    }
-    ReportPreview* preview() { return get<ReportPreview>("VRel"); }
-    frmRel w;
-};
 
 } // namespace
 
@@ -140,9 +117,8 @@ private slots:
     void stoppedPreviewKeepsTheReportShown()
     {
         LongBook book(20000);
-        Window r(book);
-        r.startPreview("01/12/2026", "03/12/2026");
-        r.settle();
+        ReportWindow r(book);
+        r.previewOf("01/12/2026", "03/12/2026");
         const auto shown = r.preview()->document();
         const CashBookContent* content = r.w.content();
 
@@ -179,9 +155,8 @@ private slots:
     {
         QFETCH(QString, button);
         LongBook book(20000);
-        Window r(book);
-        r.startPreview("01/01/2027", "31/12/2027");
-        r.settle();
+        ReportWindow r(book);
+        r.previewOf("01/01/2027", "31/12/2027");
         const QStringList before = filesIn(book.dir());
         book.dialogs.fileNames = {book.dir() + u"/parado.pdf"_s};
         r.get<QPushButton>(qPrintable(button))->click();
@@ -198,7 +173,7 @@ private slots:
     void saveWhileReportsAreMade()
     {
         LongBook book(20000);
-        Window r(book);
+        ReportWindow r(book);
         EntryStore store(book.db);
         const EntryStore::Entry sale{QDate(2027, 1, 1),
                                      QTime(7, 0),

@@ -26,7 +26,11 @@ namespace {
 
 // The fixed clock's moment, on the 24-hour clock.
 const QString kName = QStringLiteral("2026_12_05_14_03_09_Backup.bkp");
-const QStringList kOthers{QStringLiteral("2026_01_01_Backup.bak"), QStringLiteral("notas.txt")};
+// Files beside the backups that are not backups, nor this program's
+// temporary files, whatever their names suggest.
+const QStringList kOthers{u"2026_01_01_Backup.bak"_s, u"notas.txt"_s,
+                          u"2026_11_30_09_00_00_Backup.bkp.parcial"_s,
+                          u".outro-programa.parcial"_s};
 const QString kClosingTitle =
     QStringLiteral("Finalizando software e realizando backup, aguarde...");
 
@@ -320,7 +324,8 @@ private slots:
 
     // The copy is the book byte for byte. The set is listed before the copy:
     // when it held the number to keep or more, exactly its oldest file goes.
-    // Other files stay; a temporary file left by a copy cut short goes. A
+    // Other files stay, another program's temporary files too; a temporary
+    // file this program left in a copy cut short goes. A
     // copy that fails says what and where, leaves no temporary or partial
     // file and deletes no older backup. The book is never touched.
     void eachBackupKeepsTheSetWhole_data()

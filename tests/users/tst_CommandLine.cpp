@@ -83,18 +83,42 @@ private slots:
             QVERIFY2(run.out.contains(rule), qPrintable(run.out));
     }
 
-    // Switching login off in a folder without a book is refused: no empty
-    // book is made there.
-    void disableLoginNeedsABook()
+    void disableLogin_data()
     {
-        QTemporaryDir dir;
-        const Run run = runProgram({u"--disable-login"_s, u"--data-dir"_s, dir.path()});
+        QTest::addColumn<QString>("book"); // none, held by a running program, or free
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no book") << "none" << 1 << "não há livro de caixa em";
+        QTest::newRow("book held") << "held" << 1 << "já está aberto";
+        QTest::newRow("book free") << "free" << 0 << "desligado";
+    }
+    // Whoever holds the data folder can switch login off from the command
+    // line, but only where there is a book (no empty one is made there) and
+    // while no program holds it.
+    void disableLogin()
+    {
+        QFETCH(QString, book);
+        QFETCH(int, status);
+        QFETCH(QString, told);
+        TestBook folder;
+        folder.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
+        folder.db.close();
+        QTemporaryDir empty;
+        const QString dir = book == u"none" ? empty.path() : folder.dir();
+        if (book == u"held")
+            QCOMPARE(Startup::Main(folder.session), Startup::FirstWindow::Login);
+        const Run run = runProgram({u"--disable-login"_s, u"--data-dir"_s, dir});
         QVERIFY2(!run.crashed, qPrintable(run.err));
-        QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(u"não há livro de caixa em "_s + dir.path()),
-                 qPrintable(run.err));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
+        QCOMPARE(run.status, status);
+        if (book == u"none")
+            told += u' ' + dir; // the folder named
+        QVERIFY2((run.out + run.err).contains(told), qPrintable(run.out + run.err));
+        if (book == u"none")
+            QCOMPARE(QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        else if (book == u"held")
+            QCOMPARE(folder.scalar(u"select susuario from opcoes"_s).toInt(), 1);
+        else
+            QCOMPARE(Startup::Main(folder.session), Startup::FirstWindow::Main);
     }
 
     // A data folder that is a file is refused with a reason that names it.

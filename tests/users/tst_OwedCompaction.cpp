@@ -1,10 +1,8 @@
 #include "TestBook.h"
 #include "TestMain.h"
-#include "app/Startup.h"
 #include "app/StoredSecrets.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -53,22 +51,6 @@ private slots:
         QVERIFY(!QFile::exists(owed));
         QCOMPARE(book.scalar(u"PRAGMA freelist_count"_s).toInt(), 0);
         QVERIFY(!fileBytes(book.bookPath()).contains("segredo-antigo"));
-    }
-
-    // The command line writes to the book only while no program holds it.
-    void theCommandLineRespectsTheLock()
-    {
-        TestBook book;
-        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
-        book.db.close();
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
-        QProcess program;
-        program.start(QStringLiteral(LIVRO_PROGRAM),
-                      {u"--disable-login"_s, u"--data-dir"_s, book.dir()});
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(u"já está aberto"_s));
-        QCOMPARE(book.scalar(u"select susuario from opcoes"_s).toInt(), 1);
     }
 };
 

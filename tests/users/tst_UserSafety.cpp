@@ -84,8 +84,10 @@ private slots:
         book.dialogs.answers = {Dialogs::Answer::Yes};
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(book.logins(), u"ana joao"_s);
+        QCOMPARE(grid->rowCount(), 2);
         const FakeDialogs::Shown& asked = book.dialogs.last();
-        QCOMPARE(asked.text, u"Tem certeza que deseja excluir o usuário?"_s);
+        QCOMPARE(asked.title + u": "_s + asked.text,
+                 u"Excluir...: Tem certeza que deseja excluir o usuário?"_s);
         QCOMPARE(asked.whatGoes, u"Usuário: o'brien"_s);
         QCOMPARE(asked.defaultAnswer, Dialogs::Answer::No);
     }

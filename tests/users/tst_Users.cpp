@@ -1,7 +1,6 @@
 #include "ModalDriver.h"
 #include "TestBook.h"
 #include "TestMain.h"
-#include "app/Startup.h"
 #include "app/StoredSecrets.h"
 #include "book/PasswordHash.h"
 #include "book/UserStore.h"
@@ -14,7 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -121,16 +119,6 @@ void saveRestrictedUser(frmCadUsuarios& w)
     w.save();
 }
 
-// A login in a window of its own, remembered or not.
-void logIn(Session& session, const QString& user, const QString& password, bool remember)
-{
-    frmLogin w(session);
-    show(w);
-    control<QCheckBox>(w, "ckLembrardeMim")->setChecked(remember);
-    typeCredentials(w, user, password);
-    w.Login();
-}
-
 } // namespace
 
 // The user register, the login window and the password reminder.
@@ -217,15 +205,19 @@ private slots:
         QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isChecked());
     }
 
-    // A loaded user shows everything but its answer, which is stored only as a hash.
-    void aLoadedUserShowsAllButItsAnswer()
+    // A loaded user shows everything but its answer, which is stored only as
+    // a hash. Users are saved by login: another login adds one, the same
+    // login overwrites it.
+    void loadedAndSavedByLogin()
     {
         TestBook book;
+        UserStore store(book.db);
         frmCadUsuarios w(book.session);
         saveRestrictedUser(w);
         auto* question = control<QComboBox>(w, "txtPerguntaSecreta");
         auto* restricted = control<QCheckBox>(w, "ckUsuarioRestrito");
         box(w, "txtRespostaSecreta")->setText(u"Dona Cida"_s); // typed for another user
+        box(w, "txtSenha")->setText(u"dois"_s);
         w.loadUser(rowOf(w, u"d'ávila"_s));
         QCOMPARE(box(w, "txtNome")->text(), u"Maria Da Silva"_s);
         QCOMPARE(question->currentText(), question->itemText(1));
@@ -233,18 +225,7 @@ private slots:
         QCOMPARE(box(w, "txtRespostaSecreta")->text(), QString());
         QVERIFY(restricted->isChecked());
         QVERIFY(restricted->isEnabled());
-    }
 
-    // Users are saved by login: another login adds one, the same login
-    // overwrites it.
-    void savedByLogin()
-    {
-        TestBook book;
-        UserStore store(book.db);
-        frmCadUsuarios w(book.session);
-        saveRestrictedUser(w);
-        box(w, "txtSenha")->setText(u"dois"_s);
-        w.loadUser(rowOf(w, u"d'ávila"_s));
         box(w, "txtUsuario")->setText(u"mariana"_s);
         box(w, "txtConfSenha")->setText(u"dois"_s);
         box(w, "txtRespostaSecreta")->setText(u"outra"_s);
@@ -281,9 +262,8 @@ private slots:
         QVERIFY(store.logIn(u"d'ávila"_s, u"tres"_s).value().has_value());
     }
 
-    // The logged-in user can neither be deleted nor change its own level;
-    // Delete removes another once confirmed.
-    void deletingUsers()
+    // The logged-in user can neither be deleted nor change its own level.
+    void theLoggedInUserStays()
     {
         TestBook book;
         book.exec(
@@ -291,22 +271,17 @@ private slots:
         book.session.CurrentUser.userName = u"maria"_s;
         frmCadUsuarios w(book.session);
         show(w);
-        auto* grid = control<QTableWidget>(w, "grade");
         w.loadUser(rowOf(w, u"maria"_s));
         QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isEnabled());
-        book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
-        for (const QString& login : {u"maria"_s, u"joao"_s, u"joao"_s}) {
-            grid->setCurrentCell(rowOf(w, login), 1);
-            QTest::keyClick(grid, Qt::Key_Delete);
-        }
-        const QString ask = u"Excluir...: Tem certeza que deseja excluir o usuário?"_s;
-        QCOMPARE(messages(book.dialogs),
-                 (QStringList{
-                     u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
-                     "logado, para isso deve logar em outro usuário e excluir."_s,
-                     ask, ask}));
-        QCOMPARE(book.strings(u"select usuario from usuarios"_s), items("maria"));
-        QCOMPARE(grid->rowCount(), 1);
+        auto* grid = control<QTableWidget>(w, "grade");
+        grid->setCurrentCell(rowOf(w, u"maria"_s), 1);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(
+            messages(book.dialogs),
+            QStringList{u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário "
+                        "que esta logado, para isso deve logar em outro usuário e excluir."_s});
+        QCOMPARE(book.strings(u"select usuario from usuarios order by usuario"_s),
+                 items("joao|maria"));
     }
 
     // Names are normalised on leaving the box, Enter moves on, Esc and
@@ -364,7 +339,13 @@ private slots:
     void theLastLoginIsRememberedOnRequest()
     {
         UsersBook book;
-        logIn(book.session, u"d'ávila"_s, u"segredo"_s, true);
+        {
+            frmLogin first(book.session);
+            show(first);
+            control<QCheckBox>(first, "ckLembrardeMim")->setChecked(true);
+            typeCredentials(first, u"d'ávila"_s, u"segredo"_s);
+            first.Login();
+        }
         QCOMPARE(book.session.CurrentUser.userName, u"d'ávila"_s);
         frmLogin second(book.session);
         show(second);
@@ -505,21 +486,6 @@ private slots:
         QCOMPARE(store.checkAnswer(u"joao"_s, u"dona cida"_s).value().answer,
                  UserStore::Answer::Accepted);
         QCOMPARE(store.convertPlainTextSecrets().value(), 0);
-    }
-
-    // Whoever holds the data folder can switch login off from the command line.
-    void disableLoginFromTheCommandLine()
-    {
-        TestBook book;
-        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
-        book.db.close();
-        QProcess program;
-        program.start(QStringLiteral(LIVRO_PROGRAM),
-                      {u"--disable-login"_s, u"--data-dir"_s, book.dir()});
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).contains(u"desligado"_s));
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
     }
 };
 

@@ -1,0 +1,5 @@
+#include "TestMain.h"
+
+#include <QApplication>
+
+LIVRO_TEST_MAIN(QApplication)

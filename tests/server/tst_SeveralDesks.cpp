@@ -1,0 +1,144 @@
+// Several desks (processes) writing one server book at once, and a desk
+// killed in the middle of its work: afterwards every account balance and
+// every day total equals the entries, and every confirmed change is there.
+
+#include "TestBook.h"
+#include "TestMain.h"
+#include "TestServer.h"
+#include "core/DayTotals.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// What the desks said they committed.
+struct Confirmed
+{
+    QSet<qint64> added;
+    QSet<qint64> deleted;
+    int edits = 0;
+    int failures = 0;
+
+    void read(const QByteArray& output)
+    {
+        for (const QByteArray& line : output.split('\n')) {
+            const QList<QByteArray> parts = line.split('\t');
+            if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "add")
+                added.insert(parts.at(2).toLongLong());
+            else if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "delete")
+                deleted.insert(parts.at(2).toLongLong());
+            else if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "edit")
+                ++edits;
+            else if (parts.at(0) == "failed")
+                ++failures;
+        }
+    }
+};
+
+std::unique_ptr<QProcess> startDesk(const ServerAddress& book, int seed, int changes)
+{
+    auto desk = std::make_unique<QProcess>();
+    desk->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    desk->start(QStringLiteral(LIVRO_DESK_WRITER),
+                {book.url(), QString::number(seed), QString::number(changes)});
+    return desk;
+}
+
+} // namespace
+
+class tst_SeveralDesks : public QObject
+{
+    Q_OBJECT
+
+private:
+    void openAccounts(TestBook& book)
+    {
+        for (const char* name : {"CAIXA", "BANCO", "SERVIÇOS"})
+            book.addAccount(QString::fromUtf8(name));
+    }
+
+    // Every balance and day total equals the entries; every entry a desk
+    // confirmed is there unless a desk confirmed its deletion.
+    void checkBook(TestBook& book, const Confirmed& confirmed)
+    {
+        QCOMPARE(book.strings(QStringLiteral(
+                     "select a.descricao from contas a where a.saldo <> (select "
+                     "coalesce(sum(coalesce(entrada, 0) - coalesce(saida, 0)), 0) from caixa c "
+                     "where c.idconta = a.id)")),
+                 QStringList());
+        const auto differences = DayTotals::differences(book.db.database());
+        QVERIFY2(differences.ok(), qPrintable(differences.reason()));
+        QCOMPARE(differences->join(u'\n'), QString());
+        QSet<qint64> present;
+        for (const QString& id : book.strings(QStringLiteral("select id from caixa")))
+            present.insert(id.toLongLong());
+        QSet<qint64> expected = confirmed.added;
+        expected.subtract(confirmed.deleted);
+        QSet<qint64> missing = expected;
+        missing.subtract(present);
+        QCOMPARE(missing.size(), 0);
+        QSet<qint64> undeleted = confirmed.deleted;
+        undeleted.intersect(present);
+        QCOMPARE(undeleted.size(), 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!TestServer::inUse())
+            QSKIP("runs on the test server only");
+    }
+
+    void threeDesksAtOnceLoseNothing()
+    {
+        TestBook book;
+        openAccounts(book);
+        std::vector<std::unique_ptr<QProcess>> desks;
+        for (int seed = 1; seed <= 3; ++seed)
+            desks.push_back(startDesk(*book.m_server, seed, 500));
+        Confirmed confirmed;
+        for (auto& desk : desks) {
+            QVERIFY(desk->waitForFinished(240'000));
+            QCOMPARE(desk->exitCode(), 0);
+            confirmed.read(desk->readAllStandardOutput());
+        }
+        QCOMPARE(confirmed.failures, 0);
+        QVERIFY(confirmed.added.size() > 3 * 200);
+        QVERIFY(confirmed.edits > 0);
+        QVERIFY(!confirmed.deleted.isEmpty());
+        checkBook(book, confirmed);
+    }
+
+    // One desk is killed at random moments (most of them in the middle of a
+    // save) while another keeps writing beside it.
+    void aDeskKilledMidSaveLeavesAConsistentBook()
+    {
+        TestBook book;
+        openAccounts(book);
+        Confirmed confirmed;
+        auto steady = startDesk(*book.m_server, 90, 400);
+        for (int round = 0; round < 6; ++round) {
+            auto victim = startDesk(*book.m_server, 100 + round, 0);
+            QVERIFY(victim->waitForReadyRead(20'000));
+            QTest::qWait(100 + QRandomGenerator::global()->bounded(400));
+            victim->kill();
+            QVERIFY(victim->waitForFinished(10'000));
+            confirmed.read(victim->readAllStandardOutput());
+        }
+        // It may have finished while the victims were being killed.
+        QVERIFY(steady->state() == QProcess::NotRunning || steady->waitForFinished(240'000));
+        QCOMPARE(steady->exitCode(), 0);
+        confirmed.read(steady->readAllStandardOutput());
+        QCOMPARE(confirmed.failures, 0);
+        checkBook(book, confirmed);
+    }
+};
+
+LIVRO_TEST(tst_SeveralDesks)
+#include "tst_SeveralDesks.moc"
