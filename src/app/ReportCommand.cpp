@@ -1,5 +1,6 @@
 #include "app/ReportCommand.h"
 
+#include "app/ServerCommands.h"
 #include "app/Startup.h"
 #include "app/TerminalLogin.h"
 #include "book/AccountBook.h"
@@ -10,6 +11,7 @@
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/SchemaVersion.h"
+#include "core/ServerAddress.h"
 #include "core/Session.h"
 #include "core/SettingsStore.h"
 #include "reports/ReportPdf.h"
@@ -49,7 +51,8 @@ bool ReportCommand::requested(int argc, char* argv[])
 QString ReportCommand::help()
 {
     return tr("Uso: livro-caixa report --from DIA --to DIA [--account CONTA] [--page-per-day]\n"
-              "                        (--pdf ARQUIVO | --xlsx ARQUIVO) [--data-dir PASTA]\n"
+              "                        (--pdf ARQUIVO | --xlsx ARQUIVO)\n"
+              "                        [--data-dir PASTA | --database URL]\n"
               "\n"
               "Grava o relatório do livro de caixa de um período num arquivo PDF ou numa planilha\n"
               "XLSX, o mesmo que a janela \"Relatórios\" exporta, sem abrir janela nenhuma (não\n"
@@ -65,7 +68,9 @@ QString ReportCommand::help()
               "  --xlsx ARQUIVO     grava o relatório numa planilha XLSX\n"
               "  --data-dir PASTA   a pasta de dados com o livro bd.mdb (sem esta opção, a mesma\n"
               "                     pasta que o programa usa)\n"
-              "  --database URL     um livro de caixa num servidor (ainda não disponível)\n"
+              "  --database URL     um livro de caixa num servidor PostgreSQL\n"
+              "                     (postgresql://usuario@servidor/banco; a senha do servidor\n"
+              "                     vem da URL ou do arquivo ~/.pgpass)\n"
               "\n"
               "Com o login de usuários ligado, o usuário e a senha vêm das variáveis\n"
               "LIVRO_CAIXA_USUARIO e LIVRO_CAIXA_SENHA ou são perguntados no terminal (a senha\n"
@@ -194,6 +199,7 @@ private:
     }
 
     bool openBook();
+    bool openServerBook(const QString& url);
     bool checkVersion(const QString& book);
     bool logIn();
     bool checkRights();
@@ -211,10 +217,15 @@ private:
 };
 
 // Read-only, with the whole file checked; the book of an older version is
-// not upgraded here (that writes), so it is refused with the way out.
+// not upgraded here (that writes), so it is refused with the way out. A
+// server book (--database, or the data folder's connection file) is read
+// where the program would use it.
 bool ReportRun::openBook()
 {
     const QString dir = dataFolder();
+    if (const QString server = ServerCommands::serverUrlFor(dir, m_request.database);
+        !server.isEmpty())
+        return openServerBook(server);
     const QString book = DataFolder::bookPath(dir);
     switch (BookFile::kind(book)) {
     case BookFile::Kind::Missing:
@@ -233,6 +244,29 @@ bool ReportRun::openBook()
         return stop(ReportCommand::NoBook, opened.reason());
     if (!checkVersion(book))
         return false;
+    LoadSettings(m_db, m_settings);
+    return true;
+}
+
+// The server connects as the program's desks do; a password it wants comes
+// from the URL or libpq's password file, since a report for a script asks
+// nothing but the login.
+bool ReportRun::openServerBook(const QString& url)
+{
+    const auto address = ServerAddress::parse(url);
+    if (!address)
+        return stop(ReportCommand::BadInput, QStringLiteral("--database: ") + address.reason());
+    if (Status opened = m_db.openServer(*address); !opened)
+        return stop(ReportCommand::NoBook,
+                    m_db.passwordRefused()
+                        ? ReportCommand::tr("%1\nO servidor pede uma senha: ponha-a no arquivo "
+                                            "de senhas ~/.pgpass (ou na URL) e tente de novo.")
+                              .arg(opened.reason())
+                        : opened.reason());
+    if (m_db.createdBook())
+        return stop(ReportCommand::NoBook,
+                    ReportCommand::tr("o banco de dados %1 não tinha livro de caixa")
+                        .arg(address->display()));
     LoadSettings(m_db, m_settings);
     return true;
 }
@@ -387,11 +421,6 @@ int ReportCommand::run(int argc, char* argv[])
     if (request->help) {
         std::printf("%s", qPrintable(help()));
         return Done;
-    }
-    if (!request->database.isEmpty()) {
-        tell(stderr, tr("--database: o relatório de um livro de caixa num servidor ainda não "
-                        "está disponível nesta versão do programa; use --data-dir"));
-        return NoBook;
     }
     return ReportRun(*request).exec();
 }

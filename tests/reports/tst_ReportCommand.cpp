@@ -108,19 +108,18 @@ private slots:
             << u"vem depois do último"_s << 1;
         QTest::newRow("unknown option")
             << QStringList{u"--ate"_s, u"02/12/2026"_s} << u"ate"_s << 1;
-        QTest::newRow("server book") << QStringList{u"--from"_s,
-                                                    u"01/12/2026"_s,
-                                                    u"--to"_s,
-                                                    u"02/12/2026"_s,
-                                                    pdf,
-                                                    out,
-                                                    u"--database"_s,
-                                                    u"postgresql://caixa@servidor/livro"_s}
-                                     << u"ainda não"_s << 2;
+        QTest::newRow("server address") << QStringList{u"--from"_s,
+                                                       u"01/12/2026"_s,
+                                                       u"--to"_s,
+                                                       u"02/12/2026"_s,
+                                                       pdf,
+                                                       out,
+                                                       u"--database"_s,
+                                                       u"mysql://caixa@servidor/livro"_s}
+                                        << u"--database: o endereço do servidor"_s << 1;
     }
     // A request the command cannot serve is refused before any book is
-    // read, naming what is wrong, with status 1 (2 for a server book, which
-    // this version cannot open) and no file written.
+    // read, naming what is wrong, with status 1 and no file written.
     void badInput()
     {
         QFETCH(QStringList, arguments);
