@@ -25,7 +25,9 @@ bool BackupRestore::possible(QWidget* parent, Session& session)
             parent, Dialogs::Icon::Information, tr("Restaurar backup"),
             tr("A restauração de um livro no servidor não é feita por aqui: um backup só pode "
                "ser gravado num banco de dados vazio do servidor, nunca sobre o livro que os "
-               "caixas estão usando. Esta versão do programa ainda não faz essa cópia."));
+               "caixas estão usando.\n\nPara isso, copie o backup com o nome bd.mdb para uma "
+               "pasta só dele e, com um banco de dados vazio criado no servidor, rode:\n"
+               "livro-caixa --data-dir PASTA --copy-book-to postgresql://usuario@servidor/banco"));
         return false;
     }
     if (!session.bookOpen || !session.bookLock || !session.bookLock->isTaken()) {
