@@ -1,6 +1,7 @@
 #include "book/BookTransfer.h"
 
 #include "book/BookCopy.h"
+#include "core/DayTotals.h"
 #include "core/DbConnection.h"
 #include "core/Schema.h"
 #include "core/Sql.h"
@@ -22,8 +23,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("BookTransfer", text);
 }
 
-// Entries first: their triggers build the day totals of the copy (the
-// source's are not copied), and find no day figure of "saldos" yet to move.
+// Entries first: their triggers (or, on a server, one sum at the end) build
+// the day totals of the copy (the source's are not copied), and find no day
+// figure of "saldos" yet to move.
 const char* const kTables[] = {"caixa", "contas", "usuarios", "opcoes", "saldos"};
 
 // The columns both books have, in the source's order: an older file book may
@@ -99,11 +101,27 @@ Status checkCopy(const QSqlDatabase& from, const QSqlDatabase& to)
     return Status::success();
 }
 
+// On a server, the entries' triggers would cost a round of updates per row:
+// they are off while the rows come in (the database is new, no desk uses it
+// yet), and the day totals are summed once at the end, in the same
+// transaction.
 Status copyRows(const QSqlDatabase& from, const QSqlDatabase& to)
 {
+    const bool server = Sql::isServer(to);
+    if (server) {
+        if (Status off = Sql::exec(to, QStringLiteral("alter table caixa disable trigger user"));
+            !off)
+            return off;
+    }
     for (const char* table : kTables) {
         if (Status copied = copyTable(from, to, QString::fromLatin1(table)); !copied)
             return copied;
+    }
+    if (server) {
+        if (Status on = Sql::exec(to, QStringLiteral("alter table caixa enable trigger user")); !on)
+            return on;
+        if (Status summed = DayTotals::rebuild(to); !summed)
+            return summed;
     }
     if (Status past = Schema::setIdsPastRows(to); !past)
         return past;

@@ -159,6 +159,23 @@ Statement byWords(const SearchCriteria& criteria, const QString& match, bool joi
     return s;
 }
 
+// A server book has no word index of SQLite's kind: each word is looked
+// for inside the description, the document number and the account's name,
+// folded as the words are (no case, no accents).
+const QString kFoldedText = QStringLiteral(
+    "translate(lower(coalesce(c.descricao, '') || ' ' || coalesce(c.ndoc, '') || ' ' || "
+    "coalesce(a.descricao, '')), 'áàâãäéèêëíìîïóòôõöúùûüçñÁÀÂÃÄÉÈÊËÍÌÎÏÓÒÔÕÖÚÙÛÜÇÑ', "
+    "'aaaaaeeeeiiiiooooouuuucnaaaaaeeeeiiiiooooouuuucn')");
+
+Statement byFoldedText(const SearchCriteria& criteria, const QStringList& words)
+{
+    Statement s = byEntries(criteria);
+    // The words hold letters and digits only: nothing in them is a pattern.
+    for (const QString& word : words)
+        s.require(kFoldedText + QStringLiteral(" like ?"), {u'%' + word + u'%'});
+    return s;
+}
+
 // The statement for the criteria; nothing when a word is in no entry.
 Result<std::optional<Statement>> statementFor(const QSqlDatabase& db,
                                               const SearchCriteria& criteria, bool forRows)
@@ -166,6 +183,8 @@ Result<std::optional<Statement>> statementFor(const QSqlDatabase& db,
     const QStringList words = EntrySearch::words(criteria.words);
     if (words.isEmpty())
         return std::optional(byEntries(criteria));
+    if (Sql::isServer(db))
+        return std::optional(byFoldedText(criteria, words));
     const auto match = matchExpression(db, words);
     if (!match)
         return match.status();

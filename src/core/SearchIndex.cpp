@@ -280,7 +280,8 @@ Status create(DbConnection& db, Progress& progress)
 
 Status ensure(DbConnection& db, Dialogs& dialogs)
 {
-    // A server book is searched through indexes of its own (EntrySearch).
+    // A server book has no word index to make: its search reads the
+    // entries' texts (EntrySearch).
     if (db.isServer())
         return Status::success();
     const auto present = exists(db);

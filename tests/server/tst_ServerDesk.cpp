@@ -6,11 +6,17 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "TestServer.h"
+#include "book/EntrySearch.h"
+#include "book/EntryStore.h"
+#include "cashbook/EntryGridModel.h"
+#include "cashbook/frmPrincipal.h"
 #include "core/DeskSettings.h"
 #include "core/SettingsStore.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 
 class tst_ServerDesk : public QObject
@@ -83,6 +89,80 @@ private slots:
         SettingsValues third;
         LoadSettings(book.db, third);
         QCOMPARE(third.corfundoentrada, QStringLiteral("#abcdef"));
+    }
+
+    // Another desk's entry appears without anyone touching the window; the
+    // selected entry stays selected though its row moved down.
+    void otherDesksEntriesAppearKeepingTheSelection()
+    {
+        TestBook book;
+        book.addAccount(QStringLiteral("CAIXA"));
+        const auto at = [](int hour, const QString& description) {
+            return EntryStore::Entry{QDate(2026, 12, 5),
+                                     QTime(hour, 0),
+                                     QStringLiteral("CAIXA"),
+                                     QString(),
+                                     description,
+                                     Money::fromUnits(10'000),
+                                     Money()};
+        };
+        EntryStore here(book.db);
+        for (int hour : {10, 11, 12})
+            QVERIFY(here.save(0, at(hour, QStringLiteral("daqui"))).ok());
+        frmPrincipal w(book.session);
+        auto* grid = w.findChild<QTableView*>(QStringLiteral("grade"));
+        QVERIFY(grid);
+        QCOMPARE(w.gridModel()->rowCount(), 3);
+        grid->setCurrentIndex(w.gridModel()->index(1, EntryGridModel::Descricao));
+        const qint64 selected = w.gridModel()->rows().id(1);
+
+        DbConnection otherDesk;
+        QVERIFY(otherDesk.openServer(*book.m_server).ok());
+        QVERIFY(EntryStore(otherDesk).save(0, at(8, QStringLiteral("de lá"))).ok());
+        QTRY_COMPARE_WITH_TIMEOUT(w.gridModel()->rowCount(), 4, 2000);
+        QCOMPARE(w.gridModel()->rows().id(grid->currentIndex().row()), selected);
+        QCOMPARE(grid->currentIndex().row(), 2);
+    }
+
+    // Words are found without case or accents, in the description, the
+    // document number and the account's name; every word must be there.
+    void wordsAreFoundWithoutCaseOrAccents()
+    {
+        TestBook book;
+        book.addAccount(QStringLiteral("BANCO D'ÁVILA"));
+        book.addAccount(QStringLiteral("CAIXA"));
+        EntryStore store(book.db);
+        const auto save = [&store](const QString& account, const QString& ndoc,
+                                   const QString& description) {
+            return store
+                .save(0, {QDate(2026, 12, 5), QTime(9, 0), account, ndoc, description,
+                          Money::fromUnits(10'000), Money()})
+                .ok();
+        };
+        QVERIFY(save(QStringLiteral("CAIXA"), QStringLiteral("NF 12"), QStringLiteral("Depósito")));
+        QVERIFY(save(QStringLiteral("BANCO D'ÁVILA"), QString(), QStringLiteral("Tarifa")));
+        QVERIFY(save(QStringLiteral("CAIXA"), QString(), QStringLiteral("Venda à vista")));
+        const auto found = [&book](const QString& words) {
+            SearchCriteria criteria;
+            criteria.words = words;
+            const auto rows = EntrySearch(book.db).find(criteria, 50);
+            if (!rows)
+                return rows.reason();
+            QStringList texts;
+            for (const FoundEntry& e : *rows)
+                texts.append(e.descricao);
+            return texts.join(u'|');
+        };
+        QCOMPARE(found(QStringLiteral("DEPOSITO")), QStringLiteral("Depósito"));
+        QCOMPARE(found(QStringLiteral("ávila")), QStringLiteral("Tarifa"));
+        QCOMPARE(found(QStringLiteral("nf 12")), QStringLiteral("Depósito"));
+        QCOMPARE(found(QStringLiteral("venda caixa")), QStringLiteral("Venda à vista"));
+        QCOMPARE(found(QStringLiteral("venda banco")), QString());
+        SearchCriteria all;
+        all.words = QStringLiteral("a");
+        const auto counted = EntrySearch(book.db).count(all);
+        QVERIFY2(counted.ok(), qPrintable(counted.reason()));
+        QCOMPARE(*counted, 3);
     }
 
     void loginIsNotSwitchedOffFromADesksCommandLine()
