@@ -96,6 +96,18 @@ as_user() {
         HOME="/home/$user" USER="$user" LANG=C.UTF-8 "$@"
 }
 
+# Runs a first start of the program (the command after the book's path,
+# which ends it with timeout) and checks that it made the book:
+# --disable-login refuses a folder without a book, so only a real start
+# makes one. The lock the ended program leaves is taken over by the next
+# start, as after any crash on the same computer.
+first_start() { # BOOK COMMAND...
+    local book=$1
+    shift
+    "$@" >/dev/null 2>&1 || true
+    [ -s "$book" ]
+}
+
 step "Host tools"
 "$root/scripts/install-deps.sh" --package
 ok "install-deps.sh --package"
@@ -195,6 +207,13 @@ done
 grep -q -- '--data-dir' <<<"$(LC_ALL=C.UTF-8 man -l "$target/usr/share/man/man1/livro-caixa.1.gz")" ||
     fail "the manual page does not describe --data-dir"
 ok "manual pages readable with man -l"
+# F1 opens the guide from the share folder beside bin (UserGuide::find).
+guide=$target/usr/share/livro-caixa/guia
+[ -f "$guide/index.html" ] || fail "the guide is not in /usr/share/livro-caixa/guia"
+for picture in $(grep -o 'imagens/[a-z]*\.png' "$guide/index.html" | sort -u); do
+    [ -s "$guide/$picture" ] || fail "the guide's picture $picture is missing"
+done
+ok "the guide and its pictures in /usr/share/livro-caixa/guia"
 
 # What Qt loads at run time, which the linker cannot see.
 qt=/usr/lib/x86_64-linux-gnu/qt6
@@ -219,14 +238,17 @@ help=$(as_user livro-caixa --help) || fail "livro-caixa --help"
 grep -q -- '--data-dir' <<<"$help" || fail "livro-caixa --help does not list --data-dir"
 ok "livro-caixa --help"
 # The data folder of an installed program is ~/.local/share/livro-caixa.
-as_user livro-caixa --disable-login >/dev/null || fail "livro-caixa --disable-login"
-[ -f "$target/home/$user/.local/share/livro-caixa/bd.mdb" ] ||
+first_start "$target/home/$user/.local/share/livro-caixa/bd.mdb" \
+    as_user timeout 10 env QT_QPA_PLATFORM=offscreen livro-caixa ||
     fail "no book in ~/.local/share/livro-caixa after the first start"
 ok "first start made ~/.local/share/livro-caixa/bd.mdb"
+as_user livro-caixa --disable-login >/dev/null || fail "livro-caixa --disable-login"
+ok "livro-caixa --disable-login"
 
 step "4. A small book (November 2026)"
 book=$work/book
-QT_QPA_PLATFORM=offscreen "$root/build-package/livro-caixa" --disable-login --data-dir "$book" >/dev/null ||
+first_start "$book/bd.mdb" timeout 10 env QT_QPA_PLATFORM=offscreen \
+    "$root/build-package/livro-caixa" --data-dir "$book" ||
     fail "the freshly built program did not create an empty book"
 # Amounts are ten-thousandths: 1500000 is 150,00.
 sqlite3 "$book/bd.mdb" <<'EOF'

@@ -34,7 +34,9 @@ QString CommandLine::description(const QString& userDataDir)
               "  1. a pasta dada com --data-dir (criada quando não existe);\n"
               "  2. senão, a pasta do próprio programa, quando já há um bd.mdb nela;\n"
               "  3. senão, %1.\n"
-              "Quando a pasta não tem bd.mdb, um livro de caixa novo e vazio é criado.")
+              "Quando a pasta não tem bd.mdb, um livro de caixa novo e vazio é criado.\n\n"
+              "livro-caixa report grava o relatório de um período em PDF ou XLSX sem abrir "
+              "janela (veja livro-caixa report --help).")
         .arg(native(userDataDir));
 }
 

@@ -1,5 +1,6 @@
 #include "app/Shell.h"
 
+#include "app/BackupRestore.h"
 #include "app/ExitBackup.h"
 #include "closings/frmFecharDia.h"
 #include "closings/frmReabrirDia.h"
@@ -10,6 +11,7 @@
 #include "reports/frmHistorico.h"
 #include "reports/frmRel.h"
 #include "search/EntrySearchWindow.h"
+#include "settings/RestoreWindow.h"
 #include "settings/frmOpcoes.h"
 #include "users/frmCadUsuarios.h"
 
@@ -85,6 +87,16 @@ void Shell::changeHistory(QWidget* parent)
         return;
     }
     frmHistorico(m_session, parent).exec();
+}
+
+bool Shell::restoreBackup(QWidget* parent)
+{
+    if (!BackupRestore::possible(parent, m_session))
+        return false;
+    RestoreWindow window(m_session, parent);
+    if (window.exec() != QDialog::Accepted)
+        return false;
+    return BackupRestore::run(parent, m_session, window.chosenBackup());
 }
 
 void Shell::mainWindowClosing(QWidget* window)

@@ -24,6 +24,7 @@ public:
     bool closeDay(QWidget* parent, const QDate& activeDay) override;
     bool reopenDay(QWidget* parent) override;
     void changeHistory(QWidget* parent) override;
+    bool restoreBackup(QWidget* parent) override;
     void mainWindowClosing(QWidget* window) override;
 
 private:

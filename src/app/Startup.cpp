@@ -237,4 +237,19 @@ FirstWindow Main(Session& session)
     return session.Settings.susuario ? FirstWindow::Login : FirstWindow::Main;
 }
 
+void reopen(Session& session)
+{
+    const Status opened = openBook(session, DataFolder::bookPath(session.dataDir));
+    session.bookOpen = opened.ok();
+    session.noBookReason = opened.reason();
+    if (opened) {
+        normalizeAmounts(session);
+        prepareSearch(session);
+    } else {
+        session.dialogs.inform(nullptr, Dialogs::Icon::Exclamation, tr("A T E  Ç Ã O"),
+                               connectionFailureText(opened.reason()));
+    }
+    LoadSettings(session.db, session.Settings);
+}
+
 } // namespace Startup

@@ -28,6 +28,12 @@ inline constexpr char16_t kDesktopFileName[] = u"br.com.tamirolavrenta.LivroCaix
 // agrees; a book without the search's word index gets it.
 FirstWindow Main(Session& session);
 
+// Opens the data folder's book again, on the lock already held (after a
+// restore put another file in its place): the same open and the same chores
+// as at start-up, with the user who is logged in kept. A failure is shown and
+// leaves the session without a book.
+void reopen(Session& session);
+
 // The text of the message shown when the book cannot be opened.
 QString connectionFailureText(const QString& reason);
 

@@ -1,6 +1,7 @@
 // Livro de Caixa: read the command line, build the objects, show the first window.
 
 #include "app/CommandLine.h"
+#include "app/ReportCommand.h"
 #include "app/ServerCommands.h"
 #include "app/Shell.h"
 #include "app/Startup.h"
@@ -89,6 +90,8 @@ int runWindows(QApplication& app, const QString& dir, const QString& serverUrl)
 
 int main(int argc, char* argv[])
 {
+    if (ReportCommand::requested(argc, argv))
+        return ReportCommand::run(argc, argv);
     const CommandLineOutcome start = readCommandLine(argc, argv);
     if (start.exitStatus)
         return *start.exitStatus;

@@ -75,10 +75,12 @@ QString Backup::newName(const QDateTime& moment, const QString& folder, const QS
     return name;
 }
 
-Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment)
+Backup::Outcome Backup::make(const QString& bookPath, int keep, const QDateTime& moment,
+                             const QString& spare)
 {
-    return makeIn(folderFor(bookPath), keep, moment,
-                  [&bookPath](const QString& to) { return copyChecked(bookPath, to); });
+    return makeIn(
+        folderFor(bookPath), keep, moment,
+        [&bookPath](const QString& to) { return copyChecked(bookPath, to); }, spare);
 }
 
 Backup::Outcome Backup::makeOfServer(const DbConnection& server, const QString& dataDir, int keep,
@@ -113,7 +115,8 @@ Status Backup::writeServerCopy(const DbConnection& server, const QString& to)
 }
 
 Backup::Outcome Backup::makeIn(const QString& folder, int keep, const QDateTime& moment,
-                               const std::function<Status(const QString&)>& copy)
+                               const std::function<Status(const QString&)>& copy,
+                               const QString& spare)
 {
     Outcome result;
     if (result.copy = makeFolder(folder); !result.copy)
@@ -131,8 +134,10 @@ Backup::Outcome Backup::makeIn(const QString& folder, int keep, const QDateTime&
         result.file.clear();
         return result;
     }
-    if (!existing.isEmpty() && existing.size() >= keep) {
-        const QString oldest = QDir(folder).filePath(existing.constFirst());
+    QStringList deletable = existing;
+    deletable.removeAll(QFileInfo(spare).fileName());
+    if (!deletable.isEmpty() && existing.size() >= keep) {
+        const QString oldest = QDir(folder).filePath(deletable.constFirst());
         QFile file(oldest);
         if (!file.remove())
             result.prune = Status::failure(tr("O backup mais antigo, %1, não pôde ser apagado: %2")

@@ -44,8 +44,10 @@ public:
     // written under a temporary name, read back and compared with the book
     // byte for byte, and only then renamed into place, so the set never
     // holds a partial or damaged copy and a failed copy deletes nothing.
-    // The book itself is only read.
-    static Outcome make(const QString& bookPath, int keep, const QDateTime& moment);
+    // The book itself is only read. A backup named `spare` (the one being
+    // restored) is never the one deleted: the oldest other one goes instead.
+    static Outcome make(const QString& bookPath, int keep, const QDateTime& moment,
+                        const QString& spare = QString());
     // The same for a server book: the backup is a file book in the data
     // folder's "Backups", taken from one moment of the server and checked
     // against it figure by figure.
@@ -54,7 +56,8 @@ public:
 
 private:
     static Outcome makeIn(const QString& folder, int keep, const QDateTime& moment,
-                          const std::function<Status(const QString&)>& copy);
+                          const std::function<Status(const QString&)>& copy,
+                          const QString& spare = QString());
     static Status writeServerCopy(const DbConnection& server, const QString& to);
     static Status makeFolder(const QString& folder);
     static Status copyChecked(const QString& from, const QString& to);

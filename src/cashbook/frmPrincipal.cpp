@@ -17,6 +17,7 @@
 #include "core/Formats.h"
 #include "core/Product.h"
 #include "core/Session.h"
+#include "core/UserGuide.h"
 #include "core/Windows.h"
 #include "widgets/Keyboard.h"
 #include "widgets/TextBoxes.h"
@@ -24,6 +25,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -83,6 +85,8 @@ frmPrincipal::frmPrincipal(Session& session, QWidget* parent)
     });
     connect(m_ui->mnuHistorico, &QAction::triggered, this,
             [this] { m_session.windows->changeHistory(this); });
+    connect(m_ui->mnuRestaurar, &QAction::triggered, this, &frmPrincipal::restoreBackup);
+    connect(m_ui->mnuAjuda, &QAction::triggered, this, &frmPrincipal::openGuide);
 
     UserMemory::restoreWindow(this, QStringLiteral("frmPrincipal"));
     loadWindow();
@@ -154,7 +158,7 @@ void frmPrincipal::showNoBook()
         w->setToolTip(reason);
     }
     for (QAction* a : {m_ui->mnuUsuarios, m_ui->mnuOpcoes, m_ui->mnuFecharDia, m_ui->mnuReabrirDia,
-                       m_ui->mnuHistorico}) {
+                       m_ui->mnuHistorico, m_ui->mnuRestaurar}) {
         a->setEnabled(false);
         a->setToolTip(reason);
     }
@@ -180,6 +184,7 @@ void frmPrincipal::applyRestrictions()
     m_ui->mnuOpcoes->setVisible(false);
     m_ui->mnuReabrirDia->setVisible(false);
     m_ui->mnuHistorico->setVisible(false);
+    m_ui->mnuRestaurar->setVisible(false);
     // Typing another day must not show another day's entries.
     m_ui->txtDia->setReadOnly(true);
     m_ui->txtDias->setReadOnly(true);
@@ -365,6 +370,36 @@ void frmPrincipal::showEntry(const QDate& day, qint64 entryId)
     m_ui->grade->scrollTo(index);
     // Where the keys go once the user comes back to this window.
     m_ui->grade->setFocus();
+}
+
+// The restored book is shown as the window shows a book at start-up.
+void frmPrincipal::restoreBackup()
+{
+    if (!m_session.windows->restoreBackup(this))
+        return;
+    if (!m_session.bookOpen) {
+        SetUpGrid();
+        showNoBook();
+        return;
+    }
+    requestRefresh();
+}
+
+void frmPrincipal::openGuide()
+{
+    const QString guide = UserGuide::find(QCoreApplication::applicationDirPath());
+    if (guide.isEmpty()) {
+        m_session.dialogs.inform(
+            this, Dialogs::Icon::Exclamation, tr("Ajuda"),
+            tr("O guia do programa não foi encontrado junto do programa (%1).")
+                .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
+        return;
+    }
+    if (!m_session.dialogs.openUrl(QUrl::fromLocalFile(guide)))
+        m_session.dialogs.inform(this, Dialogs::Icon::Exclamation, tr("Ajuda"),
+                                 tr("O guia do programa não pôde ser aberto no navegador. Ele "
+                                    "está em:\n%1")
+                                     .arg(QDir::toNativeSeparators(guide)));
 }
 
 void frmPrincipal::openWebSite()

@@ -67,6 +67,8 @@ private:
     void openSettings();
     void openReports();
     void openSearch();
+    void restoreBackup();
+    void openGuide();
     void reportDateProblem(const QString& title, const QString& text);
     void reportSaveFailure(const Status& failure);
     // A day's net movement of all accounts, recorded in "saldos"; nothing

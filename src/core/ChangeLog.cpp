@@ -23,7 +23,7 @@ struct KindName
 
 const KindName kKinds[] = {
     {Kind::Insert, "insert"},   {Kind::Update, "update"},       {Kind::Delete, "delete"},
-    {Kind::Closing, "closing"}, {Kind::Reopening, "reopening"},
+    {Kind::Closing, "closing"}, {Kind::Reopening, "reopening"}, {Kind::Restore, "restore"},
 };
 
 // An insert has no values before, a delete none after.
@@ -73,6 +73,8 @@ QString textOf(Kind kind)
         return tr("Fechamento do dia");
     case Kind::Reopening:
         return tr("Reabertura do dia");
+    case Kind::Restore:
+        return tr("Restauração de backup");
     }
     return QString();
 }

@@ -20,7 +20,7 @@ class DbConnection;
 namespace ChangeLog {
 
 // New kinds go at the end; the book keeps each by its code.
-enum class Kind { Insert, Update, Delete, Closing, Reopening };
+enum class Kind { Insert, Update, Delete, Closing, Reopening, Restore };
 
 QList<Kind> kinds();
 // How the book stores a kind ("insert", "update", ...), and back.

@@ -37,6 +37,10 @@ public:
     // "Histórico de alterações", the change log: only for users of the
     // common level (anyone when login is off).
     virtual void changeHistory(QWidget* parent) = 0;
+    // "Restaurar backup": a backup chosen, checked and put in the book's
+    // place, the book reopened. True when the book was replaced (the caller
+    // shows it anew); false when nothing changed.
+    virtual bool restoreBackup(QWidget* parent) = 0;
     // The main window is closing, which ends the program: the backup at exit.
     virtual void mainWindowClosing(QWidget* window) = 0;
 };

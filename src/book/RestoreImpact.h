@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/Result.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class DbConnection;
+
+// What restoring a backup takes back: what the current book holds that the
+// backup does not. Each part of the book that a restore can undo has its
+// describer (see RestoreImpact.cpp): the entries now; the day's closings and
+// the change log add theirs beside it.
+class RestoreImpact
+{
+    Q_DECLARE_TR_FUNCTIONS(RestoreImpact)
+
+public:
+    // One paragraph per kind of change, naming some of them; empty when the
+    // current book holds nothing beyond the backup.
+    static Result<QStringList> describe(DbConnection& current, const QString& backupPath);
+
+    // The entries: those the backup lacks (made after it), those changed
+    // since, and those deleted since (which the restore brings back).
+    static Result<QStringList> entries(const QSqlDatabase& current, const QSqlDatabase& backup);
+};

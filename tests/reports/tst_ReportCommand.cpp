@@ -1,0 +1,333 @@
+#include "ReportBook.h"
+#include "TestMain.h"
+#include "book/Balances.h"
+#include "book/PasswordHash.h"
+#include "core/SchemaVersion.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportPeriod.h"
+#include "reports/XlsxExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    bool finished = false;
+    QString out;
+    QString err;
+};
+
+// "livro-caixa report ..." as a script runs it: no display of any kind, no
+// platform chosen, standard input not a terminal, and no login variables
+// unless the case gives them.
+Run report(const QStringList& arguments, const QStringList& login = {})
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LIVRO_CAIXA_USUARIO",
+                             "LIVRO_CAIXA_SENHA"})
+        env.remove(QString::fromLatin1(name));
+    if (login.size() == 2) {
+        env.insert(u"LIVRO_CAIXA_USUARIO"_s, login.at(0));
+        env.insert(u"LIVRO_CAIXA_SENHA"_s, login.at(1));
+    }
+    program.setProcessEnvironment(env);
+    // Standard input stays open and silent: a command that waited for it
+    // would never finish.
+    program.start(QStringLiteral(LIVRO_PROGRAM), QStringList{u"report"_s} + arguments);
+    Run run;
+    run.finished = program.waitForFinished(60000);
+    if (!run.finished) {
+        program.kill();
+        program.waitForFinished();
+        return run;
+    }
+    run.status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.out = QString::fromUtf8(program.readAllStandardOutput());
+    run.err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
+
+QStringList december(const QString& dir, const QStringList& output)
+{
+    return QStringList{u"--from"_s,     u"01/12/2026"_s, u"--to"_s,
+                       u"2026-12-03"_s, u"--data-dir"_s, dir} +
+           output;
+}
+
+// Login on, with a common-level user "dona" and a restricted one "caixa1".
+void switchLoginOn(TestBook& book)
+{
+    book.exec(u"insert into usuarios (nome, usuario, senha, restrito) values "
+              "('Dona', 'dona', ?, 0), ('Caixa', 'caixa1', ?, 1)"_s,
+              {PasswordHash::hash(u"segredo"_s), PasswordHash::hash(u"troco"_s)});
+    book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
+}
+
+} // namespace
+
+// "livro-caixa report": the window's export of a period, from a script.
+class tst_ReportCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<int>("status");
+        const QString pdf = u"--pdf"_s, out = u"/tmp/nunca.pdf"_s;
+        QTest::newRow("no --from")
+            << QStringList{u"--to"_s, u"01/12/2026"_s, pdf, out} << u"falta a opção --from"_s << 1;
+        QTest::newRow("no --to") << QStringList{u"--from"_s, u"01/12/2026"_s, pdf, out}
+                                 << u"falta a opção --to"_s << 1;
+        QTest::newRow("no file") << QStringList{u"--from"_s, u"01/12/2026"_s, u"--to"_s,
+                                                u"02/12/2026"_s}
+                                 << u"--pdf ou com --xlsx"_s << 1;
+        QTest::newRow("both files")
+            << QStringList{u"--from"_s, u"01/12/2026"_s, u"--to"_s,           u"02/12/2026"_s, pdf,
+                           out,         u"--xlsx"_s,     u"/tmp/nunca.xlsx"_s}
+            << u"--pdf ou com --xlsx"_s << 1;
+        QTest::newRow("31 November")
+            << QStringList{u"--from"_s, u"31/11/2026"_s, u"--to"_s, u"02/12/2026"_s, pdf, out}
+            << u"--from: o dia 31/11/2026 não existe"_s << 1;
+        QTest::newRow("29 February")
+            << QStringList{u"--from"_s, u"01/02/2026"_s, u"--to"_s, u"2026-02-29"_s, pdf, out}
+            << u"--to: o dia 2026-02-29 não existe"_s << 1;
+        QTest::newRow("not a day")
+            << QStringList{u"--from"_s, u"1/12/26"_s, u"--to"_s, u"02/12/2026"_s, pdf, out}
+            << u"--from: \"1/12/26\" não é um dia"_s << 1;
+        QTest::newRow("backwards")
+            << QStringList{u"--from"_s, u"03/12/2026"_s, u"--to"_s, u"02/12/2026"_s, pdf, out}
+            << u"vem depois do último"_s << 1;
+        QTest::newRow("unknown option")
+            << QStringList{u"--ate"_s, u"02/12/2026"_s} << u"ate"_s << 1;
+        QTest::newRow("server address") << QStringList{u"--from"_s,
+                                                       u"01/12/2026"_s,
+                                                       u"--to"_s,
+                                                       u"02/12/2026"_s,
+                                                       pdf,
+                                                       out,
+                                                       u"--database"_s,
+                                                       u"mysql://caixa@servidor/livro"_s}
+                                        << u"--database: o endereço do servidor"_s << 1;
+    }
+    // A request the command cannot serve is refused before any book is
+    // read, naming what is wrong, with status 1 and no file written.
+    void badInput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, told);
+        QFETCH(int, status);
+        QFile::remove(u"/tmp/nunca.pdf"_s);
+        const Run run = report(arguments);
+        QVERIFY(run.finished);
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(told), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(!QFile::exists(u"/tmp/nunca.pdf"_s));
+    }
+
+    void unknownAccount()
+    {
+        ReportBook book;
+        const QString pdf = book.dir() + u"/conta.pdf"_s;
+        const Run run =
+            report(december(book.dir(), {u"--account"_s, u"Bancos"_s, u"--pdf"_s, pdf}));
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(u"a conta \"Bancos\" não existe"_s), qPrintable(run.err));
+        QVERIFY2(run.err.contains(u"BANCO D'ÁVILA, CAIXA"_s), qPrintable(run.err));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void bookProblems_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no book") << u"missing"_s << u"não há livro de caixa"_s;
+        QTest::newRow("not a book") << u"text"_s << u"bd.mdb"_s;
+        QTest::newRow("older version") << u"older"_s << u"precisa ser atualizado"_s;
+        QTest::newRow("newer version") << u"newer"_s << u"versão mais nova"_s;
+    }
+    // A book that cannot be read as it is gives status 2 and the reason;
+    // an older one is not upgraded (that would write) and stays as it was.
+    void bookProblems()
+    {
+        QFETCH(QString, problem);
+        QFETCH(QString, told);
+        ReportBook book;
+        const int current = SchemaVersion::current();
+        if (problem == u"older" || problem == u"newer")
+            book.exec(u"update schema_version set version = ?"_s,
+                      {problem == u"older" ? current - 1 : current + 1});
+        book.db.close();
+        QString dir = book.dir();
+        if (problem == u"missing") {
+            dir += u"/vazia"_s;
+            QVERIFY(QDir().mkpath(dir));
+        } else if (problem == u"text") {
+            QFile text(book.bookPath());
+            QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(text.write(QByteArray(4096, 'x')) == 4096);
+        }
+        const QByteArray before = fileBytes(book.bookPath());
+        const QString pdf = book.dir() + u"/livro.pdf"_s;
+        const Run run = report(december(dir, {u"--pdf"_s, pdf}));
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(told), qPrintable(run.err));
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(fileBytes(book.bookPath()), before);
+    }
+
+    // The PDF's text is the window's export of the same period, the book is
+    // not touched (not even a lock or a journal beside it), and no display
+    // was needed.
+    void pdfAsTheWindowExports()
+    {
+        ReportBook book;
+        const QString window = book.dir() + u"/janela.pdf"_s;
+        QVERIFY(ReportOutput::writePdf(*book.report(kFirst, kThird).document, window));
+        book.db.close();
+        const QString pdf = book.dir() + u"/saida/comando.pdf"_s;
+        QVERIFY(QDir().mkpath(book.dir() + u"/saida"_s));
+        const QStringList before = filesIn(book.dir());
+        const QByteArray bytes = fileBytes(book.bookPath());
+        const Run run = report(december(book.dir(), {u"--pdf"_s, pdf}));
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QVERIFY(run.out.contains(pdf));
+        const QString text = pdfText(pdf);
+        QVERIFY(text.contains(u"LIVRO DE CAIXA"_s));
+        QCOMPARE(text, pdfText(window));
+        QCOMPARE(filesIn(book.dir()), before);
+        QCOMPARE(fileBytes(book.bookPath()), bytes);
+    }
+
+    // The workbook of one account, its name typed in other letters (also
+    // accented ones), holds the cells of the window's export of that account;
+    // a page per day is the window's too.
+    void xlsxOfOneAccount()
+    {
+        ReportBook book;
+        const QString window = book.dir() + u"/janela.xlsx"_s;
+        const ReportContext context{Balances::openingBalance(book.db, kFirst, book.banco).value(),
+                                    ReportPeriod::text(kFirst, kThird), true};
+        const auto out = CashBookReport::build(book.db, {kFirst, kThird, book.banco}, context,
+                                               u"BANCO D'ÁVILA"_s)
+                             .value();
+        QVERIFY(XlsxExport::write(*out.content, window));
+        const QString xlsx = book.dir() + u"/comando.xlsx"_s;
+        const Run run = report(december(book.dir(), {u"--account"_s, u"banco d'ávila"_s,
+                                                     u"--page-per-day"_s, u"--xlsx"_s, xlsx}));
+        QCOMPARE(run.status, 0);
+        const QStringList rows = sheetRows(xlsx);
+        QVERIFY(rows.join(u'\n').contains(u"Aluguel"_s));
+        QVERIFY(!rows.join(u'\n').contains(u"Venda"_s));
+        QCOMPARE(rows, sheetRows(window));
+    }
+
+    void login_data()
+    {
+        QTest::addColumn<QStringList>("login");
+        QTest::addColumn<bool>("onlyToday");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no variables, no terminal")
+            << QStringList{} << false << 1 << u"LIVRO_CAIXA_USUARIO"_s;
+        QTest::newRow("only the user")
+            << QStringList{u"dona"_s, QString()} << false << 1 << u"LIVRO_CAIXA_SENHA"_s;
+        QTest::newRow("wrong password") << QStringList{u"dona"_s, u"segred"_s} << false << 1
+                                        << u"usuário ou senha incorretos"_s;
+        QTest::newRow("unknown user") << QStringList{u"dono"_s, u"segredo"_s} << false << 1
+                                      << u"usuário ou senha incorretos"_s;
+        QTest::newRow("common level")
+            << QStringList{u"dona"_s, u"segredo"_s} << false << 0 << QString();
+        QTest::newRow("restricted, a period")
+            << QStringList{u"caixa1"_s, u"troco"_s} << false << 1 << u"só pode emitir"_s;
+        QTest::newRow("restricted, today")
+            << QStringList{u"caixa1"_s, u"troco"_s} << true << 0 << QString();
+    }
+    // With login on, the user and password come from the variables; without
+    // them and without a terminal the command ends at once. A restricted
+    // user gets only today's report, as in the window.
+    void login()
+    {
+        QFETCH(QStringList, login);
+        QFETCH(bool, onlyToday);
+        QFETCH(int, status);
+        QFETCH(QString, told);
+        ReportBook book;
+        switchLoginOn(book);
+        const QString pdf = book.dir() + u"/login.pdf"_s;
+        const QString today = QDate::currentDate().toString(u"dd/MM/yyyy"_s);
+        const QStringList arguments =
+            onlyToday ? QStringList{u"--from"_s,     today,      u"--to"_s,  today,
+                                    u"--data-dir"_s, book.dir(), u"--pdf"_s, pdf}
+                      : december(book.dir(), {u"--pdf"_s, pdf});
+        const Run run = report(arguments, login);
+        QVERIFY(run.finished);
+        QCOMPARE(run.status, status);
+        QCOMPARE(QFile::exists(pdf), status == 0);
+        if (!told.isEmpty())
+            QVERIFY2(run.err.contains(told), qPrintable(run.err));
+        // The password is never repeated in what the command prints.
+        QVERIFY(!run.err.contains(u"segredo"_s) && !run.out.contains(u"segredo"_s));
+    }
+
+    // On a terminal the user and password are asked; the password is not
+    // shown while it is typed (util-linux's script gives the command a
+    // terminal, and shows what that terminal echoes).
+    void loginOnTheTerminal()
+    {
+        ReportBook book;
+        switchLoginOn(book);
+        const QString pdf = book.dir() + u"/terminal.pdf"_s;
+        QProcess terminal;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                 "LIVRO_CAIXA_USUARIO", "LIVRO_CAIXA_SENHA"})
+            env.remove(QString::fromLatin1(name));
+        terminal.setProcessEnvironment(env);
+        terminal.setProcessChannelMode(QProcess::MergedChannels);
+        const QString command = (QStringList{QStringLiteral(LIVRO_PROGRAM), u"report"_s} +
+                                 december(book.dir(), {u"--pdf"_s, pdf}))
+                                    .join(u' ');
+        terminal.start(u"script"_s, {u"-qefc"_s, command, u"/dev/null"_s});
+        QVERIFY(terminal.waitForStarted());
+        QByteArray shown;
+        const auto waitFor = [&](const QByteArray& text) {
+            while (!shown.contains(text) && terminal.waitForReadyRead(20000))
+                shown += terminal.readAll();
+            return shown.contains(text);
+        };
+        QVERIFY2(waitFor("Usuário: "), shown.constData());
+        terminal.write("dona\n");
+        // Echo is off before the question shows.
+        QVERIFY2(waitFor("Senha: "), shown.constData());
+        terminal.write("segredo\n");
+        QVERIFY(terminal.waitForFinished(60000));
+        shown += terminal.readAll();
+        QCOMPARE(terminal.exitCode(), 0);
+        QVERIFY2(shown.contains("dona"), shown.constData());
+        QVERIFY2(!shown.contains("segredo"), shown.constData());
+        QVERIFY(QFile::exists(pdf));
+    }
+
+    void help()
+    {
+        const Run run = report({u"--help"_s});
+        QCOMPARE(run.status, 0);
+        for (const char* option : {"--from", "--to", "--account", "--page-per-day", "--pdf",
+                                   "--xlsx", "--data-dir", "LIVRO_CAIXA_USUARIO"})
+            QVERIFY2(run.out.contains(QLatin1String(option)), option);
+    }
+};
+
+LIVRO_TEST(tst_ReportCommand)
+#include "tst_ReportCommand.moc"
