@@ -125,6 +125,11 @@ QSqlDatabase DbConnection::database() const
 
 Result<QDateTime> DbConnection::now() const
 {
+    // The desks of a server book date what they record by one clock, the
+    // server's, so the change log and the closings keep their order whatever
+    // a desk's own clock says.
+    if (isServer())
+        return serverNow();
     return m_writer.clock().now();
 }
 

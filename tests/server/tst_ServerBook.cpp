@@ -14,6 +14,7 @@
 #include "core/DataFolder.h"
 #include "core/DayTotals.h"
 #include "core/FailureText.h"
+#include "core/Formats.h"
 #include "core/Sql.h"
 
 #include <QDir>
@@ -61,6 +62,21 @@ private slots:
     {
         if (!TestServer::inUse())
             QSKIP("runs on the test server only");
+    }
+
+    // What the book records is dated by the server's clock, not the desk's
+    // (the test desk's clock stands still on 05/12/2026 14:03:09).
+    void recordedTimesAreTheServers()
+    {
+        TestBook book;
+        book.addAccount(QStringLiteral("CAIXA"));
+        QVERIFY(EntryStore(book.db).save(0, entry(QStringLiteral("venda"), 100)).ok());
+        const auto logged = Sql::scalar(book.db.database(),
+                                        QStringLiteral("select max(changed_at) from change_log"));
+        const auto server = book.db.serverNow();
+        QVERIFY(logged.ok() && server.ok());
+        const QDateTime at = Formats::momentFromDb(*logged);
+        QVERIFY2(at.isValid() && qAbs(at.secsTo(*server)) < 120, qPrintable(logged->toString()));
     }
 
     void theSecondEditOfOneEntryIsShownTheFirst()
