@@ -12,10 +12,11 @@ namespace {
 // What the current book has beyond the backup, for one part of the book.
 using Describer = Result<QStringList> (*)(const QSqlDatabase& current, const QSqlDatabase& backup);
 
-// Every part a restore undoes. The closings of the day and the change log
-// add their describers here, beside the entries'.
+// Every part a restore undoes.
 const Describer kDescribers[] = {
     &RestoreImpact::entries,
+    &RestoreImpact::closings,
+    &RestoreImpact::changeLog,
 };
 
 constexpr int kExamples = 3;
@@ -107,6 +108,33 @@ Result<EntryDifferences> compareEntries(const QSqlDatabase& current, const QSqlD
     return found;
 }
 
+// The highest id of a table of the backup; 0 when the backup was made
+// before the book had that table (everything in it is newer).
+Result<qint64> lastIdIn(const QSqlDatabase& backup, const QString& table)
+{
+    const auto present = Sql::scalar(
+        backup,
+        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"),
+        {table});
+    if (!present)
+        return present.status();
+    if (present->toLongLong() == 0)
+        return qint64(0);
+    const auto last =
+        Sql::scalar(backup, QStringLiteral("select coalesce(max(id), 0) from ") + table);
+    if (!last)
+        return last.status();
+    return last->toLongLong();
+}
+
+Result<qint64> count(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    const auto n = Sql::scalar(db, sql, values);
+    if (!n)
+        return n.status();
+    return n->toLongLong();
+}
+
 QString examples(const QStringList& shown)
 {
     return QStringLiteral(":\n    ") + shown.join(QStringLiteral("\n    "));
@@ -137,6 +165,67 @@ Result<QStringList> RestoreImpact::entries(const QSqlDatabase& current, const QS
                          : tr("%1 lançamentos apagados depois do backup, que voltam ao livro")
                                .arg(found->removed));
     return lines;
+}
+
+// Closings made since the backup (named by their days) and closings of the
+// backup reopened since.
+Result<QStringList> RestoreImpact::closings(const QSqlDatabase& current, const QSqlDatabase& backup)
+{
+    const auto last = lastIdIn(backup, QStringLiteral("closings"));
+    if (!last)
+        return last.status();
+    auto newer = Sql::run(
+        current, QStringLiteral("select data from closings where id > ? order by data"), {*last});
+    if (!newer)
+        return newer.status();
+    QStringList days;
+    while (newer->next())
+        days.append(Formats::date(Formats::dateFromDb(newer->value(0))));
+    const QString reopenedSql =
+        QStringLiteral("select count(*) from closings where id <= ? and reopened_at is not null");
+    const auto reopenedNow = count(current, reopenedSql, {*last});
+    if (!reopenedNow)
+        return reopenedNow.status();
+    qint64 reopenedThen = 0;
+    if (*last > 0) {
+        const auto then = count(backup, reopenedSql, {*last});
+        if (!then)
+            return then.status();
+        reopenedThen = *then;
+    }
+    QStringList lines;
+    if (!days.isEmpty())
+        lines.append(
+            (days.size() == 1
+                 ? tr("1 fechamento de caixa feito depois do backup")
+                 : tr("%1 fechamentos de caixa feitos depois do backup").arg(days.size())) +
+            QStringLiteral(": ") + days.join(QStringLiteral(", ")));
+    if (const qint64 reopened = *reopenedNow - reopenedThen; reopened > 0)
+        lines.append(reopened == 1
+                         ? tr("1 dia reaberto depois do backup, que volta a estar fechado")
+                         : tr("%1 dias reabertos depois do backup, que voltam a estar fechados")
+                               .arg(reopened));
+    return lines;
+}
+
+// The records of the change log written since the backup: the restore takes
+// them back with the changes they record.
+Result<QStringList> RestoreImpact::changeLog(const QSqlDatabase& current,
+                                             const QSqlDatabase& backup)
+{
+    const auto last = lastIdIn(backup, QStringLiteral("change_log"));
+    if (!last)
+        return last.status();
+    const auto newer =
+        count(current, QStringLiteral("select count(*) from change_log where id > ?"), {*last});
+    if (!newer)
+        return newer.status();
+    if (*newer == 0)
+        return QStringList();
+    return QStringList(
+        *newer == 1
+            ? tr("1 registro do histórico de alterações feito depois do backup")
+            : tr("%1 registros do histórico de alterações feitos depois do backup").arg(*newer));
 }
 
 Result<QStringList> RestoreImpact::describe(DbConnection& current, const QString& backupPath)

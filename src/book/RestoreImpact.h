@@ -11,8 +11,8 @@ class DbConnection;
 
 // What restoring a backup takes back: what the current book holds that the
 // backup does not. Each part of the book that a restore can undo has its
-// describer (see RestoreImpact.cpp): the entries now; the day's closings and
-// the change log add theirs beside it.
+// describer (see RestoreImpact.cpp): the entries, the closings of days and
+// the change log.
 class RestoreImpact
 {
     Q_DECLARE_TR_FUNCTIONS(RestoreImpact)
@@ -25,4 +25,8 @@ public:
     // The entries: those the backup lacks (made after it), those changed
     // since, and those deleted since (which the restore brings back).
     static Result<QStringList> entries(const QSqlDatabase& current, const QSqlDatabase& backup);
+    // Closings made since (by day) and days reopened since.
+    static Result<QStringList> closings(const QSqlDatabase& current, const QSqlDatabase& backup);
+    // Records of the change log written since.
+    static Result<QStringList> changeLog(const QSqlDatabase& current, const QSqlDatabase& backup);
 };

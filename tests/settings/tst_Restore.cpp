@@ -5,7 +5,10 @@
 #include "book/Backup.h"
 #include "book/BackupList.h"
 #include "book/BookRestore.h"
+#include "book/Closings.h"
+#include "book/RestoreImpact.h"
 #include "core/BookLock.h"
+#include "core/Money.h"
 #include "core/SchemaVersion.h"
 #include "core/Sql.h"
 #include "core/Windows.h"
@@ -199,6 +202,21 @@ private slots:
         QCOMPARE(logged, QStringList(u"restore|"_s + backupName + u"|Backup: "_s + backupName +
                                      u"; Último lançamento do livro substituído: 05/12/2026; "
                                      "Último dia fechado do livro substituído: nenhum"_s));
+    }
+
+    // Closings and change-log records the backup lacks are named in the
+    // question: the restore takes them back.
+    void closingsAndLogSinceTheBackupAreNamed()
+    {
+        RestoreBook book;
+        const auto closed =
+            Closings(book.db).close({QDate(2026, 12, 4), *Money::parse(u"130,00"_s), QString()});
+        QVERIFY2(closed.ok(), qPrintable(closed.reason()));
+        const auto told = RestoreImpact::describe(book.db, book.backups.at(1));
+        QVERIFY2(told.ok(), qPrintable(told.reason()));
+        QVERIFY2(told->contains(u"1 fechamento de caixa feito depois do backup: 04/12/2026"_s),
+                 qPrintable(told->join(u'|')));
+        QVERIFY(told->contains(u"1 registro do histórico de alterações feito depois do backup"_s));
     }
 
     // Saying No to the question changes nothing.
