@@ -256,17 +256,15 @@ bool ReportRun::openServerBook(const QString& url)
     const auto address = ServerAddress::parse(url);
     if (!address)
         return stop(ReportCommand::BadInput, QStringLiteral("--database: ") + address.reason());
-    if (Status opened = m_db.openServer(*address); !opened)
+    if (Status opened = m_db.openServer(*address, DbConnection::ServerUse::Reader); !opened)
         return stop(ReportCommand::NoBook,
                     m_db.passwordRefused()
                         ? ReportCommand::tr("%1\nO servidor pede uma senha: ponha-a no arquivo "
                                             "de senhas ~/.pgpass (ou na URL) e tente de novo.")
                               .arg(opened.reason())
                         : opened.reason());
-    if (m_db.createdBook())
-        return stop(ReportCommand::NoBook,
-                    ReportCommand::tr("o banco de dados %1 não tinha livro de caixa")
-                        .arg(address->display()));
+    if (!checkVersion(address->display()))
+        return false;
     LoadSettings(m_db, m_settings);
     return true;
 }

@@ -406,11 +406,11 @@ Status DbConnection::prepareForUse()
     return Status::success();
 }
 
-Status DbConnection::openServer(const ServerAddress& address)
+Status DbConnection::openServer(const ServerAddress& address, ServerUse use)
 {
     close();
     m_filePath.clear();
-    m_readOnly = false;
+    m_readOnly = use == ServerUse::Reader;
     m_indexesDamaged = false;
     m_passwordRefused = false;
     m_createdBook = false;
@@ -424,6 +424,13 @@ Status DbConnection::openServer(const ServerAddress& address)
     }
     if (Status connected = connectToServer(); !connected)
         return connected;
+    // The server itself then refuses any write of this connection.
+    if (m_readOnly) {
+        if (Status reading = Sql::exec(database(), QStringLiteral("set session characteristics "
+                                                                  "as transaction read only"));
+            !reading)
+            return reading;
+    }
     rememberPassword(address);
     Status ready = prepareServerBook();
     // Only once the book is ready: creating or upgrading it may take longer.
@@ -463,6 +470,8 @@ Status DbConnection::prepareServerBook()
     if (!tables)
         return Status::failure(
             tr("O banco de dados %1 não pôde ser lido: %2").arg(where, tables.reason()));
+    if (*tables == 0 && m_readOnly)
+        return Status::failure(tr("O banco de dados %1 não tem livro de caixa.").arg(where));
     m_createdBook = *tables == 0;
     if (*tables == 0) {
         if (Status created = Schema::create(db); !created)
@@ -478,7 +487,8 @@ Status DbConnection::prepareServerBook()
     }
     if (Status checked = checkContents(); !checked)
         return checked;
-    return bringUpToDate();
+    // A reader leaves the version to its caller: an upgrade writes.
+    return m_readOnly ? Status::success() : bringUpToDate();
 }
 
 Result<QDateTime> DbConnection::serverNow() const

@@ -44,8 +44,11 @@ public:
 
     // Connects to a server book. An empty database becomes a new book; an
     // older book is brought to the current version; a database that holds
-    // other tables is refused and left untouched.
-    Status openServer(const ServerAddress& address);
+    // other tables is refused and left untouched. A reader (the command-line
+    // report) writes nothing: an empty database or a book that needs an
+    // upgrade is refused instead.
+    enum class ServerUse { Desk, Reader };
+    Status openServer(const ServerAddress& address, ServerUse use = ServerUse::Desk);
     // After a failed openServer: the server wants a password it was not given.
     bool passwordRefused() const { return m_passwordRefused; }
     // After openServer: the database was empty, and this connection made

@@ -10,6 +10,7 @@
 #include "reports/ReportPeriod.h"
 #include "reports/dtrLivroCaixa.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -92,6 +93,23 @@ private slots:
         const QString text = pdfText(pdf);
         QVERIFY(text.contains(u"Venda no servidor"_s));
         QCOMPARE(text, pdfText(windowPdf));
+    }
+
+    // The report writes nothing on the server: an empty database is refused
+    // (status 2) and stays empty, where a desk would have made a book in it.
+    void anEmptyDatabaseStaysEmpty()
+    {
+        const ServerAddress empty = TestServer::createDatabase();
+        QString err;
+        const int status =
+            report({u"--from"_s, u"01/12/2026"_s, u"--to"_s, u"02/12/2026"_s, u"--pdf"_s,
+                    QDir::tempPath() + u"/nada.pdf"_s, u"--database"_s, empty.url()},
+                   &err);
+        DbConnection look;
+        QVERIFY(look.openServer(empty, DbConnection::ServerUse::Reader).ok() == false);
+        TestServer::dropDatabase(empty);
+        QCOMPARE(status, 2);
+        QVERIFY2(err.contains(u"não tem livro de caixa"_s), qPrintable(err));
     }
 };
 
