@@ -7,6 +7,7 @@
 // checks the book against what was confirmed.
 
 #include "Mutation.h"
+#include "WriterLines.h"
 #include "book/EntryStore.h"
 #include "core/BookLock.h"
 #include "core/DbConnection.h"
@@ -16,20 +17,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <cstdio>
-
 namespace {
-
-const QStringList kAccounts{QStringLiteral("CAIXA"), QStringLiteral("BANCO"),
-                            QStringLiteral("SERVIÇOS")};
-
-// One line, written through at once: the test reads it after the kill.
-void say(const QString& line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 QString describe(const EntryStore::Entry& e)
 {
@@ -47,7 +35,7 @@ EntryStore::Entry newEntry(Mutation::Random& random, const QString& name)
     EntryStore::Entry e;
     e.data = QDate(2026, 12, 1 + int(random.below(5)));
     e.hora = QTime(int(random.below(24)), int(random.below(60)), int(random.below(60)));
-    e.account = kAccounts.at(int(random.below(kAccounts.size())));
+    e.account = kWriterAccounts.at(int(random.below(kWriterAccounts.size())));
     e.descricao = name;
     const Money amount = Money::fromUnits(100 * (1 + random.below(1000000)));
     (random.below(2) ? e.entrada : e.saida) = amount;

@@ -8,6 +8,7 @@
 // several at once and check the book against what they told.
 
 #include "Mutation.h"
+#include "WriterLines.h"
 #include "book/EntryStore.h"
 #include "core/DbConnection.h"
 #include "core/Sql.h"
@@ -15,26 +16,14 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <cstdio>
-
 namespace {
-
-const QStringList kAccounts{QStringLiteral("CAIXA"), QStringLiteral("BANCO"),
-                            QStringLiteral("SERVIÇOS")};
-
-void say(const QString& line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 EntryStore::Entry newEntry(Mutation::Random& random, const QString& name)
 {
     EntryStore::Entry e;
     e.data = QDate(2026, 12, 1 + int(random.below(3)));
     e.hora = QTime(int(random.below(24)), int(random.below(60)), int(random.below(60)));
-    e.account = kAccounts.at(int(random.below(kAccounts.size())));
+    e.account = kWriterAccounts.at(int(random.below(kWriterAccounts.size())));
     e.descricao = name;
     const Money amount = Money::fromUnits(100 * (1 + random.below(1000000)));
     (random.below(2) ? e.entrada : e.saida) = amount;
