@@ -30,18 +30,6 @@ QString describe(const EntryStore::Entry& e)
         .join(u'\t');
 }
 
-EntryStore::Entry newEntry(Mutation::Random& random, const QString& name)
-{
-    EntryStore::Entry e;
-    e.data = QDate(2026, 12, 1 + int(random.below(5)));
-    e.hora = QTime(int(random.below(24)), int(random.below(60)), int(random.below(60)));
-    e.account = kWriterAccounts.at(int(random.below(kWriterAccounts.size())));
-    e.descricao = name;
-    const Money amount = Money::fromUnits(100 * (1 + random.below(1000000)));
-    (random.below(2) ? e.entrada : e.saida) = amount;
-    return e;
-}
-
 QList<qint64> existingIds(DbConnection& db)
 {
     QList<qint64> ids;
@@ -75,7 +63,7 @@ int main(int argc, char** argv)
         const QString name =
             QStringLiteral("Lançamento %1-%2").arg(QString::fromLatin1(seed)).arg(n);
         if (pick < 6 || ids.isEmpty()) {
-            const EntryStore::Entry e = newEntry(random, name);
+            const EntryStore::Entry e = randomEntry(random, name, 5);
             say(QStringLiteral("try\tadd\t0\t") + describe(e));
             const auto id = store.save(0, e);
             if (!id)
@@ -84,7 +72,7 @@ int main(int argc, char** argv)
             say(QStringLiteral("done\t%1").arg(*id));
         } else if (pick < 9) {
             const qint64 id = ids.at(random.below(ids.size()));
-            const EntryStore::Entry e = newEntry(random, name);
+            const EntryStore::Entry e = randomEntry(random, name, 5);
             say(QStringLiteral("try\tedit\t%1\t").arg(id) + describe(e));
             if (!store.save(id, e))
                 return 1;

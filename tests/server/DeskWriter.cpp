@@ -18,18 +18,6 @@
 
 namespace {
 
-EntryStore::Entry newEntry(Mutation::Random& random, const QString& name)
-{
-    EntryStore::Entry e;
-    e.data = QDate(2026, 12, 1 + int(random.below(3)));
-    e.hora = QTime(int(random.below(24)), int(random.below(60)), int(random.below(60)));
-    e.account = kWriterAccounts.at(int(random.below(kWriterAccounts.size())));
-    e.descricao = name;
-    const Money amount = Money::fromUnits(100 * (1 + random.below(1000000)));
-    (random.below(2) ? e.entrada : e.saida) = amount;
-    return e;
-}
-
 // Any desk's entry: the desks work on the same entries on purpose.
 std::optional<qint64> someEntry(DbConnection& db, Mutation::Random& random)
 {
@@ -71,7 +59,7 @@ int main(int argc, char** argv)
         const auto target = pick < 6 ? std::nullopt : someEntry(db, random);
         if (!target) {
             say(QStringLiteral("try\tadd"));
-            const auto id = store.save(0, newEntry(random, name));
+            const auto id = store.save(0, randomEntry(random, name, 3));
             if (!id) {
                 say(QStringLiteral("failed\t") + id.reason());
                 return 1;
@@ -79,7 +67,7 @@ int main(int argc, char** argv)
             say(QStringLiteral("done\tadd\t%1").arg(*id));
         } else if (pick < 9) {
             say(QStringLiteral("try\tedit\t%1").arg(*target));
-            const auto id = store.save(*target, newEntry(random, name));
+            const auto id = store.save(*target, randomEntry(random, name, 3));
             if (!id && !gone(id.status())) {
                 say(QStringLiteral("failed\t") + id.reason());
                 return 1;
