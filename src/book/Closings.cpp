@@ -199,6 +199,12 @@ Result<Closings::Closing> Closings::closeWithin(const Request& request, const QD
     const auto computed = ::Balances::openingBalance(m_db, request.day.addDays(1), 0);
     if (!computed)
         return computed.status();
+    if (request.shownComputed && *request.shownComputed != *computed)
+        return Status::failure(
+            tr("O saldo do dia %1 mudou desde que foi mostrado (um lançamento desse dia foi "
+               "gravado em outra estação): agora é %2. Confira a contagem e feche o dia de novo.")
+                .arg(Formats::date(request.day), computed->format()),
+            Status::Cause::Refused);
     const auto difference = request.counted.minus(*computed);
     if (!difference)
         return Status::failure(tr("a diferença é um valor grande demais para o sistema"),

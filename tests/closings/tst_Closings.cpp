@@ -200,6 +200,30 @@ private slots:
         QCOMPARE(book.count(u"closings"_s), 1);
     }
 
+    // The count was made against the figure the window showed: when a
+    // desk has saved an entry of the day since, nothing is closed and the
+    // refusal gives the figure the book has now.
+    void closingAgainstAnOutdatedFigure()
+    {
+        ClosingBook book;
+        const Money shown = Closings(book.db).balancesAt(kDay3)->total;
+        DbConnection other;
+        QVERIFY(book.openOtherDesk(other).ok());
+        QVERIFY(EntryStore(other).save(0, ClosingBook::entryOn(kDay3, u"Outra estação"_s)));
+
+        const auto refused =
+            Closings(book.db).close({kDay3, ClosingBook::reais("70,00"), u"CAIXA"_s, shown});
+        QVERIFY(!refused);
+        QCOMPARE(refused.status().cause(), Status::Cause::Refused);
+        QVERIFY2(refused.reason().contains(u"agora é 75,00"_s), qPrintable(refused.reason()));
+        QCOMPARE(book.count(u"closings"_s), 0);
+        QCOMPARE(book.count(u"caixa"_s), 4);
+        const auto closed = Closings(book.db).close(
+            {kDay3, ClosingBook::reais("75,00"), u"CAIXA"_s, ClosingBook::reais("75,00")});
+        QVERIFY2(closed, qPrintable(closed.reason()));
+        QVERIFY(!closed->entryId);
+    }
+
     // A restricted user cannot reopen; the reason is required; reopening
     // a day in the middle reopens it and every later closed day, never the
     // earlier ones, and keeps every closing with who reopened it and why.
