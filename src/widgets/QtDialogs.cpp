@@ -164,6 +164,7 @@ std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& ti
 std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title,
                                           const QString& text, const QString& initial)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     bool accepted = false;
     const QString typed =
         QInputDialog::getText(parent, title, text, QLineEdit::Normal, initial, &accepted);
