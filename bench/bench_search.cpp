@@ -3,6 +3,7 @@
 // columns without their indexes), and what the word index costs.
 //
 //   bench_search [--book PATH] [--rebuild] [--server URL | --no-server] [--explain]
+//                [--upgrade]
 //
 // The book (1,000,000 entries over three years, 20 accounts) is the one the
 // grid benchmark builds and keeps at PATH (default:
@@ -15,7 +16,9 @@
 // (scripts/pg-test-server.sh), started and stopped here, unless --server
 // gives one. The book is copied there once, into the database
 // livro_bench_search, and kept for later runs (--rebuild copies it again).
-// --explain prints how each engine runs each search.
+// --explain prints how each engine runs each search; --upgrade then takes
+// the server book back to the version before the search's indexes and
+// times its upgrade.
 
 #include "BenchSupport.h"
 
@@ -117,8 +120,17 @@ QString prepareCopy(const QString& source, bool rebuild)
 }
 
 // The plain scan a search without indexes would make.
-qint64 plainScan(DbConnection& db, const QString& where, const QVariantList& values)
+// The server's "like" minds capitals ("ilike" does not, as SQLite's), and
+// its indexes are kept out by settings instead of SQLite's "+column".
+qint64 plainScan(DbConnection& db, QString where, const QVariantList& values)
 {
+    const bool server = db.isServer();
+    if (server) {
+        where.replace(QStringLiteral(" like "), QStringLiteral(" ilike "));
+        where.replace(QStringLiteral("+c."), QStringLiteral("c."));
+        must(Sql::exec(db.database(), QStringLiteral("set enable_indexscan = off")), "set");
+        must(Sql::exec(db.database(), QStringLiteral("set enable_bitmapscan = off")), "set");
+    }
     auto q = Sql::run(db.database(),
                       QStringLiteral("select c.id from caixa c left join contas a on "
                                      "a.id = c.idconta where ") +
@@ -129,6 +141,10 @@ qint64 plainScan(DbConnection& db, const QString& where, const QVariantList& val
     qint64 rows = 0;
     while (q->next())
         ++rows;
+    if (server) {
+        must(Sql::exec(db.database(), QStringLiteral("reset enable_indexscan")), "reset");
+        must(Sql::exec(db.database(), QStringLiteral("reset enable_bitmapscan")), "reset");
+    }
     return rows;
 }
 
@@ -280,6 +296,7 @@ void measureWrites(DbConnection& db)
     std::printf("saving an entry with the index kept: %.1f ms; deleting one: %.1f ms "
                 "(each a transaction synced to disk)\n",
                 save, remove);
+    std::fflush(stdout);
 }
 
 QString serverScript(const QStringList& arguments)
@@ -331,6 +348,23 @@ void prepareServerBook(DbConnection& server, ServerAddress address, const QStrin
                 watch.seconds());
 }
 
+// A book of the version before, upgraded as a desk upgrades it when it
+// opens the book: the folded texts computed and the indexes built.
+void measureUpgrade(DbConnection& db, ServerAddress address)
+{
+    const QSqlDatabase book = db.database();
+    for (const char* statement :
+         {"drop index caixa_busca_trgm", "drop index caixa_entrada", "drop index caixa_saida",
+          "alter table caixa drop column busca", "update schema_version set version = 2"})
+        must(Sql::exec(book, QString::fromLatin1(statement)), statement);
+    address.database = QStringLiteral("livro_bench_search");
+    const Bench::Stopwatch watch;
+    must(db.openServer(address), "the upgrade");
+    std::printf("upgrade of the book from version 2 (folded texts, trigram and amount indexes): "
+                "%.1f s\n",
+                watch.seconds());
+}
+
 void measureServer(const QStringList& args, const QString& source)
 {
     const QString root = QDir::temp().filePath(QStringLiteral("livro-caixa-bench/pg"));
@@ -355,6 +389,8 @@ void measureServer(const QStringList& args, const QString& source)
         for (const Case& c : cases(db))
             measure(db, c);
         measureWrites(db);
+        if (args.contains(QStringLiteral("--upgrade")))
+            measureUpgrade(db, *address);
     }
     if (ownServer)
         serverScript({QStringLiteral("stop"), root});

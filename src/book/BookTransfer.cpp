@@ -124,8 +124,11 @@ Status copyRows(const QSqlDatabase& from, const QSqlDatabase& to)
             return summed;
         // The server chooses between its indexes by what it knows of the
         // rows: a search right after the copy chooses well too.
-        if (Status analysed = Sql::exec(to, QStringLiteral("analyze caixa")); !analysed)
-            return analysed;
+        for (const char* table : {"caixa", "contas"}) {
+            if (Status analysed = Sql::exec(to, QStringLiteral("analyze ") + QLatin1String(table));
+                !analysed)
+                return analysed;
+        }
     }
     if (Status past = Schema::setIdsPastRows(to); !past)
         return past;
