@@ -8,6 +8,8 @@
 #include <QSqlRecord>
 #include <QtGlobal>
 
+#include <atomic>
+
 namespace ServerSearchIndex {
 
 namespace {
@@ -91,8 +93,13 @@ Status createFolding(const QSqlDatabase& db)
     return Status::success();
 }
 
+// Once a run: a start that upgrades the book tries twice (the upgrade, then
+// the check at the opening), and says why once.
 void logWithoutIndex(const QString& reason)
 {
+    static std::atomic_bool said{false};
+    if (said.exchange(true))
+        return;
     qWarning("%s", qPrintable(tr("Livro de Caixa: a busca de lançamentos deste livro no servidor "
                                  "funciona sem índice (mais lenta num livro grande): %1. Para "
                                  "criá-lo, o administrador do servidor executa, como "
