@@ -198,11 +198,13 @@ private slots:
         QCOMPARE(found(QStringLiteral("nf 12")), QStringLiteral("Depósito"));
         QCOMPARE(found(QStringLiteral("venda caixa")), QStringLiteral("Venda à vista"));
         QCOMPARE(found(QStringLiteral("venda banco")), QString());
+        // The beginning of a word, as on a file book: "à" and "Ávila", not
+        // the "a" inside "CAIXA".
         SearchCriteria all;
         all.words = QStringLiteral("a");
         const auto counted = EntrySearch(book.db).count(all);
         QVERIFY2(counted.ok(), qPrintable(counted.reason()));
-        QCOMPARE(*counted, 3);
+        QCOMPARE(*counted, 2);
     }
 
     void loginIsNotSwitchedOffFromADesksCommandLine()
