@@ -77,11 +77,6 @@ int pdfPages(const QString& fileName)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-QStringList filesIn(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 QStringList sheetRows(const QString& fileName)
 {
     // A number in brackets as its format shows it (dates count days from

@@ -34,18 +34,6 @@ const QStringList kOthers{u"2026_01_01_Backup.bak"_s, u"notas.txt"_s,
 const QString kClosingTitle =
     QStringLiteral("Finalizando software e realizando backup, aguarde...");
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 // A book with an entry and a stored settings row: login on and remembered,
 // seven backups, green and black, a currency and a language of its own.
 struct OptionsBook : TestBook
