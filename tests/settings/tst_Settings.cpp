@@ -86,8 +86,7 @@ private slots:
     {
         OptionsBook book;
         frmOpcoes w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         const auto swatch = [&w](const char* name) { return control<ColorSwatch>(w, name); };
         const QColor navy(0, 0, 128), maroon(128, 0, 0), olive(128, 128, 0);
         book.dialogs.colours = {navy, std::nullopt, olive, maroon, QColor(Qt::white)};
@@ -302,7 +301,7 @@ private slots:
             QVERIFY2(told.startsWith(QStringLiteral("Não foi possível gravar as opções")) ||
                          told.contains(QStringLiteral(": as opções não foram gravadas.")),
                      qPrintable(told));
-            QVERIFY2(told.contains(refusal), qPrintable(told));
+            VERIFY_CONTAINS(told, refusal);
             QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked());
             QVERIFY(book.session.Settings.susuario);
             QCOMPARE(txtQtd->text(), typedCount);
@@ -363,8 +362,7 @@ private slots:
             QVERIFY(!result.copy.ok());
             QVERIFY(result.file.isEmpty());
             const QString where = damage == u"missing" ? book.bookPath() : book.backups();
-            QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)),
-                     qPrintable(result.copy.reason()));
+            VERIFY_CONTAINS(result.copy.reason(), QDir::toNativeSeparators(where));
         }
         QCOMPARE(Backup::set(book.backups()), set);
         QStringList folder = set + (present < 0 ? QStringList() : kOthers);
