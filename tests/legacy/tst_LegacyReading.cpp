@@ -202,7 +202,7 @@ private slots:
         LegacyTables::Figures figures;
         const Status converted = convert(book, {stream, warnings, false, exitCode}, figures);
         QVERIFY2(converted.ok() == reasonPart.isEmpty(), qPrintable(converted.reason()));
-        QVERIFY2(converted.reason().contains(reasonPart), qPrintable(converted.reason()));
+        VERIFY_CONTAINS(converted.reason(), reasonPart);
         if (!converted.ok()) {
             QCOMPARE(book.scalar(QStringLiteral("select count(*) from caixa")).toInt(), 0);
             QCOMPARE(book.scalar(QStringLiteral("select count(*) from contas")).toInt(), 0);
@@ -242,10 +242,10 @@ private slots:
 
         book.exec(QStringLiteral("update caixa set saida = saida + 1 where id = 3"));
         const Status sums = LegacyTables::verify(book.db.database(), figures);
-        QVERIFY2(sums.reason().contains(QStringLiteral("somas")), qPrintable(sums.reason()));
+        VERIFY_CONTAINS(sums.reason(), QStringLiteral("somas"));
         book.exec(QStringLiteral("delete from saldos"));
         const Status days = LegacyTables::verify(book.db.database(), figures);
-        QVERIFY2(days.reason().contains(QStringLiteral("saldos")), qPrintable(days.reason()));
+        VERIFY_CONTAINS(days.reason(), QStringLiteral("saldos"));
     }
 };
 
