@@ -26,7 +26,8 @@ QString tr(const char* text)
 // Entries first: their triggers (or, on a server, one sum at the end) build
 // the day totals of the copy (the source's are not copied), and find no day
 // figure of "saldos" yet to move.
-const char* const kTables[] = {"caixa", "contas", "usuarios", "opcoes", "saldos"};
+const char* const kTables[] = {"caixa",  "contas",   "usuarios",  "opcoes",
+                               "saldos", "closings", "change_log"};
 
 // The columns both books have, in the source's order: an older file book may
 // lack a late column, which the copy then leaves empty.
@@ -98,6 +99,21 @@ Status checkCopy(const QSqlDatabase& from, const QSqlDatabase& to)
         return !usersBefore ? usersBefore.status() : usersAfter.status();
     if (*usersBefore != *usersAfter)
         return Status::failure(tr("os usuários do novo livro não conferem com os do original"));
+    // The closed days and the change log go along: a copy without them
+    // would open days closed in the original and forget who did what.
+    for (const char* table : {"closings", "change_log"}) {
+        // The table names are the program's own.
+        const QString sql = QStringLiteral("select count(*) from ") + QLatin1String(table);
+        const auto before = Sql::scalar(from, sql);
+        const auto after = Sql::scalar(to, sql);
+        if (!before || !after)
+            return !before ? before.status() : after.status();
+        if (before->toLongLong() != after->toLongLong())
+            return Status::failure(tr("a tabela %1 do novo livro tem %2 linhas em vez de %3")
+                                       .arg(QLatin1String(table))
+                                       .arg(after->toLongLong())
+                                       .arg(before->toLongLong()));
+    }
     return Status::success();
 }
 

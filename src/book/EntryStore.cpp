@@ -19,6 +19,14 @@ QString tr(const char* text)
     return QCoreApplication::translate("EntryStore", text);
 }
 
+// A write whose commit went out to the server and whose answer never came.
+QString inDoubtText()
+{
+    return tr("O servidor do livro de caixa deixou de responder durante a gravação, e ainda não "
+              "se sabe se ela foi feita. Verifique a rede e o servidor e salve de novo: o livro é "
+              "conferido antes, e nada é gravado duas vezes.");
+}
+
 QString goneText(qint64 id)
 {
     return tr("o lançamento %1 não existe mais no livro de caixa").arg(id);
@@ -159,6 +167,13 @@ Result<qint64> EntryStore::save(qint64 id, const Entry& entry)
 {
     if (Status column = ensureDocumentNumberColumn(); !column)
         return column;
+    if (id == 0) {
+        const auto earlier = settleUnconfirmed(entry);
+        if (!earlier)
+            return earlier.status();
+        if (*earlier)
+            return **earlier;
+    }
     return retried([&] { return saveOnce(id, entry); });
 }
 
@@ -179,7 +194,7 @@ Result<qint64> EntryStore::saveOnce(qint64 id, const Entry& entry)
         return written;
     if (Status committed = transaction.commit(); !committed) {
         if (committed.cause() == Status::Cause::ServerLost && id == 0)
-            return afterLostCommit(*written, entry, committed);
+            return afterLostCommit(*written, committed);
         return committed;
     }
     return written;
@@ -191,20 +206,43 @@ Result<qint64> EntryStore::addWithinTransaction(const Entry& entry)
 }
 
 // The server may have committed a new entry whose answer never came back.
-// Its id is known: once connected again, the book says whether the entry is
-// there, so a second try never saves it twice.
-Result<qint64> EntryStore::afterLostCommit(qint64 id, const Entry& entry, const Status& lost)
+// Its id is known (ids are never handed out twice): once connected again,
+// the book says whether the entry is there. While the server cannot be
+// asked, the id is kept, and the next new entry waits for the answer.
+Result<qint64> EntryStore::afterLostCommit(qint64 id, const Status& lost)
 {
     const auto found = load(id);
+    if (found)
+        return id;
+    if (found.status().cause() != Status::Cause::ServerLost)
+        return lost; // not in the book: nothing was saved
+    m_db.setUnconfirmedRow(id);
+    return Status::failure(inDoubtText(), Status::Cause::Refused);
+}
+
+// Nothing inside when no save is in doubt, or the one in doubt never reached
+// the book: the new entry may be written. The entry saved earlier when it
+// holds what is being saved now, so the same form saved again is not
+// recorded twice; a refusal naming it when it holds something else.
+Result<std::optional<qint64>> EntryStore::settleUnconfirmed(const Entry& entry)
+{
+    const auto pending = m_db.unconfirmedRow();
+    if (!pending)
+        return std::optional<qint64>();
+    const auto found = load(*pending);
+    if (!found && found.status().cause() == Status::Cause::ServerLost)
+        return Status::failure(inDoubtText(), Status::Cause::Refused);
+    m_db.setUnconfirmedRow(std::nullopt);
     if (!found)
-        return lost;
-    const bool same = found->data == entry.data && found->hora == entry.hora &&
-                      found->account == entry.account && found->descricao == entry.descricao &&
-                      found->ndoc == entry.ndoc.trimmed() && found->entrada == entry.entrada &&
-                      found->saida == entry.saida;
-    if (!same)
-        return lost;
-    return id;
+        return std::optional<qint64>();
+    if (valuesOf(*found) == valuesOf(entry))
+        return std::optional<qint64>(*pending);
+    return Status::failure(tr("O lançamento salvo quando o servidor deixou de responder foi "
+                              "gravado no livro de caixa (lançamento %1: %2). Confira-o na grade "
+                              "antes de lançar de novo.")
+                               .arg(*pending)
+                               .arg(found->descricao),
+                           Status::Cause::Refused);
 }
 
 Result<EntryStore::Edit> EntryStore::saveEdit(const Stored& loaded, const Entry& entry)
@@ -222,13 +260,25 @@ Result<EntryStore::Edit> EntryStore::saveEditOnce(const Stored& loaded, const En
     const auto current = read(loaded.id, true);
     if (!current)
         return current.status();
+    // The same edit saved again after its answer was lost finds it made.
+    if (!current->sameEntryAs(loaded) && valuesOf(*current) == valuesOf(entry))
+        return Edit{true, {}};
     if (!current->sameEntryAs(loaded))
         return Edit{false, *current};
     const auto written = writeLogged(*current, entry);
     if (!written)
         return written.status();
-    if (Status committed = transaction.commit(); !committed)
-        return committed;
+    if (Status committed = transaction.commit(); !committed) {
+        if (committed.cause() != Status::Cause::ServerLost)
+            return committed;
+        // Whether the server made the edit before the answer was lost.
+        const auto now = load(loaded.id);
+        if (now && valuesOf(*now) == valuesOf(entry))
+            return Edit{true, {}};
+        return now || now.status().cause() != Status::Cause::ServerLost
+                   ? committed
+                   : Status::failure(inDoubtText(), Status::Cause::Refused);
+    }
     return Edit{true, {}};
 }
 
@@ -339,5 +389,14 @@ Status EntryStore::removeOnce(qint64 id)
         if (Status balance = AccountBook::storeBalance(db, *entry->accountId); !balance)
             return balance;
     }
-    return transaction.commit();
+    Status committed = transaction.commit();
+    if (committed || committed.cause() != Status::Cause::ServerLost)
+        return committed;
+    // Whether the server deleted it before the answer was lost.
+    const auto still = load(id);
+    if (still)
+        return committed;
+    return still.status().cause() == Status::Cause::ServerLost
+               ? Status::failure(inDoubtText(), Status::Cause::Refused)
+               : Status::success();
 }

@@ -82,7 +82,8 @@ public:
 private:
     Result<Stored> read(qint64 id, bool locked) const;
     Result<qint64> saveOnce(qint64 id, const Entry& entry);
-    Result<qint64> afterLostCommit(qint64 id, const Entry& entry, const Status& lost);
+    Result<qint64> afterLostCommit(qint64 id, const Status& lost);
+    Result<std::optional<qint64>> settleUnconfirmed(const Entry& entry);
     Result<Edit> saveEditOnce(const Stored& loaded, const Entry& entry);
     Status removeOnce(qint64 id);
     Status ensureDocumentNumberColumn();

@@ -86,6 +86,12 @@ public:
     const QString& filePath() const { return m_filePath; }
     const QString& connectionName() const { return m_name; }
 
+    // A new row of a server book whose commit went out but whose answer never
+    // came back (the connection dropped): it may or may not be in the book.
+    // The writer that made it looks it up before it writes again.
+    void setUnconfirmedRow(std::optional<qint64> id) { m_unconfirmedRow = id; }
+    std::optional<qint64> unconfirmedRow() const { return m_unconfirmedRow; }
+
 private:
     Status openFile(const QString& filePath, bool readOnly);
     Status createNewBook(const QString& filePath);
@@ -109,5 +115,6 @@ private:
     std::optional<ServerAddress> m_server;
     mutable qint64 m_lastReconnect = 0; // when the last attempt began (ms)
     bool m_serverInUse = false;         // open on a server and not closed on purpose
+    std::optional<qint64> m_unconfirmedRow;
     WriteContext m_writer;
 };

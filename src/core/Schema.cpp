@@ -337,7 +337,7 @@ Status setIdsPastRows(const QSqlDatabase& db)
 {
     if (!Sql::isServer(db))
         return Status::success();
-    for (const char* table : {"caixa", "contas", "usuarios"}) {
+    for (const char* table : {"caixa", "contas", "usuarios", "closings", "change_log"}) {
         // The table names are the program's own.
         if (Status set =
                 Sql::exec(db, QStringLiteral("select setval(pg_get_serial_sequence('%1', 'id'), "

@@ -9,6 +9,7 @@
 #include "app/Startup.h"
 #include "book/Backup.h"
 #include "book/BookCopy.h"
+#include "book/Closings.h"
 #include "book/EntryStore.h"
 #include "core/BookChanges.h"
 #include "core/DataFolder.h"
@@ -41,6 +42,15 @@ QString serverScript(const QString& command, const QString& folder)
         qFatal("pg-test-server.sh %s failed: %s", qPrintable(command),
                script.readAllStandardError().constData());
     return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
+}
+
+qint64 countOf(DbConnection& db, const char* table)
+{
+    const auto count =
+        Sql::scalar(db.database(), QStringLiteral("select count(*) from ") + QLatin1String(table));
+    if (!count)
+        qFatal("%s not counted: %s", table, qPrintable(count.reason()));
+    return count->toLongLong();
 }
 
 BookCopy::Figures figuresOf(DbConnection& db)
@@ -154,6 +164,8 @@ private slots:
                                        i % 3 ? QStringLiteral("CAIXA") : QStringLiteral("BANCO")))
                         .ok());
             QVERIFY(store.remove(7).ok()); // a gap the copy must keep
+            // A closed day and the change log go along.
+            QVERIFY(Closings(file).close({QDate(2026, 12, 4), Money::fromUnits(3), {}}).ok());
             QVERIFY(Sql::exec(file.database(),
                               QStringLiteral("insert into usuarios (usuario, nome, senha, "
                                              "restrito) values ('ANA', 'ANA', 'hash', 1)"))
@@ -171,6 +183,8 @@ private slots:
         const BookCopy::Figures copied = figuresOf(server);
         QVERIFY(BookCopy::compare(source, copied).ok());
         QCOMPARE(copied.rows.value(QStringLiteral("caixa")), 39);
+        QCOMPARE(*Closings(server).lockedThrough(), QDate(2026, 12, 4));
+        QCOMPARE(countOf(server, "change_log"), 42); // 40 saves, a deletion, a closing
         QCOMPARE(server.database().isOpen(), true);
         QCOMPARE(Sql::scalar(server.database(), QStringLiteral("select count(*) from caixa "
                                                                "where id = 7"))
@@ -194,6 +208,7 @@ private slots:
         EntryStore store(book.db);
         for (int i = 0; i < 25; ++i)
             QVERIFY(store.save(0, entry(QStringLiteral("l%1").arg(i), 100 * i)).ok());
+        QVERIFY(Closings(book.db).close({QDate(2026, 12, 4), Money(), {}}).ok());
         const BookCopy::Figures server = figuresOf(book.db);
         const Backup::Outcome made = Backup::makeOfServer(
             book.db, book.dir(), 5, QDateTime(QDate(2026, 12, 5), QTime(18, 0)));
@@ -204,6 +219,8 @@ private slots:
         DbConnection backup;
         QVERIFY(backup.openReadOnly(made.file).ok());
         QVERIFY(BookCopy::compare(server, figuresOf(backup)).ok());
+        QCOMPARE(*Closings(backup).lockedThrough(), QDate(2026, 12, 4));
+        QCOMPARE(countOf(backup, "change_log"), countOf(book.db, "change_log"));
         QVERIFY(DayTotals::differences(backup.database())->isEmpty());
         QCOMPARE(Sql::scalar(backup.database(), QStringLiteral("select saldo from contas"))
                      ->toLongLong(),
