@@ -120,20 +120,6 @@ private slots:
         QCOMPARE(row(w, 6).mid(1), items("05/12/2026|14:03|CAIXA||Sangria|0,00|50,00|860,00"));
     }
 
-    // Delete asks first; "Não" keeps the entry.
-    void deleteAsksFirst()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
-        book.dialogs.answers = {Dialogs::Answer::No};
-        control<QToolButton>(w, "btnExcluir")->click();
-        QCOMPARE(book.dialogs.messages(),
-                 QStringList{u"Excluir: Tem certeza que deseja excluir o registro?"_s});
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Question);
-        QCOMPARE(book.dialogs.last().buttons, Dialogs::Buttons::YesNo);
-        QCOMPARE(book.scalar(u"select count(*) from caixa where id = ?"_s, {book.last}).toInt(), 1);
-    }
-
     // The entry and its account's stored balance go together or not at all.
     void aRefusedDeleteKeepsTheEntry()
     {
@@ -152,29 +138,38 @@ private slots:
                  1);
     }
 
-    // The button and the Delete key delete the selected entry, and its
-    // account's stored balance follows.
+    // Delete asks first, by the button or the Delete key; "Sim" deletes the
+    // selected entry, and its account's stored balance follows; "Não" keeps it.
     void deletes_data()
     {
         QTest::addColumn<bool>("byKey");
-        QTest::newRow("button") << false;
-        QTest::newRow("Delete key") << true;
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("button") << false << true;
+        QTest::newRow("Delete key") << true << true;
+        QTest::newRow("Não") << false << false;
     }
     void deletes()
     {
         QFETCH(bool, byKey);
+        QFETCH(bool, yes);
         CashBook book;
         frmPrincipal w(book.session);
         auto* grid = control<QTableView>(w, "grade");
         grid->setCurrentIndex(w.gridModel()->index(1, 0)); // "Luz", of the bank
-        book.dialogs.answers = {Dialogs::Answer::Yes};
+        book.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         if (byKey)
             QTest::keyClick(grid, Qt::Key_Delete);
         else
             control<QToolButton>(w, "btnExcluir")->click();
+        QCOMPARE(book.dialogs.messages(),
+                 QStringList{u"Excluir: Tem certeza que deseja excluir o registro?"_s});
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Question);
+        QCOMPARE(book.dialogs.last().buttons, Dialogs::Buttons::YesNo);
         QCOMPARE(column(w, EntryGridModel::Descricao),
-                 items("Venda|Compra|Venda cartão|Conta apagada|Sem valor"));
-        QCOMPARE(book.balanceOf(book.banco), qint64(-2000000));
+                 items(yes ? "Venda|Compra|Venda cartão|Conta apagada|Sem valor"
+                           : "Venda|Luz|Compra|Venda cartão|Conta apagada|Sem valor"));
+        if (yes)
+            QCOMPARE(book.balanceOf(book.banco), qint64(-2000000));
     }
 
     void editAndDeleteDoNothingOnAnEmptyGrid()

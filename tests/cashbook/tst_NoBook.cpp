@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
