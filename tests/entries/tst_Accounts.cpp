@@ -106,8 +106,9 @@ private slots:
         QVERIFY(book.dialogs.shown.isEmpty());
     }
 
-    // Delete is refused while entries use the account.
-    void anAccountInUseIsKept()
+    // Delete is refused while entries use the account; an unused account is
+    // deleted once the user says "Sim".
+    void deleteAsksFirst()
     {
         AccountsBook book;
         frmCadConta w(book.session);
@@ -117,13 +118,7 @@ private slots:
                              "lançados que fazem referência a mesma!"_s});
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
         QCOMPARE(gridColumn(w, 1), items("CASA|AÇÃO D'ÁVILA"));
-    }
-
-    // An unused account is deleted once the user says "Sim".
-    void deleteAsksFirst()
-    {
-        AccountsBook book;
-        frmCadConta w(book.session);
+        book.dialogs.clear();
         book.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
         pressDelete(w, 1);
         QCOMPARE(book.dialogs.messages(),

@@ -5,7 +5,6 @@
 #include "entries/AmountBox.h"
 #include "entries/frmCadCaixa.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>

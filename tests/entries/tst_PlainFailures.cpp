@@ -4,7 +4,6 @@
 #include "core/SettingsStore.h"
 #include "entries/frmCadCaixa.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>

@@ -6,7 +6,6 @@
 #include "core/Sql.h"
 #include "entries/frmCadCaixa.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
