@@ -283,7 +283,8 @@ private slots:
     }
 
     // Empty boxes do nothing: no message, the focus back to the user box.
-    void emptyLoginBoxesDoNothing()
+    // Leaving a box lower-cases it; spaces around never count.
+    void loginBoxes()
     {
         UsersBook book;
         frmLogin w(book.session);
@@ -295,14 +296,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
         QVERIFY(book.dialogs.shown.isEmpty());
         QVERIFY(book.session.CurrentUser.userName.isEmpty());
-    }
 
-    // Leaving a box lower-cases it; spaces around never count.
-    void loginCaseAndSpaces()
-    {
-        UsersBook book;
-        frmLogin w(book.session);
-        showActive(w);
         typeCredentials(w, u"  D'ÁVILA "_s, u"ERRADO"_s);
         QCOMPARE(box(w, "txtUsuario")->text(), u"d'ávila"_s);
         QTest::keyClick(box(w, "txtSenha"), Qt::Key_Return);
