@@ -4,7 +4,6 @@
 #include "reports/ReportDocument.h"
 #include "reports/ReportPeriod.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
