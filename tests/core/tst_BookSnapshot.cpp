@@ -2,7 +2,6 @@
 #include "TestMain.h"
 #include "core/BookSnapshot.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>

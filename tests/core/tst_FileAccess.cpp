@@ -7,7 +7,6 @@
 #include "core/DataFolder.h"
 #include "core/FileAccess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>

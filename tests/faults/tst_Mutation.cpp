@@ -8,7 +8,6 @@
 #include "core/Sql.h"
 #include "legacy/AccessMigration.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlRecord>
 #include <QTemporaryDir>

@@ -8,7 +8,6 @@
 #include "core/DataFolder.h"
 #include "legacy/ReaderProcess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>

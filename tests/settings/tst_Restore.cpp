@@ -123,10 +123,6 @@ private slots:
         QCOMPARE(row(grid, 1), u"03/12/2026 18:00:00|"_s + size(1) + u"|2|02/12/2026"_s);
         QCOMPARE(row(grid, 2), u"01/12/2026 08:00:00|"_s + size(2) + u"|1|28/11/2026"_s);
         QCOMPARE(grid->currentRow(), 0);
-    }
-
-    void sizes()
-    {
         QCOMPARE(RestoreWindow::sizeText(2560), u"2,5 kB"_s);
         QCOMPARE(RestoreWindow::sizeText(98304), u"96 kB"_s);
         QCOMPARE(RestoreWindow::sizeText(1572864), u"1,5 MB"_s);
