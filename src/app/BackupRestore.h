@@ -16,6 +16,10 @@ class BackupRestore
 public:
     // Whether this book can be restored here; when not, the user is told why.
     static bool possible(QWidget* parent, Session& session);
-    // True when the book was replaced.
+    // True when the book was replaced. A server book is not: the backup
+    // goes into an empty database the user names.
     static bool run(QWidget* parent, Session& session, const QString& backupPath);
+
+private:
+    static void toServer(QWidget* parent, Session& session, const QString& backupPath);
 };

@@ -181,26 +181,13 @@ void prepareSearch(Session& session)
             .arg(ready.reason()));
 }
 
-// A server book takes no lock: many desks use it at once. The password is
-// asked only when the server wants one that neither the URL nor libpq's
-// password file gave; it is kept in memory for this run only.
+// A server book takes no lock: many desks use it at once.
 Status openServerBook(Session& session)
 {
-    auto address = ServerAddress::parse(session.serverUrl);
+    const auto address = ServerAddress::parse(session.serverUrl);
     if (!address)
         return address.status();
-    Status opened = session.db.openServer(*address);
-    for (int attempt = 0; !opened && session.db.passwordRefused() && attempt < 3; ++attempt) {
-        const auto password = session.dialogs.askPassword(
-            nullptr, tr("Senha do servidor"),
-            tr("O servidor do livro de caixa pede a senha do usuário \"%1\" (%2):")
-                .arg(address->user, address->display()));
-        if (!password)
-            break;
-        address->password = *password;
-        opened = session.db.openServer(*address);
-    }
-    return opened;
+    return connectToServer(session.dialogs, nullptr, session.db, *address);
 }
 
 Status openFileBook(Session& session)
@@ -217,6 +204,22 @@ Status openFileBook(Session& session)
 }
 
 } // namespace
+
+Status connectToServer(Dialogs& dialogs, QWidget* parent, DbConnection& db, ServerAddress address)
+{
+    Status opened = db.openServer(address);
+    for (int attempt = 0; !opened && db.passwordRefused() && attempt < 3; ++attempt) {
+        const auto password = dialogs.askPassword(
+            parent, tr("Senha do servidor"),
+            tr("O servidor do livro de caixa pede a senha do usuário \"%1\" (%2):")
+                .arg(address.user, address.display()));
+        if (!password)
+            break;
+        address.password = *password;
+        opened = db.openServer(address);
+    }
+    return opened;
+}
 
 FirstWindow Main(Session& session)
 {

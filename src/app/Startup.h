@@ -5,7 +5,10 @@
 #include <QString>
 
 class DbConnection;
+class Dialogs;
 class QCoreApplication;
+class QWidget;
+struct ServerAddress;
 struct Session;
 
 // The program's start-up routine, without the windows: main() shows the
@@ -33,6 +36,11 @@ FirstWindow Main(Session& session);
 // as at start-up, with the user who is logged in kept. A failure is shown and
 // leaves the session without a book.
 void reopen(Session& session);
+
+// Connects `db` to a server book, asking for the password (a few times at
+// most) when the server wants one that neither the URL nor libpq's password
+// file gave; it is kept in memory for this run only.
+Status connectToServer(Dialogs& dialogs, QWidget* parent, DbConnection& db, ServerAddress address);
 
 // The text of the message shown when the book cannot be opened.
 QString connectionFailureText(const QString& reason);

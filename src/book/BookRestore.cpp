@@ -1,6 +1,7 @@
 #include "book/BookRestore.h"
 
 #include "book/Backup.h"
+#include "book/BookTransfer.h"
 #include "book/Closings.h"
 #include "core/BookHealth.h"
 #include "core/ChangeLog.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstdio>
@@ -153,4 +155,26 @@ BookRestore::Outcome BookRestore::run(DbConnection& db, const QString& backupPat
     if (!go(Step::Replaced))
         return abandoned();
     return outcome;
+}
+
+Status BookRestore::toServer(const QString& backupPath, DbConnection& current, DbConnection& server,
+                             QDate& restoredLastDay)
+{
+    const Record record{QFileInfo(backupPath).fileName(), lastEntryDay(current.database()),
+                        Closings(current).lockedThrough().valueOr(QDate())};
+    const QTemporaryDir work;
+    if (!work.isValid())
+        return Status::failure(tr("Não foi possível criar uma pasta temporária para o backup: %1")
+                                   .arg(work.errorString()));
+    const QString staged = work.filePath(QStringLiteral("bd.mdb"));
+    if (Status copied = FileAccess::copy(backupPath, staged); !copied)
+        return copied;
+    DbConnection copy;
+    if (Status opened = copy.open(staged); !opened)
+        return opened;
+    copy.setWriteContext(current.writeContext());
+    restoredLastDay = lastEntryDay(copy.database());
+    if (Status recorded = recordInChangeLog(copy, record); !recorded)
+        return recorded;
+    return BookTransfer::copyInto(copy, server);
 }

@@ -59,6 +59,17 @@ public:
     static Outcome run(DbConnection& db, const QString& backupPath, int keep, Record record,
                        const std::function<bool(Step)>& afterStep = {});
 
+    // Writes the backup into `server`, a server book just made in an empty
+    // database, for the book open on `current` (a server book, which is
+    // never replaced under the desks using it). The backup is checked and
+    // brought up to date in a copy of its own, the restore recorded in that
+    // copy's change log (signed by current's writer, naming current's last
+    // entry and closing), and the copy then moved into the server in one
+    // transaction, checked figure by figure: a failure leaves the database
+    // as empty as it was. restoredLastDay is the restored book's last day.
+    static Status toServer(const QString& backupPath, DbConnection& current, DbConnection& server,
+                           QDate& restoredLastDay);
+
     // Where the restore is written into the restored book's change log,
     // inside the restored copy before it takes the book's name.
     static Status recordInChangeLog(DbConnection& restored, const Record& record);

@@ -74,6 +74,17 @@ public:
         Q_UNUSED(text);
         return std::nullopt;
     }
+    // A line of text the user types, starting from `initial`; nothing when
+    // the user cancels. Nothing by default.
+    virtual std::optional<QString> askText(QWidget* parent, const QString& title,
+                                           const QString& text, const QString& initial)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(title);
+        Q_UNUSED(text);
+        Q_UNUSED(initial);
+        return std::nullopt;
+    }
     // A progress window with a cancel button; by default nothing is shown.
     virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                                const QString& label)

@@ -5,6 +5,7 @@
 #include "book/Backup.h"
 #include "book/RestoreImpact.h"
 #include "core/DataFolder.h"
+#include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/Formats.h"
 #include "core/Session.h"
@@ -108,8 +109,11 @@ bool RestoreWindow::confirm(const BackupList::Item& item)
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const Status sound = BackupList::check(item.path);
-    const auto undone =
-        sound ? RestoreImpact::describe(m_session.db, item.path) : Result<QStringList>(sound);
+    // A server book stays as it is: the backup goes into another database.
+    const bool server = m_session.db.isServer();
+    const auto undone = !sound   ? Result<QStringList>(sound)
+                        : server ? Result<QStringList>(QStringList())
+                                 : RestoreImpact::describe(m_session.db, item.path);
     QGuiApplication::restoreOverrideCursor();
     if (!sound) {
         m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Restaurar backup"),
@@ -124,7 +128,20 @@ bool RestoreWindow::confirm(const BackupList::Item& item)
                 .arg(undone.reason()));
         return false;
     }
-    return m_session.dialogs.askYesNo(this, tr("Restaurar backup"), question(item, *undone));
+    return m_session.dialogs.askYesNo(this, tr("Restaurar backup"),
+                                      server ? serverQuestion(item) : question(item, *undone));
+}
+
+QString RestoreWindow::serverQuestion(const BackupList::Item& item) const
+{
+    const QString ends =
+        item.lastEntryDay.isValid()
+            ? tr("O livro do backup termina em %1.").arg(Formats::date(item.lastEntryDay))
+            : tr("O livro do backup não tem lançamentos.");
+    return tr("Gravar o backup de %1 num banco de dados vazio do servidor?\n\n%2\n\nO livro "
+              "em uso pelos caixas não é alterado; o endereço do banco de dados vazio é pedido "
+              "em seguida.")
+        .arg(momentText(item.madeAt), ends);
 }
 
 QString RestoreWindow::question(const BackupList::Item& item, const QStringList& undone) const

@@ -40,6 +40,7 @@ private:
     void fillList();
     bool confirm(const BackupList::Item& item);
     QString question(const BackupList::Item& item, const QStringList& undone) const;
+    QString serverQuestion(const BackupList::Item& item) const;
 
     Session& m_session;
     std::unique_ptr<Ui::RestoreWindow> m_ui;

@@ -153,3 +153,14 @@ std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& ti
         return std::nullopt;
     return typed;
 }
+
+std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title,
+                                          const QString& text, const QString& initial)
+{
+    bool accepted = false;
+    const QString typed =
+        QInputDialog::getText(parent, title, text, QLineEdit::Normal, initial, &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return typed;
+}

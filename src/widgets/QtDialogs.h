@@ -19,6 +19,8 @@ public:
     bool openUrl(const QUrl& url) override;
     std::optional<QString> askPassword(QWidget* parent, const QString& title,
                                        const QString& text) override;
+    std::optional<QString> askText(QWidget* parent, const QString& title, const QString& text,
+                                   const QString& initial) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
 };

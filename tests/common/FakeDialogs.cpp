@@ -68,8 +68,27 @@ std::optional<QString> FakeDialogs::askPassword(QWidget*, const QString& title, 
     return passwords.takeFirst();
 }
 
+std::optional<QString> FakeDialogs::askText(QWidget*, const QString& title, const QString& text,
+                                            const QString& initial)
+{
+    lineQuestions.append(text + QStringLiteral(" [") + initial + u']');
+    if (typedLines.isEmpty()) {
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("a text question nobody scripted: \"%1\": \"%2\"").arg(title, text)),
+            __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return typedLines.takeFirst();
+}
+
 FakeDialogs::~FakeDialogs()
 {
+    if (!typedLines.isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("%1 scripted line(s) no question took").arg(typedLines.size())),
+            __FILE__, __LINE__);
     // A test that failed already may have stopped before its questions.
     if (!passwords.isEmpty() && !QTest::currentTestFailed())
         QTest::qFail(

@@ -44,6 +44,8 @@ public:
     // A password question with nothing in `passwords` fails the test.
     std::optional<QString> askPassword(QWidget* parent, const QString& title,
                                        const QString& text) override;
+    std::optional<QString> askText(QWidget* parent, const QString& title, const QString& text,
+                                   const QString& initial) override;
     std::unique_ptr<Progress> progress(QWidget* parent, const QString& title,
                                        const QString& label) override;
 
@@ -65,6 +67,9 @@ public:
     // and what each asked.
     QList<std::optional<QString>> passwords;
     QStringList passwordQuestions;
+    // Typed lines, in order, as passwords are; the questions asked.
+    QList<std::optional<QString>> typedLines;
+    QStringList lineQuestions;
 
     // Every progress window asked for, with what it was told.
     struct ProgressShown
