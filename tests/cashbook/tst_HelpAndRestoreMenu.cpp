@@ -19,8 +19,7 @@ private slots:
     {
         CashBook book;
         frmPrincipal window(book.session);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        showActive(window);
         QTest::keyClick(control<QWidget>(window, "grade"), Qt::Key_F1);
         const QUrl guide = QUrl::fromLocalFile(
             QDir(QCoreApplication::applicationDirPath()).filePath(u"guia/index.html"_s));

@@ -59,12 +59,14 @@ class tst_Keyboard : public QObject
 
 private slots:
     // The grid is one tab stop between "&Relatórios" and the three buttons.
-    void tabLeavesTheGrid()
+    // Enter on a focused picture button presses it; Enter on a grid row edits
+    // it and Insert adds an entry; Enter in the day box activates; Alt+U and
+    // Alt+O open "Usuários" and "Opções".
+    void tabEnterAndShortcuts()
     {
         CashBook book;
         frmPrincipal w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         control<QPushButton>(w, "btnRelatorios")->setFocus();
         press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"grade"_s);
@@ -73,17 +75,7 @@ private slots:
         press(Qt::Key_Tab, Qt::ShiftModifier);
         press(Qt::Key_Tab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"btnRelatorios"_s);
-    }
 
-    // Enter on a focused picture button presses it; Enter on a grid row edits
-    // it and Insert adds an entry; Enter in the day box activates; Alt+U and
-    // Alt+O open "Usuários" and "Opções".
-    void enterAndShortcuts()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         control<QToolButton>(w, "btnAdicionar")->setFocus();
         QCOMPARE(opens<frmCadCaixa>([] { press(Qt::Key_Return); }), u"form:"_s);
         backTo(w);

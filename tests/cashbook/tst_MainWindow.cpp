@@ -42,7 +42,12 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // The window opens on today with one day before it.
+    // The window opens on today with one day before it. Rows in date, time
+    // and id order; an account that is gone shows "-"; an entry without
+    // amounts shows an empty "in" and "0,00" out; seconds are not shown.
+    // Running balances start from the entries before the period; the panel
+    // holds yesterday's and today's movement and the period's totals.
+    // Received rows on blue, the others on red. "Atualizações" opens the web site.
     void opensOnTodayAndTheDayBefore()
     {
         CashBook book;
@@ -51,15 +56,6 @@ private slots:
         QCOMPARE(control<QLineEdit>(w, "txtDias")->text(), u"1"_s);
         QCOMPARE(control<QLabel>(w, "lblDataHora")->text(),
                  u"CAIXA ATIVO : 04/12/2026 até 05/12/2026"_s);
-    }
-
-    // Rows in date, time and id order; an account that is gone shows "-";
-    // an entry without amounts shows an empty "in" and "0,00" out; seconds
-    // are not shown.
-    void rowsInDateTimeAndIdOrder()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
         QCOMPARE(column(w, EntryGridModel::Descricao),
                  items("Venda|Luz|Compra|Venda cartão|Conta apagada|Sem valor"));
         QCOMPARE(column(w, EntryGridModel::Conta),
@@ -67,29 +63,18 @@ private slots:
         QCOMPARE(row(w, 3), items("50|05/12/2026|10:00|CAIXA|NF 1|Venda cartão|50,00|0,00|900,00"));
         QCOMPARE(row(w, 5), QStringList{QString::number(book.last)} +
                                 items("05/12/2026|12:00|CAIXA|NF 9|Sem valor||0,00|910,00"));
-    }
-
-    // Running balances start from the entries before the period; the panel
-    // holds yesterday's and today's movement and the period's totals.
-    void balancesRunFromTheEntriesBefore()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
         QCOMPARE(column(w, EntryGridModel::Saldo),
                  items("900,00|870,00|850,00|900,00|910,00|910,00"));
         QCOMPARE(panel(w), items("70,00|40,00|160,00|50,00"));
-    }
-
-    // Received rows on blue, the others on red.
-    void rowsColouredByKind()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
         QCOMPARE(cellColour(w, 0, Qt::BackgroundRole), QColor(Qt::blue));
         QCOMPARE(cellColour(w, 1, Qt::BackgroundRole), QColor(Qt::red));
+        control<QAction>(w, "mnuAtualizacoes")->trigger(); // the web site
+        QCOMPARE(book.dialogs.openedUrls.size(), 1);
+        QCOMPARE(book.dialogs.openedUrls.first().scheme(), u"https"_s);
     }
 
-    // One "saldos" row per day of the period, however often it refreshes.
+    // One "saldos" row per day of the period, however often it refreshes;
+    // the reports' opening balance is of one account, before their first day.
     void oneDayBalanceRowPerDay()
     {
         CashBook book;
@@ -100,13 +85,8 @@ private slots:
         const QString saldos = u"select %1 from saldos order by data"_s;
         QCOMPARE(book.strings(saldos.arg(u"data"_s)), items("2026-12-04|2026-12-05"));
         QCOMPARE(book.strings(saldos.arg(u"saldo"_s)), items("700000|-200000"));
-    }
 
-    // The reports' opening balance: of one account, before their first day.
-    void openingBalanceOfTheReportsAccount()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
+        // The reports' opening balance: of one account, before their first day.
         book.session.ReportAccountId = book.caixa;
         book.session.ReportStartDate = QDate(2026, 12, 5);
         w.Fechar_Inicio();
@@ -127,15 +107,6 @@ private slots:
                  QColor(0, 255, 0));
         QCOMPARE(control<QLabel>(w, "lblSaida")->palette().color(QPalette::WindowText),
                  QColor(0, 0, 0));
-    }
-
-    void updatesOpenTheWebSite()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
-        control<QAction>(w, "mnuAtualizacoes")->trigger();
-        QCOMPARE(book.dialogs.openedUrls.size(), 1);
-        QCOMPARE(book.dialogs.openedUrls.first().scheme(), u"https"_s);
     }
 
     // A day that is not a date or is after today is refused with a message,
@@ -162,9 +133,7 @@ private slots:
         control<QLineEdit>(shown.w, "txtDias")->setFocus();
         txtDia->setText(typed);
         control<QPushButton>(shown.w, "btnAtivar")->click();
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        QCOMPARE(book.dialogs.last().title, title);
-        QCOMPARE(book.dialogs.last().text, text);
+        QCOMPARE(book.dialogs.messages(), QStringList{title + u": "_s + text});
         QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
         QVERIFY(txtDia->hasFocus());
         QCOMPARE(txtDia->selectedText(), txtDia->displayText());
@@ -189,6 +158,7 @@ private slots:
 
     // Alt+A presses "&Ativar", not "&Atualizações". Nothing before the
     // period: the balances start at zero; no account at all: an empty cell.
+    // An empty period empties the panel too.
     void altAActivatesAnEarlierPeriod()
     {
         CashBook book;
@@ -205,13 +175,7 @@ private slots:
         QCOMPARE(column(shown.w, EntryGridModel::Saldo), items("1.000,00|800,00|800,00"));
         QCOMPARE(column(shown.w, EntryGridModel::Conta), items("CAIXA|BANCO D'ÁVILA|"));
         QCOMPARE(panel(shown.w), items("1.000,00|-200,00|1.000,00|200,00"));
-    }
-
-    void aPeriodWithoutEntriesStillRefreshesThePanel()
-    {
-        CashBook book;
-        ShownWindow shown(book);
-        shown.activate(u"02/12/2026"_s, u"2"_s);
+        // A period without entries still refreshes the panel.
         shown.activate(u"01/01/2025"_s, u"2"_s);
         QCOMPARE(shown.w.gridModel()->rowCount(), 0);
         QCOMPARE(panel(shown.w), items("0,00|0,00|0,00|0,00"));

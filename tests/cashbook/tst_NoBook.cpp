@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
@@ -22,17 +21,13 @@ private slots:
     {
         TestBook book;
         book.db.close();
-        QFile file(book.bookPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("notas da loja, não um livro de caixa\n");
-        file.close();
+        writeFile(book.bookPath(), "notas da loja, não um livro de caixa\n");
 
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
         QVERIFY(!book.session.bookOpen);
         QCOMPARE(book.dialogs.shown.size(), 1); // the connection message
         frmPrincipal w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         auto* notice = control<QLabel>(w, "lblSemLivro");
         QVERIFY(notice->isVisible());
         QVERIFY2(notice->text().startsWith(u"Nenhum livro de caixa está aberto: "_s) &&

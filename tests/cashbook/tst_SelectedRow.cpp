@@ -18,8 +18,7 @@ private slots:
     {
         CashBook book;
         frmPrincipal w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         auto* grid = control<QTableView>(w, "grade");
         const int last = w.gridModel()->rowCount() - 1;
         QVERIFY(grid->selectionModel()->isRowSelected(last, {}));

@@ -49,8 +49,7 @@ private slots:
         book.db.close();
         Startup::Main(book.session);
         QCOMPARE(book.dialogs.shown.size(), 1);
-        QVERIFY2(book.dialogs.last().text.contains(u"lançamentos 7 "_s),
-                 qPrintable(book.dialogs.last().text));
+        VERIFY_CONTAINS(book.dialogs.last().text, u"lançamentos 7 "_s);
         QCOMPARE(book.scalar(u"select entrada from caixa where id = 7"_s).toString(), u"doze"_s);
     }
 };

@@ -139,6 +139,14 @@ QStringList FakeDialogs::texts() const
     return list;
 }
 
+QStringList FakeDialogs::messages() const
+{
+    QStringList list;
+    for (const Shown& s : shown)
+        list.append(s.title + QStringLiteral(": ") + s.text);
+    return list;
+}
+
 std::unique_ptr<Progress> FakeDialogs::progress(QWidget*, const QString& title,
                                                 const QString& label)
 {

@@ -85,5 +85,7 @@ public:
 
     const Shown& last() const { return shown.constLast(); }
     QStringList texts() const;
+    // Every message shown so far, as "title: text".
+    QStringList messages() const;
     void clear() { shown.clear(); }
 };

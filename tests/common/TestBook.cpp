@@ -6,10 +6,12 @@
 #include "core/Sql.h"
 #include "widgets/UserMemory.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 
 TestBook::TestBook() : session(db, dialogs, clock, m_dir.path())
@@ -63,6 +65,19 @@ QStringList TestBook::strings(const QString& sql, const QVariantList& values)
     return list;
 }
 
+QStringList TestBook::firstRow(const QString& sql, const QVariantList& values)
+{
+    QStringList row;
+    auto q = Sql::run(db.database(), sql, values);
+    if (!q)
+        qFatal("statement failed: %s: %s", qPrintable(sql), qPrintable(q.reason()));
+    if (q->next()) {
+        for (int i = 0; i < q->record().count(); ++i)
+            row.append(q->isNull(i) ? QStringLiteral("NULL") : q->value(i).toString());
+    }
+    return row;
+}
+
 qint64 TestBook::addAccount(const QString& name)
 {
     exec(QStringLiteral("insert into contas (descricao, saldo) values (?, 0)"), {name});
@@ -105,4 +120,16 @@ QByteArray fileBytes(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+        qFatal("could not write %s", qPrintable(path));
+}
+
+QStringList filesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }

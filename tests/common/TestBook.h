@@ -7,6 +7,7 @@
 #include "core/Session.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariant>
 
 #include <optional>
@@ -39,6 +40,9 @@ public:
     // The first column of every row, as text (NULL as "NULL"), in the order
     // the statement gives; one fact per column read.
     QStringList strings(const QString& sql, const QVariantList& values = {});
+    // Every column of the first row, as text (NULL as "NULL"): a whole stored
+    // row in one comparison, whose message names the column that differs.
+    QStringList firstRow(const QString& sql, const QVariantList& values = {});
 
     QTemporaryDir m_dir;
     std::optional<ServerAddress> m_server;
@@ -50,7 +54,16 @@ public:
     Shell shell{session};
 };
 
+// Fails the test unless the text holds the part, showing both.
+#define VERIFY_CONTAINS(text, part)                                                                \
+    QVERIFY2(QString(text).contains(part),                                                         \
+             qPrintable(QStringLiteral("\"%1\" does not hold \"%2\"").arg(text, part)))
+
 // Reads a whole file, for byte-for-byte comparisons.
 QByteArray fileBytes(const QString& path);
+// Writes a whole file; a test that cannot set up its files stops here.
+void writeFile(const QString& path, const QByteArray& bytes);
+// The files of a folder, hidden ones too, by name.
+QStringList filesIn(const QString& dir);
 // "a|b||c" as a list, empty items kept: how tests write an expected list.
 QStringList items(const char* list, char separator = '|');

@@ -14,13 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // A connection of the test's own, outside the program's.
 struct RawConnection
 {
@@ -170,8 +163,7 @@ private slots:
             return;
         }
         QCOMPARE(fileBytes(copy), damaged);
-        QVERIFY2(book.dialogs.last().text.contains(QDir::toNativeSeparators(copy)),
-                 qPrintable(book.dialogs.last().text));
+        VERIFY_CONTAINS(book.dialogs.last().text, QDir::toNativeSeparators(copy));
         QCOMPARE(book.scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
         QCOMPARE(book.scalar(u"select count(*) from caixa where data = '2026-12-05'"_s).toInt(), 1);
         QCOMPARE(book.scalar(u"select sum(entrada) from caixa"_s).toLongLong(), 4050000);
@@ -191,8 +183,7 @@ private slots:
         Startup::Main(book.session);
         QVERIFY(!book.db.isOpen());
         QCOMPARE(book.dialogs.shown.size(), 1);
-        QVERIFY2(book.dialogs.last().text.contains(u"danificado"_s),
-                 qPrintable(book.dialogs.last().text));
+        VERIFY_CONTAINS(book.dialogs.last().text, u"danificado"_s);
         QCOMPARE(fileBytes(book.bookPath()), bytes);
     }
 
@@ -272,7 +263,7 @@ private slots:
         QVERIFY(QFile::copy(book.bookPath(), copy));
         const QByteArray bytes = fileBytes(copy);
         const QDateTime modified = QFileInfo(copy).lastModified();
-        const QStringList files = QDir(book.dir()).entryList(QDir::Files);
+        const QStringList files = filesIn(book.dir());
 
         DbConnection reader;
         QVERIFY(reader.openReadOnly(copy).ok());
@@ -280,9 +271,9 @@ private slots:
         reader.close();
         QCOMPARE(fileBytes(copy), bytes);
         QCOMPARE(QFileInfo(copy).lastModified(), modified);
-        QCOMPARE(QDir(book.dir()).entryList(QDir::Files), files);
+        QCOMPARE(filesIn(book.dir()), files);
         QVERIFY(!reader.openReadOnly(book.dir() + u"/nao-existe.bkp"_s).ok());
-        QCOMPARE(QDir(book.dir()).entryList(QDir::Files), files);
+        QCOMPARE(filesIn(book.dir()), files);
     }
 };
 

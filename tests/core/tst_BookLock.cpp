@@ -30,9 +30,8 @@ struct Desk
 // A lock file as QLockFile writes it: process id, program, computer.
 void writeLock(const QString& bookPath, qint64 pid, const QString& computer)
 {
-    QFile lock(BookLock::lockPath(bookPath));
-    QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    lock.write(QByteArray::number(pid) + "\nlivro-caixa\n" + computer.toUtf8() + '\n');
+    writeFile(BookLock::lockPath(bookPath),
+              QByteArray::number(pid) + "\nlivro-caixa\n" + computer.toUtf8() + '\n');
 }
 
 // The id of a process that has ended.
@@ -83,10 +82,9 @@ private slots:
         const QString since = QFileInfo(BookLock::lockPath(book.bookPath()))
                                   .lastModified()
                                   .toString(u"dd/MM/yyyy HH:mm"_s);
-        QVERIFY2(
-            told.text.contains(u"já está aberto pelo usuário %1 no computador %2 desde %3"_s.arg(
-                userName(), QSysInfo::machineHostName(), since)),
-            qPrintable(told.text));
+        VERIFY_CONTAINS(told.text,
+                        u"já está aberto pelo usuário %1 no computador %2 desde %3"_s.arg(
+                            userName(), QSysInfo::machineHostName(), since));
         QCOMPARE(fileBytes(book.bookPath()), before);
         QCOMPARE(lockOwner(book.bookPath()), QCoreApplication::applicationPid());
         QVERIFY(
@@ -125,12 +123,11 @@ private slots:
         QVERIFY(book.dialogs.shown.size() >= 1);
         const FakeDialogs::Shown& asked = book.dialogs.shown.constFirst();
         QCOMPARE(asked.buttons, Dialogs::Buttons::YesNo);
-        QVERIFY2(asked.text.contains(u"no computador CAIXA-LOJA-2"_s), qPrintable(asked.text));
+        VERIFY_CONTAINS(asked.text, u"no computador CAIXA-LOJA-2"_s);
         QCOMPARE(book.db.isOpen(), release);
         QCOMPARE(book.dialogs.shown.size(), release ? 1 : 2);
         if (!release)
-            QVERIFY2(book.dialogs.last().text.contains(u"já está aberto"_s),
-                     qPrintable(book.dialogs.last().text));
+            VERIFY_CONTAINS(book.dialogs.last().text, u"já está aberto"_s);
         QCOMPARE(lockOwner(book.bookPath()), release ? QCoreApplication::applicationPid() : 4242);
     }
 
@@ -140,28 +137,11 @@ private slots:
     {
         TestBook book;
         book.db.close();
-        QFile lock(BookLock::lockPath(book.bookPath()));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.close();
+        writeFile(BookLock::lockPath(book.bookPath()), QByteArray());
         book.dialogs.answers = {Dialogs::Answer::No};
         Startup::Main(book.session);
         QVERIFY(!book.db.isOpen());
-        QVERIFY2(book.dialogs.shown.constFirst().text.contains(u"não pôde ser identificado"_s),
-                 qPrintable(book.dialogs.shown.constFirst().text));
-    }
-
-    // A book that cannot be opened is not held: nothing stops the next start.
-    void aBookThatIsNotOpenedIsNotHeld()
-    {
-        TestBook book;
-        book.db.close();
-        QFile file(book.bookPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("isto não é um livro de caixa");
-        file.close();
-        Startup::Main(book.session);
-        QVERIFY(!book.db.isOpen() && !book.session.bookLock);
-        QVERIFY(!QFile::exists(BookLock::lockPath(book.bookPath())));
+        VERIFY_CONTAINS(book.dialogs.shown.constFirst().text, u"não pôde ser identificado"_s);
     }
 
     // A folder where no lock can be made (a file stands where the folder
@@ -170,11 +150,9 @@ private slots:
     {
         TestBook book;
         BookLock lock(book.dir() + u"/arquivo/bd.mdb"_s);
-        QFile file(book.dir() + u"/arquivo"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        writeFile(book.dir() + u"/arquivo"_s, "x");
         QCOMPARE(lock.take(), BookLock::Outcome::Failed);
-        QVERIFY2(lock.failure().contains(u"bd.mdb.lock"_s), qPrintable(lock.failure()));
+        VERIFY_CONTAINS(lock.failure(), u"bd.mdb.lock"_s);
     }
 };
 

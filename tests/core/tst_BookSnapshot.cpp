@@ -2,7 +2,6 @@
 #include "TestMain.h"
 #include "core/BookSnapshot.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,13 +10,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // What SQLite's own integrity check says of a file.
 QString integrityOf(const QString& path)
@@ -119,8 +111,7 @@ private slots:
                 const BookSnapshot snapshot(book.bookPath());
                 QSqlQuery q(writer);
                 QVERIFY(!q.exec(insert));
-                QVERIFY2(q.lastError().text().contains(u"locked"_s),
-                         qPrintable(q.lastError().text()));
+                VERIFY_CONTAINS(q.lastError().text(), u"locked"_s);
             }
             QVERIFY(QSqlQuery(writer).exec(insert));
         }

@@ -7,7 +7,6 @@
 #include "core/DataFolder.h"
 #include "core/FileAccess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,9 +98,7 @@ private slots:
         QCOMPARE(modeOf(dir.path()), 0705u);
         QVERIFY(FileAccess::makeFolder(nested).ok());
 
-        QFile file(dir.filePath(u"arquivo"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        writeFile(dir.filePath(u"arquivo"_s), "x");
         const Status refused = FileAccess::makeFolder(dir.filePath(u"arquivo/dados"_s));
         QVERIFY2(!refused.ok() && refused.reason().contains(u"arquivo"_s),
                  qPrintable(refused.reason()));
@@ -164,10 +161,8 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(FileAccess::syncFolder(dir.path()).ok());
-        QFile file(dir.filePath(u"arquivo"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        const Status refused = FileAccess::syncFolder(file.fileName());
+        writeFile(dir.filePath(u"arquivo"_s), "x");
+        const Status refused = FileAccess::syncFolder(dir.filePath(u"arquivo"_s));
         QVERIFY2(!refused.ok() && refused.reason().contains(u"arquivo"_s),
                  qPrintable(refused.reason()));
         QVERIFY(!FileAccess::protect(dir.filePath(u"nao-existe"_s)).ok());

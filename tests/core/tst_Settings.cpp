@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // The statement that stores a row of the given values.
 QString row(const char* values)
@@ -19,21 +21,14 @@ QString row(const char* values)
 // Every field, in the table's order, as "name=value".
 QStringList fields(const SettingsValues& s)
 {
-    static const QStringList names{"lembrar",         "susuario",        "usuario",
-                                   "corfundoentrada", "corletraentrada", "corfundosaida",
-                                   "corletrasaida",   "bkpautomatico",   "qtdarquivosbkp",
-                                   "moeda",           "indioma"};
-    QStringList values{QString::number(s.lembrar),
-                       QString::number(s.susuario),
-                       s.usuario,
-                       s.corfundoentrada,
-                       s.corletraentrada,
-                       s.corfundosaida,
-                       s.corletrasaida,
-                       QString::number(s.bkpautomatico),
-                       QString::number(s.qtdarquivosbkp),
-                       s.moeda,
-                       s.indioma};
+    const QStringList names = u"lembrar susuario usuario corfundoentrada corletraentrada "
+                              u"corfundosaida corletrasaida bkpautomatico qtdarquivosbkp moeda "
+                              u"indioma"_s.split(u' ');
+    QStringList values;
+    values << QString::number(s.lembrar) << QString::number(s.susuario) << s.usuario
+           << s.corfundoentrada << s.corletraentrada << s.corfundosaida << s.corletrasaida
+           << QString::number(s.bkpautomatico) << QString::number(s.qtdarquivosbkp) << s.moeda
+           << s.indioma;
     for (qsizetype i = 0; i < values.size(); ++i)
         values[i] = names.at(i) + u'=' + values.at(i);
     return values;
@@ -54,23 +49,24 @@ private slots:
         QTest::newRow("no row: every default")
             << ""
             << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
-        QTest::newRow("stored row")
-            << row("(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')")
-            << "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol";
+        // A stored row of the given values, and what is then loaded.
+        const auto stored = [](const char* name, const char* values, const char* loaded) {
+            QTest::newRow(name) << row(values) << QString::fromUtf8(loaded);
+        };
+        stored("stored row", "(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')",
+               "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol");
         // Null columns keep the previous value; currency and language get their default.
-        QTest::newRow("nulls")
-            << row("(null, null, null, '65280', null, null, null, null, null, null, null)")
-            << "1|1|joao|65280|2|3|4|1|9|R$|Português-Brasil";
-        QTest::newRow("currency and language of spaces")
-            << row("(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')")
-            << "0|0||1|2|3|4|0|3|R$|Português-Brasil";
+        stored("nulls", "(null, null, null, '65280', null, null, null, null, null, null, null)",
+               "1|1|joao|65280|2|3|4|1|9|R$|Português-Brasil");
+        stored("currency and language of spaces",
+               "(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')",
+               "0|0||1|2|3|4|0|3|R$|Português-Brasil");
         // A row without colours predates the settings window: default colours and backup count.
-        QTest::newRow("empty background")
-            << row("(0, 0, '', '', '12', '13', '14', 1, 10, 'R$', 'Espanhol')")
-            << "0|0||16711680|16777215|255|16777215|1|5|R$|Espanhol";
-        QTest::newRow("backup count out of range")
-            << row("(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')")
-            << "0|0||1|2|3|4|0|9|R$|Espanhol";
+        stored("empty background", "(0, 0, '', '', '12', '13', '14', 1, 10, 'R$', 'Espanhol')",
+               "0|0||16711680|16777215|255|16777215|1|5|R$|Espanhol");
+        stored("backup count out of range",
+               "(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')",
+               "0|0||1|2|3|4|0|9|R$|Espanhol");
         QTest::newRow("older table without currency and language")
             << "alter table opcoes drop column moeda; alter table opcoes drop column indioma; "
                "insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (0, '255', 4)"
@@ -85,17 +81,8 @@ private slots:
         TestBook book;
         for (const QString& statement : statements.split(u';', Qt::SkipEmptyParts))
             book.exec(statement);
-        SettingsValues s{true,
-                         true,
-                         QStringLiteral("joao"),
-                         QStringLiteral("1"),
-                         QStringLiteral("2"),
-                         QStringLiteral("3"),
-                         QStringLiteral("4"),
-                         true,
-                         9,
-                         QStringLiteral("US"),
-                         QStringLiteral("Inglês")};
+        SettingsValues s{true,   true, u"joao"_s, u"1"_s,  u"2"_s,     u"3"_s,
+                         u"4"_s, true, 9,         u"US"_s, u"Inglês"_s};
         LoadSettings(book.db, s);
         const QStringList got = fields(s);
         const QStringList wanted = loaded.split(u'|');

@@ -5,7 +5,6 @@
 #include "entries/AmountBox.h"
 #include "entries/frmCadCaixa.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -67,8 +66,7 @@ private slots:
         book.addAccount(u"CAIXA"_s);
         LoadSettings(book.db, book.session.Settings);
         frmCadCaixa form(book.session, 0);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        showActive(form);
         auto* in = control<QLineEdit>(form, "txtEntrada");
         auto* out = control<QLineEdit>(form, "txtSaida");
         control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(u"Venda"_s);
@@ -80,12 +78,22 @@ private slots:
         out->setFocus();
         QCOMPARE(in->text(), u"0,999"_s);
         QVERIFY(in->palette().color(QPalette::Base) != normal);
-        QVERIFY2(in->toolTip().contains(u"duas casas decimais"_s), qPrintable(in->toolTip()));
+        VERIFY_CONTAINS(in->toolTip(), u"duas casas decimais"_s);
         form.save();
         QCOMPARE(book.dialogs.shown.size(), 1);
-        QVERIFY2(book.dialogs.last().text.contains(u"0,999"_s),
+        VERIFY_CONTAINS(book.dialogs.last().text, u"0,999"_s);
+        QCOMPARE(QApplication::focusWidget(), in);
+        // An amount beyond what the book holds is kept too, the largest one named.
+        in->setText(u"1.000.000.000.000.000,00"_s);
+        out->setFocus();
+        QCOMPARE(in->text(), u"1.000.000.000.000.000,00"_s);
+        form.save();
+        QCOMPARE(book.dialogs.last().title, u"Verifique e tente novamente."_s);
+        QVERIFY2(book.dialogs.last().text.contains(u"grande demais"_s) &&
+                     book.dialogs.last().text.contains(u"922.337.203.685.477,58"_s),
                  qPrintable(book.dialogs.last().text));
         QCOMPARE(QApplication::focusWidget(), in);
+        QVERIFY(form.result() != QDialog::Accepted);
         QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 0);
 
         in->clear();

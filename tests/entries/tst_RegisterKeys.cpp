@@ -25,8 +25,7 @@ private slots:
         TestBook book;
         book.addAccount(u"BANCO"_s);
         frmCadConta w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         const auto focused = [] { return QApplication::focusWidget()->objectName(); };
         QCOMPARE(focused(), u"grade"_s);
         QStringList order;

@@ -8,7 +8,6 @@
 #include "core/Sql.h"
 #include "legacy/AccessMigration.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -19,13 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 kPage = 4096;
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
-}
 
 // Mutant number n of a file: bit flips (a few, or many), a cut, or a page of zeros.
 QByteArray mutant(const QByteArray& good, int n, int maxFlips)
@@ -41,11 +33,6 @@ QByteArray mutant(const QByteArray& good, int n, int maxFlips)
     default:
         return Mutation::zeroedPage(good, seed, kPage);
     }
-}
-
-QStringList filesIn(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // What a book holds, table by table; `indexedOnly` keeps the columns that

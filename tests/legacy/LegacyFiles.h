@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestBook.h"
+
 #include <QFile>
 #include <QString>
 
@@ -7,14 +9,6 @@
 inline QString legacyBook(const QString& name)
 {
     return QStringLiteral(LIVRO_LEGACY_DATA "/") + name;
-}
-
-// Writes a whole file; a test that cannot set up its files stops here.
-inline void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
 }
 
 // A stand-in for the reader: a shell script in `folder`.

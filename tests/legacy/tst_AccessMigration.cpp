@@ -8,7 +8,6 @@
 #include "core/DataFolder.h"
 #include "legacy/ReaderProcess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,10 +34,7 @@ struct DataDir : QTemporaryDir
     {
         writeFile(filePath(name), bytes);
     }
-    QStringList files() const
-    {
-        return QDir(path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList files() const { return filesIn(path()); }
 };
 
 // One start of the program on a data folder, with the Access reader of the
@@ -259,8 +255,8 @@ private slots:
         const FakeDialogs::Shown& told = c.start.dialogs.last();
         QCOMPARE(told.icon, Dialogs::Icon::Information);
         QCOMPARE(told.title, u"Livro de caixa convertido"_s);
-        QVERIFY2(told.text.contains(summary), qPrintable(told.text));
-        QVERIFY2(told.text.contains(c.kept()), qPrintable(told.text));
+        VERIFY_CONTAINS(told.text, summary);
+        VERIFY_CONTAINS(told.text, c.kept());
         QCOMPARE(c.folder.files(), c.files);
         QCOMPARE(fileBytes(c.kept()), c.access);
         if (earlier == u"original")
@@ -458,7 +454,7 @@ private slots:
         QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
         QVERIFY2(shown.text.startsWith(u"Não foi possível converter o livro de caixa do Access "_s),
                  qPrintable(shown.text));
-        QVERIFY2(shown.text.contains(reasonPart), qPrintable(shown.text));
+        VERIFY_CONTAINS(shown.text, reasonPart);
         QVERIFY2(shown.text.endsWith(
                      u"O arquivo não foi alterado.\nNão foi possivel conectar ao servidor"_s),
                  qPrintable(shown.text));
@@ -479,7 +475,7 @@ private slots:
         const Status ran = ReaderProcess::run(readerScript(folder.path(), "sleep 30"), {}, progress,
                                               output, limits);
         QVERIFY(!ran.ok());
-        QVERIFY2(ran.reason().contains(u"parou de responder"_s), qPrintable(ran.reason()));
+        VERIFY_CONTAINS(ran.reason(), u"parou de responder"_s);
     }
 };
 

@@ -58,10 +58,10 @@ private slots:
         const auto result =
             AccessMigration::migrate(book, QStringLiteral(LIVRO_MDB_READER), dialogs, limits);
         QVERIFY(!result.ok());
-        QVERIFY2(result.reason().contains(
-                     u"encontrou problemas (Warning: mdb_col_to_string called on unsupported data "
-                     "type 0.)"_s),
-                 qPrintable(result.reason()));
+        VERIFY_CONTAINS(
+            result.reason(),
+            u"encontrou problemas (Warning: mdb_col_to_string called on unsupported data "
+            "type 0.)"_s);
         QCOMPARE(fileBytes(book), damaged);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"bd.mdb"_s});
     }
@@ -79,8 +79,7 @@ private slots:
                  qPrintable(QString::number(run.output.warnings.size())));
         SourceBook source;
         const Status parsed = SourceBook::parse(run.output, source);
-        QVERIFY2(parsed.reason().contains(u"encontrou problemas (Warning: the same line again)"_s),
-                 qPrintable(parsed.reason()));
+        VERIFY_CONTAINS(parsed.reason(), u"encontrou problemas (Warning: the same line again)"_s);
     }
 
     // Rows without end, memory without end, or a read that never finishes

@@ -4,7 +4,6 @@
 #include "reports/ReportDocument.h"
 #include "reports/ReportPeriod.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -75,11 +74,6 @@ int pdfPages(const QString& fileName)
     const QRegularExpressionMatch m =
         QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(runTool(u"pdfinfo"_s, {fileName}));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-QStringList filesIn(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 QStringList sheetRows(const QString& fileName)

@@ -36,8 +36,6 @@ QString runTool(const QString& program, const QStringList& arguments);
 QString pdfText(const QString& fileName, int page = 0);
 // The number of pages of a PDF, or -1.
 int pdfPages(const QString& fileName);
-// The files of a folder, hidden ones too.
-QStringList filesIn(const QString& dir);
 // The first sheet of a workbook read back from its XML parts, a row a line:
 // "A|B|...", texts as they are, numbers in brackets as their format shows them.
 QStringList sheetRows(const QString& fileName);

@@ -29,7 +29,7 @@ class tst_ReportExtras : public QObject
 
 private slots:
     // The first page says, below the title, the period and the account; the
-    // page number sits outside the pages.
+    // page number sits outside the pages. Enter in a date box previews.
     void theFirstPageSaysWhatItCovers()
     {
         ReportBook book;
@@ -45,15 +45,8 @@ private slots:
         const QLabel* pageNumber = control<QLabel>(*r.preview(), "lblPagina");
         QVERIFY(pageNumber->isVisible() && !pageNumber->text().isEmpty());
         QVERIFY(!onScreen(pages).intersects(onScreen(pageNumber)));
-    }
 
-    // Enter in a date box previews, as "Visualizar relatório" does.
-    void enterInADateBoxPreviews()
-    {
-        ReportBook book;
-        ReportWindow r(book);
-        r.showActive();
-        r.get<QLineEdit>("txtDe")->setText(u"01/12/2026"_s);
+        // Enter in a date box previews, as "Visualizar relatório" does.
         auto* last = r.get<QLineEdit>("txtAte");
         last->setText(u"02/12/2026"_s);
         last->setFocus();

@@ -59,19 +59,6 @@ private slots:
             QVERIFY2(r.get<QWidget>(name)->isEnabled(), name);
     }
 
-    // The status bar's date and time follow the clock.
-    void theStatusBarShowsTheClock()
-    {
-        ReportBook book;
-        ReportWindow r(book);
-        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"05/12/2026"_s);
-        QCOMPARE(r.get<QLabel>("pnlHora")->text(), u"14:03"_s);
-        book.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 1)));
-        r.get<QTimer>("tmRelogio")->setInterval(1);
-        QTRY_COMPARE(r.get<QLabel>("pnlHora")->text(), u"00:01"_s);
-        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"06/12/2026"_s);
-    }
-
     void noticesClearAfterThreeSeconds_data()
     {
         QTest::addColumn<QString>("period"); // the first and the last day typed
@@ -364,8 +351,8 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
     }
 
     // The window never shrinks below its first size; the preview takes what
-    // it grows by.
-    void thePreviewTakesTheWindowsSize()
+    // it grows by. The status bar's date and time follow the clock.
+    void theWindowsFrame()
     {
         ReportBook book;
         ReportWindow r(book);
@@ -376,6 +363,13 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         r.w.resize(start + QSize(200, 100));
         QTRY_COMPARE(r.preview()->width(), r.w.width() - 10);
         QCOMPARE(r.get<QWidget>("StatusBar1")->geometry().bottom(), r.w.height() - 1);
+
+        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"05/12/2026"_s);
+        QCOMPARE(r.get<QLabel>("pnlHora")->text(), u"14:03"_s);
+        book.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 1)));
+        r.get<QTimer>("tmRelogio")->setInterval(1);
+        QTRY_COMPARE(r.get<QLabel>("pnlHora")->text(), u"00:01"_s);
+        QCOMPARE(r.get<QLabel>("pnlData")->text(), u"06/12/2026"_s);
     }
 
     // The preview steps through pages within their ends and switches page
@@ -401,13 +395,9 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         r.tool("toolSinglePage")->trigger();
         QVERIFY(r.tool("toolSinglePage")->isChecked());
         QCOMPARE(r.preview()->currentPage(), 2);
-    }
 
-    // The preview zooms down to its smallest step; an Alt letter shared by
-    // two tools belongs to the first.
-    void thePreviewZooms()
-    {
-        ThreeDays book;
+        // Zoom goes down to its smallest step; an Alt letter shared by two
+        // tools belongs to the first.
         ReportPreview& preview = *book.r.preview();
         const double start = preview.zoom();
         book.r.tool("toolZoomIn")->trigger();
@@ -461,8 +451,9 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
     }
 
     // Copy puts the page in view on the clipboard as an A4 landscape picture
-    // at 150 dots per inch, white around the grey day heading.
-    void copyPutsThePageOnTheClipboard()
+    // at 150 dots per inch, white around the grey day heading. Print prints
+    // the pages chosen in the print dialog.
+    void copyAndPrint()
     {
         ThreeDays book;
         QApplication::clipboard()->clear();
@@ -472,13 +463,9 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(copied.size(), QSize(1754, 1240));
         QCOMPARE(copied.pixelColor(2, 2), QColor(Qt::white));
         QCOMPARE(copied.pixelColor(62, (250 + 200) * 150 / 1440), QColor(128, 128, 128));
-    }
 
-    // Print asks the print dialog, offering every page, and prints the range
-    // chosen there.
-    void printPrintsTheChosenPages()
-    {
-        ThreeDays book;
+        // Print asks the print dialog, offering every page, and prints the
+        // range chosen there.
         const QString pdf = book.dir() + u"/impresso.pdf"_s;
         book.r.printTo(pdf, 2, 3);
         QCOMPARE(book.r.firstPage, 1);

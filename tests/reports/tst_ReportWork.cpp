@@ -239,8 +239,7 @@ private slots:
             runTool(u"pdffonts"_s, {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
         QVERIFY(!fonts.isEmpty());
         for (const QString& font : fonts)
-            QVERIFY2(font.contains(u" yes yes yes "_s),
-                     qPrintable(font)); // embedded, subset, mapped
+            VERIFY_CONTAINS(font, u" yes yes yes "_s); // embedded, subset, mapped
     }
 };
 

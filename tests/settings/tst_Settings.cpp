@@ -34,18 +34,6 @@ const QStringList kOthers{u"2026_01_01_Backup.bak"_s, u"notas.txt"_s,
 const QString kClosingTitle =
     QStringLiteral("Finalizando software e realizando backup, aguarde...");
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("could not write %s", qPrintable(path));
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 // A book with an entry and a stored settings row: login on and remembered,
 // seven backups, green and black, a currency and a language of its own.
 struct OptionsBook : TestBook
@@ -98,8 +86,7 @@ private slots:
     {
         OptionsBook book;
         frmOpcoes w(book.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        showActive(w);
         const auto swatch = [&w](const char* name) { return control<ColorSwatch>(w, name); };
         const QColor navy(0, 0, 128), maroon(128, 0, 0), olive(128, 128, 0);
         book.dialogs.colours = {navy, std::nullopt, olive, maroon, QColor(Qt::white)};
@@ -314,7 +301,7 @@ private slots:
             QVERIFY2(told.startsWith(QStringLiteral("Não foi possível gravar as opções")) ||
                          told.contains(QStringLiteral(": as opções não foram gravadas.")),
                      qPrintable(told));
-            QVERIFY2(told.contains(refusal), qPrintable(told));
+            VERIFY_CONTAINS(told, refusal);
             QVERIFY(!control<QCheckBox>(w, "ckUsuarios")->isChecked());
             QVERIFY(book.session.Settings.susuario);
             QCOMPARE(txtQtd->text(), typedCount);
@@ -375,8 +362,7 @@ private slots:
             QVERIFY(!result.copy.ok());
             QVERIFY(result.file.isEmpty());
             const QString where = damage == u"missing" ? book.bookPath() : book.backups();
-            QVERIFY2(result.copy.reason().contains(QDir::toNativeSeparators(where)),
-                     qPrintable(result.copy.reason()));
+            VERIFY_CONTAINS(result.copy.reason(), QDir::toNativeSeparators(where));
         }
         QCOMPARE(Backup::set(book.backups()), set);
         QStringList folder = set + (present < 0 ? QStringList() : kOthers);

@@ -68,7 +68,7 @@ private slots:
         const Run run = runProgram(arguments);
         QVERIFY2(!run.crashed, qPrintable(run.err));
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.contains(told), qPrintable(run.err));
+        VERIFY_CONTAINS(run.err, told);
     }
 
     // --help says where the data folder is: the three rules and this user's folder.
@@ -80,7 +80,7 @@ private slots:
              {u"1. a pasta dada com --data-dir"_s, u"2. senão, a pasta do próprio programa"_s,
               qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s) +
                   u"/livro-caixa."_s})
-            QVERIFY2(run.out.contains(rule), qPrintable(run.out));
+            VERIFY_CONTAINS(run.out, rule);
     }
 
     void disableLogin_data()
@@ -126,8 +126,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(u"dados"_s);
-        QFile created(file);
-        QVERIFY(created.open(QIODevice::WriteOnly));
+        writeFile(file, QByteArray());
         const Status prepared = CommandLine::prepare(file);
         QVERIFY(!prepared.ok());
         QVERIFY2(prepared.reason().contains(file) && prepared.reason().contains(u"arquivo"_s),

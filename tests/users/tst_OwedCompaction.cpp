@@ -38,7 +38,7 @@ private slots:
         QVERIFY2(told.text.contains(u"não pôde ser compactado"_s) &&
                      told.text.contains(u"tentará de novo"_s),
                  qPrintable(told.text));
-        QVERIFY2(told.details.contains(u"VACUUM"_s), qPrintable(told.details));
+        VERIFY_CONTAINS(told.details, u"VACUUM"_s);
         QVERIFY(QFile::exists(owed));
         QVERIFY(
             book.scalar(u"select senha from usuarios"_s).toString().startsWith(u"$argon2id$"_s));
