@@ -2,27 +2,41 @@
 // against a plain scan of the same book (LIKE on the texts, the amount
 // columns without their indexes), and what the word index costs.
 //
-//   bench_search [--book PATH] [--rebuild]
+//   bench_search [--book PATH] [--rebuild] [--server URL | --no-server] [--explain]
+//                [--upgrade]
 //
 // The book (1,000,000 entries over three years, 20 accounts) is the one the
 // grid benchmark builds and keeps at PATH (default:
 // /tmp/livro-caixa-bench/bd.mdb); it is only read. The search works on a
 // copy beside it (search/bd.mdb) that gets the word index, built once and
 // kept; --rebuild builds it again.
+//
+// Then the same searches on the same book on a PostgreSQL server over its
+// local socket: a server of its own in /tmp/livro-caixa-bench/pg
+// (scripts/pg-test-server.sh), started and stopped here, unless --server
+// gives one. The book is copied there once, into the database
+// livro_bench_search, and kept for later runs (--rebuild copies it again).
+// --explain prints how each engine runs each search; --upgrade then takes
+// the server book back to the version before the search's indexes and
+// times its upgrade.
 
 #include "BenchSupport.h"
 
+#include "book/BookTransfer.h"
 #include "book/EntrySearch.h"
 #include "book/EntryStore.h"
 #include "core/DbConnection.h"
 #include "core/Formats.h"
+#include "core/SchemaVersion.h"
 #include "core/SearchIndex.h"
+#include "core/ServerAddress.h"
 #include "core/Sql.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
@@ -106,8 +120,17 @@ QString prepareCopy(const QString& source, bool rebuild)
 }
 
 // The plain scan a search without indexes would make.
-qint64 plainScan(DbConnection& db, const QString& where, const QVariantList& values)
+// The server's "like" minds capitals ("ilike" does not, as SQLite's), and
+// its indexes are kept out by settings instead of SQLite's "+column".
+qint64 plainScan(DbConnection& db, QString where, const QVariantList& values)
 {
+    const bool server = db.isServer();
+    if (server) {
+        where.replace(QStringLiteral(" like "), QStringLiteral(" ilike "));
+        where.replace(QStringLiteral("+c."), QStringLiteral("c."));
+        must(Sql::exec(db.database(), QStringLiteral("set enable_indexscan = off")), "set");
+        must(Sql::exec(db.database(), QStringLiteral("set enable_bitmapscan = off")), "set");
+    }
     auto q = Sql::run(db.database(),
                       QStringLiteral("select c.id from caixa c left join contas a on "
                                      "a.id = c.idconta where ") +
@@ -118,6 +141,10 @@ qint64 plainScan(DbConnection& db, const QString& where, const QVariantList& val
     qint64 rows = 0;
     while (q->next())
         ++rows;
+    if (server) {
+        must(Sql::exec(db.database(), QStringLiteral("reset enable_indexscan")), "reset");
+        must(Sql::exec(db.database(), QStringLiteral("reset enable_bitmapscan")), "reset");
+    }
     return rows;
 }
 
@@ -139,6 +166,16 @@ struct Case
     QString plainWhere;
     QVariantList plainValues;
 };
+
+bool explain = false;
+
+void printPlan(DbConnection& db, const SearchCriteria& criteria)
+{
+    const auto plan = EntrySearch(db).plan(criteria);
+    must(plan.status(), "plan");
+    for (const QString& line : *plan)
+        std::printf("      %s\n", qPrintable(line));
+}
 
 void measure(DbConnection& db, const Case& c)
 {
@@ -166,6 +203,8 @@ void measure(DbConnection& db, const Case& c)
                 "in %6.1f ms | plain scan %7.1f ms (%lld rows)\n",
                 c.name, found, rows.first, rows.median, rows.cpu, total, count.median,
                 median(plain), plainRows);
+    if (explain)
+        printPlan(db, c.criteria);
     std::fflush(stdout);
 }
 
@@ -257,6 +296,104 @@ void measureWrites(DbConnection& db)
     std::printf("saving an entry with the index kept: %.1f ms; deleting one: %.1f ms "
                 "(each a transaction synced to disk)\n",
                 save, remove);
+    std::fflush(stdout);
+}
+
+QString serverScript(const QStringList& arguments)
+{
+    QProcess script;
+    script.start(QStringLiteral("sh"),
+                 QStringList{QStringLiteral(LIVRO_SERVER_SCRIPT)} + arguments);
+    if (!script.waitForFinished(60'000) || script.exitCode() != 0)
+        qFatal("pg-test-server.sh failed: %s", script.readAllStandardError().constData());
+    return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
+}
+
+void administer(ServerAddress server, const QString& sql)
+{
+    server.database = QStringLiteral("postgres");
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
+        server.applyTo(db);
+        if (!db.open())
+            qFatal("the server did not answer: %s", qPrintable(Sql::reasonOf(db)));
+        must(Sql::exec(db, sql), qPrintable(sql));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+}
+
+// The book on the server, copied from the file book when the database does
+// not hold all of it yet.
+void prepareServerBook(DbConnection& server, ServerAddress address, const QString& source,
+                       bool rebuild)
+{
+    address.database = QStringLiteral("livro_bench_search");
+    if (!rebuild && server.openServer(address)) {
+        const auto entries =
+            Sql::scalar(server.database(), QStringLiteral("select count(*) from caixa"));
+        if (entries && entries->toLongLong() == 1000000)
+            return;
+    }
+    server.close();
+    administer(address, QStringLiteral("drop database if exists livro_bench_search"));
+    administer(address, QStringLiteral("create database livro_bench_search"));
+    must(server.openServer(address), "the server book");
+    DbConnection file;
+    must(file.open(source), "the file book");
+    const Bench::Stopwatch watch;
+    must(BookTransfer::copyInto(file, server), "the copy to the server");
+    std::printf("book copied to the server, with its indexes, and checked in %.1f s\n",
+                watch.seconds());
+}
+
+// A book of the version before, upgraded as a desk upgrades it when it
+// opens the book: the folded texts computed and the indexes built.
+void measureUpgrade(DbConnection& db, ServerAddress address)
+{
+    const QSqlDatabase book = db.database();
+    for (const char* statement :
+         {"drop index caixa_busca_trgm", "drop index caixa_entrada", "drop index caixa_saida",
+          "alter table caixa drop column busca", "update schema_version set version = 2"})
+        must(Sql::exec(book, QString::fromLatin1(statement)), statement);
+    address.database = QStringLiteral("livro_bench_search");
+    const Bench::Stopwatch watch;
+    must(db.openServer(address), "the upgrade");
+    std::printf("upgrade of the book from version 2 (folded texts, trigram and amount indexes): "
+                "%.1f s\n",
+                watch.seconds());
+}
+
+void measureServer(const QStringList& args, const QString& source)
+{
+    const QString root = QDir::temp().filePath(QStringLiteral("livro-caixa-bench/pg"));
+    QString url;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--server")); i >= 0 && i + 1 < args.size())
+        url = args.at(i + 1);
+    const bool ownServer = url.isEmpty();
+    if (ownServer)
+        url = serverScript({QStringLiteral("start"), root});
+    const auto address = ServerAddress::parse(url);
+    must(address.status(), "server address");
+    {
+        DbConnection db;
+        prepareServerBook(db, *address, source, args.contains(QStringLiteral("--rebuild")));
+        const auto size = Sql::scalar(
+            db.database(),
+            QStringLiteral("select pg_size_pretty(pg_table_size('caixa')) || ', trigram index ' "
+                           "|| pg_size_pretty(pg_relation_size('caixa_busca_trgm'))"));
+        must(size.status(), "sizes");
+        std::printf("\nPostgreSQL, local socket: %s (schema version %d)\n",
+                    qPrintable(size->toString()), SchemaVersion::current());
+        for (const Case& c : cases(db))
+            measure(db, c);
+        measureWrites(db);
+        if (args.contains(QStringLiteral("--upgrade")))
+            measureUpgrade(db, *address);
+    }
+    if (ownServer)
+        serverScript({QStringLiteral("stop"), root});
 }
 
 } // namespace
@@ -276,10 +413,15 @@ int main(int argc, char* argv[])
     std::printf("first %d results, newest first; times are wall clock on this machine\n",
                 EntrySearch::kFirstResults);
 
-    DbConnection db;
-    must(db.open(copy), "open");
-    for (const Case& c : cases(db))
-        measure(db, c);
-    measureWrites(db);
+    explain = args.contains(QStringLiteral("--explain"));
+    {
+        DbConnection db;
+        must(db.open(copy), "open");
+        for (const Case& c : cases(db))
+            measure(db, c);
+        measureWrites(db);
+    }
+    if (!args.contains(QStringLiteral("--no-server")))
+        measureServer(args, path);
     return 0;
 }

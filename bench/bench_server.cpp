@@ -130,8 +130,11 @@ int main(int argc, char* argv[])
     if (const qsizetype i = args.indexOf(QStringLiteral("--server")); i >= 0 && i + 1 < args.size())
         url = args.at(i + 1);
     const bool ownServer = url.isEmpty();
-    if (ownServer)
+    if (ownServer) {
+        // Saves wait for the disk on a server as on a file.
+        qputenv("LIVRO_PG_FSYNC", "on");
         url = serverScript({QStringLiteral("start"), root + QStringLiteral("/pg")});
+    }
 
     const QString folder = root + QStringLiteral("/server");
     QDir().mkpath(folder);

@@ -4,7 +4,11 @@
 # the postgres user (PostgreSQL refuses to run as root).
 #   pg-test-server.sh start DIR   prints the database URL of the test database
 #   pg-test-server.sh stop DIR
+# The tests' server skips fsync (nothing there must survive a power cut);
+# a benchmark of saves sets LIVRO_PG_FSYNC=on to wait for the disk as a
+# shop's server does.
 set -eu
+fsync=${LIVRO_PG_FSYNC:-off}
 cmd=${1:?usage: pg-test-server.sh start|stop DIR}
 dir=${2:?usage: pg-test-server.sh start|stop DIR}
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
@@ -27,7 +31,7 @@ start)
             { cat "$dir/initdb.log" >&2; exit 1; }
     fi
     as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c max_connections=60" \
+        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=$fsync -c max_connections=60" \
         start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
     echo "postgresql://livro@/postgres?host=$dir"
     ;;

@@ -8,7 +8,9 @@
 
 #include "app/Shell.h"
 #include "book/Backup.h"
+#include "book/Closings.h"
 #include "cashbook/frmPrincipal.h"
+#include "closings/frmFecharDia.h"
 #include "core/Clock.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
@@ -27,6 +29,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,9 +121,29 @@ bool fillBook(DbConnection& db, const QString& book)
                   amount(e.out)}))
             return false;
     }
-    return run(db, QStringLiteral("update contas set saldo = (select coalesce(sum(entrada), 0) - "
-                                  "coalesce(sum(saida), 0) from caixa where caixa.idconta = "
-                                  "contas.id)"));
+    if (!run(db, QStringLiteral("update contas set saldo = (select coalesce(sum(entrada), 0) - "
+                                "coalesce(sum(saida), 0) from caixa where caixa.idconta = "
+                                "contas.id)")))
+        return false;
+    // Friday was counted and closed: its rows show the padlock.
+    Closings closings(db);
+    const auto friday = closings.balancesAt(QDate(2026, 11, 27));
+    const auto closed = friday ? closings.close({QDate(2026, 11, 27), friday->total, {}})
+                               : Result<Closings::Closing>(friday.status());
+    if (!closed)
+        std::fprintf(stderr, "guide_screenshots: %s\n", qPrintable(closed.reason()));
+    return closed.ok();
+}
+
+// Saturday's count, two reais and a half short of what the book says.
+void typeSaturdaysCount(Session& session, QWidget& window)
+{
+    const auto saturday = Closings(session.db).balancesAt(QDate(2026, 11, 28));
+    auto* counted = window.findChild<QLineEdit*>(QStringLiteral("txtContado"));
+    const auto short_ =
+        saturday ? saturday->total.minus(*Money::parse(QStringLiteral("2,50"))) : std::nullopt;
+    if (short_ && counted)
+        counted->setText(short_->format());
 }
 
 class Pictures
@@ -165,6 +188,11 @@ int takeAll(Session& session, const QString& folder)
     {
         frmCadCaixa form(session, 0);
         pictures.take(form, "lancamento");
+    }
+    {
+        frmFecharDia window(session, QDate(2026, 11, 28));
+        typeSaturdaysCount(session, window);
+        pictures.take(window, "fechar");
     }
     {
         frmCadConta form(session);

@@ -14,6 +14,18 @@
 #include "settings/RestoreWindow.h"
 #include "settings/frmOpcoes.h"
 #include "users/frmCadUsuarios.h"
+#include "widgets/Keyboard.h"
+
+namespace {
+
+// The window it was opened over has the keyboard again once it closes.
+int shownModally(QDialog& window)
+{
+    const Keyboard::BackToWindow keyboard(window.parentWidget());
+    return window.exec();
+}
+
+} // namespace
 
 Shell::Shell(Session& session) : m_session(session)
 {
@@ -23,30 +35,33 @@ Shell::Shell(Session& session) : m_session(session)
 std::optional<qint64> Shell::entryForm(QWidget* parent, qint64 entryId)
 {
     frmCadCaixa form(m_session, entryId, parent);
-    form.exec();
+    shownModally(form);
     return form.savedId();
 }
 
 void Shell::accountRegister(QWidget* parent)
 {
-    frmCadConta(m_session, parent).exec();
+    frmCadConta window(m_session, parent);
+    shownModally(window);
 }
 
 void Shell::userRegister(QWidget* parent)
 {
-    frmCadUsuarios(m_session, parent).exec();
+    frmCadUsuarios window(m_session, parent);
+    shownModally(window);
 }
 
 void Shell::settings(QWidget* parent, const std::function<void()>& saved)
 {
     frmOpcoes window(m_session, parent);
     QObject::connect(&window, &frmOpcoes::saved, &window, saved);
-    window.exec();
+    shownModally(window);
 }
 
 void Shell::reports(QWidget* parent)
 {
-    frmRel(m_session, parent).exec();
+    frmRel window(m_session, parent);
+    shownModally(window);
 }
 
 void Shell::entrySearch(QWidget* parent, const QDate& onlyDay,
@@ -62,7 +77,7 @@ void Shell::entrySearch(QWidget* parent, const QDate& onlyDay,
 bool Shell::closeDay(QWidget* parent, const QDate& activeDay)
 {
     frmFecharDia window(m_session, activeDay, parent);
-    window.exec();
+    shownModally(window);
     return window.closing().has_value();
 }
 
@@ -74,7 +89,8 @@ bool Shell::reopenDay(QWidget* parent)
                                              "dia."));
         return false;
     }
-    return frmReabrirDia(m_session, parent).exec() == QDialog::Accepted;
+    frmReabrirDia window(m_session, parent);
+    return shownModally(window) == QDialog::Accepted;
 }
 
 void Shell::changeHistory(QWidget* parent)
@@ -86,7 +102,8 @@ void Shell::changeHistory(QWidget* parent)
                                              "histórico de alterações."));
         return;
     }
-    frmHistorico(m_session, parent).exec();
+    frmHistorico window(m_session, parent);
+    shownModally(window);
 }
 
 bool Shell::restoreBackup(QWidget* parent)
@@ -94,7 +111,7 @@ bool Shell::restoreBackup(QWidget* parent)
     if (!BackupRestore::possible(parent, m_session))
         return false;
     RestoreWindow window(m_session, parent);
-    if (window.exec() != QDialog::Accepted)
+    if (shownModally(window) != QDialog::Accepted)
         return false;
     return BackupRestore::run(parent, m_session, window.chosenBackup());
 }

@@ -138,6 +138,13 @@ Status copyRows(const QSqlDatabase& from, const QSqlDatabase& to)
             return on;
         if (Status summed = DayTotals::rebuild(to); !summed)
             return summed;
+        // The server chooses between its indexes by what it knows of the
+        // rows: a search right after the copy chooses well too.
+        for (const char* table : {"caixa", "contas"}) {
+            if (Status analysed = Sql::exec(to, QStringLiteral("analyze ") + QLatin1String(table));
+                !analysed)
+                return analysed;
+        }
     }
     if (Status past = Schema::setIdsPastRows(to); !past)
         return past;

@@ -59,6 +59,25 @@ QString valuesOf(const Closings::Closing& c)
     return values.text();
 }
 
+// On a server book, a closing (or a reopening) and the writes of entries
+// exclude each other: every entry write holds this lock shared from the
+// moment it checks its days until it commits, a closing holds it alone.
+// A closing that waits for a desk's save therefore counts that entry in
+// its figure, and a save that waits for a closing finds the day closed;
+// under READ COMMITTED, without it, both would commit. Entry writes never
+// wait for one another on it. The key is any number, the same on every
+// desk; each database (book) has locks of its own. A file book needs none:
+// its writes are serial already.
+const QString kTakeShared = QStringLiteral("select pg_advisory_xact_lock_shared(1684104557)");
+const QString kTakeAlone = QStringLiteral("select pg_advisory_xact_lock(1684104557)");
+
+Status takeClosingLock(const QSqlDatabase& db, const QString& statement)
+{
+    if (!Sql::isServer(db))
+        return Status::success();
+    return Sql::exec(db, statement);
+}
+
 // The book keeps moments to the second.
 QDateTime wholeSeconds(const QDateTime& moment)
 {
@@ -94,6 +113,10 @@ Status Closings::checkOpen(const QDate& day) const
 {
     if (!day.isValid())
         return Status::success(); // an entry without a day belongs to no closing
+    // Outside a transaction the lock is over with the statement: the check
+    // is then only a look, as the grid's before its question.
+    if (Status locked = takeClosingLock(m_db.database(), kTakeShared); !locked)
+        return locked;
     const auto through = lockedThrough();
     if (!through)
         return through.status();
@@ -169,11 +192,19 @@ Result<Closings::Closing> Closings::closeWithin(const Request& request, const QD
     Transaction transaction(db);
     if (!transaction.begun())
         return transaction.begun();
+    if (Status locked = takeClosingLock(db, kTakeAlone); !locked)
+        return locked;
     if (Status open = checkOpen(request.day); !open)
         return open;
     const auto computed = ::Balances::openingBalance(m_db, request.day.addDays(1), 0);
     if (!computed)
         return computed.status();
+    if (request.shownComputed && *request.shownComputed != *computed)
+        return Status::failure(
+            tr("O saldo do dia %1 mudou desde que foi mostrado (um lançamento desse dia foi "
+               "gravado em outra estação): agora é %2. Confira a contagem e feche o dia de novo.")
+                .arg(Formats::date(request.day), computed->format()),
+            Status::Cause::Refused);
     const auto difference = request.counted.minus(*computed);
     if (!difference)
         return Status::failure(tr("a diferença é um valor grande demais para o sistema"),
@@ -266,6 +297,9 @@ Result<QList<Closings::Closing>> Closings::reopen(const QDate& day, const QStrin
     Transaction transaction(db);
     if (!transaction.begun())
         return transaction.begun();
+    // A reopening and a closing at another desk happen one after the other.
+    if (Status locked = takeClosingLock(db, kTakeAlone); !locked)
+        return locked;
     auto closings = openFrom(day);
     if (!closings)
         return closings.status();

@@ -64,6 +64,12 @@ public:
         // moment of closing, in the closing's own transaction. Empty: the
         // difference is only recorded.
         QString differenceAccount;
+        // The balance the person closing was shown and counted against. When
+        // the book says otherwise by the time of closing (a desk saved an
+        // entry of the day meanwhile), nothing is closed and the refusal
+        // gives the new figure: no difference is recorded, or entered, that
+        // nobody saw. Empty: whatever the book says then.
+        std::optional<Money> shownComputed = std::nullopt;
     };
 
     explicit Closings(DbConnection& db);
@@ -80,9 +86,9 @@ public:
     // The balances after every entry of the day.
     Result<Balances> balancesAt(const QDate& day) const;
 
-    // Closes the day. Refused for a day not yet come, and for a day already
+    // Closes the day. Refused for a day not yet come, for a day already
     // closed (on or before the latest closed day): two desks closing one day
-    // at once close it once.
+    // at once close it once; and for a balance other than the one shown.
     Result<Closing> close(const Request& request);
 
     // The open closings of the day and of every later day, by day.

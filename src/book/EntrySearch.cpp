@@ -4,9 +4,15 @@
 #include "core/Formats.h"
 #include "core/RowReader.h"
 #include "core/SearchIndex.h"
+#include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlField>
+
+#include <algorithm>
 
 namespace {
 
@@ -159,20 +165,51 @@ Statement byWords(const SearchCriteria& criteria, const QString& match, bool joi
     return s;
 }
 
-// A server book has no word index of SQLite's kind: each word is looked
-// for inside the description, the document number and the account's name,
-// folded as the words are (no case, no accents).
-const QString kFoldedText = QStringLiteral(
-    "translate(lower(coalesce(c.descricao, '') || ' ' || coalesce(c.ndoc, '') || ' ' || "
-    "coalesce(a.descricao, '')), 'áàâãäéèêëíìîïóòôõöúùûüçñÁÀÂÃÄÉÈÊËÍÌÎÏÓÒÔÕÖÚÙÛÜÇÑ', "
-    "'aaaaaeeeeiiiiooooouuuucnaaaaaeeeeiiiiooooouuuucn')");
-
-Statement byFoldedText(const SearchCriteria& criteria, const QStringList& words)
+// The words of each account's name, by the account's id.
+Result<QHash<qint64, QStringList>> accountWords(const QSqlDatabase& db)
 {
+    auto q = Sql::run(db, QStringLiteral("select id, descricao from contas"));
+    if (!q)
+        return q.status();
+    QHash<qint64, QStringList> words;
+    while (q->next())
+        words.insert(q->value(0).toLongLong(), EntrySearch::words(q->value(1).toString()));
+    return words;
+}
+
+// On a server book each word is looked for at the beginning of a word of
+// the entry's folded text (ServerSearchIndex), which the trigram index
+// answers, or of its account's name: accounts are few, so the ones whose
+// name has such a word are found here and their entries taken by id.
+Result<Statement> byFoldedText(const QSqlDatabase& db, const SearchCriteria& criteria,
+                               const QStringList& words)
+{
+    const auto column = ServerSearchIndex::hasFoldedColumn(db);
+    if (!column)
+        return column.status();
+    const auto accounts = accountWords(db);
+    if (!accounts)
+        return accounts.status();
+    const QString folded = ServerSearchIndex::foldedText(QStringLiteral("c"), *column);
     Statement s = byEntries(criteria);
-    // The words hold letters and digits only: nothing in them is a pattern.
-    for (const QString& word : words)
-        s.require(kFoldedText + QStringLiteral(" like ?"), {u'%' + word + u'%'});
+    for (const QString& word : words) {
+        // The words hold letters and digits only: nothing in them is a pattern.
+        QVariantList values{QStringLiteral("% ") + word + u'%'};
+        QStringList marks;
+        for (auto a = accounts->cbegin(); a != accounts->cend(); ++a) {
+            const auto begins = [&word](const QString& w) { return w.startsWith(word); };
+            if (std::any_of(a.value().cbegin(), a.value().cend(), begins)) {
+                values.append(a.key());
+                marks.append(QStringLiteral("?"));
+            }
+        }
+        if (marks.isEmpty())
+            s.require(folded + QStringLiteral(" like ?"), values);
+        else
+            s.require(QStringLiteral("(%1 like ? or c.idconta in (%2))")
+                          .arg(folded, marks.join(QStringLiteral(", "))),
+                      values);
+    }
     return s;
 }
 
@@ -183,8 +220,12 @@ Result<std::optional<Statement>> statementFor(const QSqlDatabase& db,
     const QStringList words = EntrySearch::words(criteria.words);
     if (words.isEmpty())
         return std::optional(byEntries(criteria));
-    if (Sql::isServer(db))
-        return std::optional(byFoldedText(criteria, words));
+    if (Sql::isServer(db)) {
+        auto s = byFoldedText(db, criteria, words);
+        if (!s)
+            return s.status();
+        return std::optional(std::move(*s));
+    }
     const auto match = matchExpression(db, words);
     if (!match)
         return match.status();
@@ -275,4 +316,64 @@ Result<qint64> EntrySearch::count(const SearchCriteria& criteria) const
     if (!counted)
         return failureOf(m_db, counted.status());
     return counted->toLongLong();
+}
+
+namespace {
+
+// The server explains only a statement it runs with its values; the driver
+// prepares a statement and runs it with its values in the text
+// ("execute ... (values)"), so the same is done here, by the same driver's
+// quoting, on a statement of its own.
+Result<QStringList> serverPlan(const QSqlDatabase& db, const QString& sql,
+                               const QVariantList& values)
+{
+    QString numbered;
+    int mark = 0;
+    for (const QChar c : sql)
+        numbered += c == u'?' ? QStringLiteral("$%1").arg(++mark) : QString(c);
+    QStringList literals;
+    for (const QVariant& value : values) {
+        QSqlField field(QString(), value.metaType());
+        field.setValue(value);
+        literals.append(db.driver()->formatValue(field));
+    }
+    if (Status prepared = Sql::exec(db, QStringLiteral("prepare livro_caixa_plano as ") + numbered);
+        !prepared)
+        return prepared;
+    auto q = Sql::run(db, QStringLiteral("explain execute livro_caixa_plano (%1)")
+                              .arg(literals.join(QStringLiteral(", "))));
+    QStringList lines;
+    while (q && q->next())
+        lines.append(q->value(0).toString());
+    // The statement goes whatever the plan gave; a failure to drop it only
+    // leaves a name this function is alone to use, on this connection.
+    static_cast<void>(Sql::exec(db, QStringLiteral("deallocate livro_caixa_plano")));
+    if (!q)
+        return q.status();
+    return lines;
+}
+
+} // namespace
+
+Result<QStringList> EntrySearch::plan(const SearchCriteria& criteria, int limit) const
+{
+    const QSqlDatabase db = m_db.database();
+    const auto statement = statementFor(db, criteria, true);
+    if (!statement)
+        return statement.status();
+    if (!*statement)
+        return QStringList{tr("nada a procurar: uma palavra não está em nenhum lançamento")};
+    QVariantList values = (*statement)->values;
+    values.append(limit);
+    const QString sql =
+        (*statement)->text(kColumns) + (*statement)->order + QStringLiteral(" limit ?");
+    if (Sql::isServer(db))
+        return serverPlan(db, sql, values);
+    auto q = Sql::run(db, QStringLiteral("explain query plan ") + sql, values);
+    if (!q)
+        return q.status();
+    QStringList lines;
+    while (q->next())
+        lines.append(q->value(3).toString()); // the step, in SQLite's words
+    return lines;
 }

@@ -42,8 +42,10 @@ struct FoundEntry
 };
 
 // Finds entries anywhere in the book, newest first (by day, time and id).
-// Each engine answers from indexes of its own; on SQLite the word index of
-// core/SearchIndex, which the book must have.
+// Each engine answers from indexes of its own: on SQLite the word index of
+// core/SearchIndex, which the book must have; on a server the folded texts
+// of core/ServerSearchIndex, or, on a book without them, the texts folded
+// as they are read.
 class EntrySearch
 {
 public:
@@ -60,6 +62,9 @@ public:
     Result<QList<FoundEntry>> find(const SearchCriteria& criteria, int limit = kFirstResults) const;
     // How many entries are found.
     Result<qint64> count(const SearchCriteria& criteria) const;
+    // How the engine runs find() for the criteria, in its own words, a line
+    // per step: which indexes a search uses.
+    Result<QStringList> plan(const SearchCriteria& criteria, int limit = kFirstResults) const;
 
 private:
     DbConnection& m_db;

@@ -189,11 +189,13 @@ void frmFecharDia::closeDay()
                                      Closings::differenceDescription(*diff), account);
     if (!m_session.dialogs.askYesNo(this, windowTitle(), question))
         return;
-    auto closed = Closings(m_session.db).close({day, *counted(), account});
+    auto closed = Closings(m_session.db).close({day, *counted(), account, m_balances->total});
     if (!closed) {
         m_session.dialogs.reportFailure(this, windowTitle(), closed.status(),
                                         tr("o dia não foi fechado"),
                                         tr("Não foi possível fechar o dia:"));
+        // What the book says now, for the count to be checked against it.
+        showBalances();
         return;
     }
     m_closing = *closed;

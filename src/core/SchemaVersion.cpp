@@ -3,6 +3,7 @@
 #include "core/BookSnapshot.h"
 #include "core/DayTotals.h"
 #include "core/Schema.h"
+#include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
 #include "core/Transaction.h"
 
@@ -37,10 +38,19 @@ Status addDayTotals(const QSqlDatabase& db)
     return DayTotals::rebuild(db);
 }
 
+// A file book gets its word index when it is opened (SearchIndex), behind a
+// progress window; a server book gets the folded texts and their indexes
+// here.
+Status addSearchIndexes(const QSqlDatabase& db)
+{
+    return Sql::isServer(db) ? ServerSearchIndex::create(db) : Status::success();
+}
+
 // Append new steps at the end, numbered on from the last.
 const Step kSteps[] = {
     {1, addDayTotals},                 // totals per day and account, kept by triggers
     {2, Schema::createClosingsAndLog}, // the closings of days and the change log
+    {3, addSearchIndexes},             // the indexes of the search on a server book
 };
 
 Status record(const QSqlDatabase& db, int version)

@@ -3,6 +3,7 @@
 #include "core/DbConnection.h"
 #include "core/Dialogs.h"
 #include "core/EnsureColumn.h"
+#include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
 #include "core/Transaction.h"
 
@@ -280,10 +281,9 @@ Status create(DbConnection& db, Progress& progress)
 
 Status ensure(DbConnection& db, Dialogs& dialogs)
 {
-    // A server book has no word index to make: its search reads the
-    // entries' texts (EntrySearch).
+    // A server book has indexes of its own kind.
     if (db.isServer())
-        return Status::success();
+        return ServerSearchIndex::ensure(db.database());
     const auto present = exists(db);
     if (!present)
         return present.status();

@@ -51,7 +51,8 @@ Result<bool> exists(DbConnection& db);
 Status create(DbConnection& db, Progress& progress);
 
 // Creates the index when the book lacks it, with a progress window when
-// the book holds more than a few entries; nothing to do otherwise.
+// the book holds more than a few entries; nothing to do otherwise. On a
+// server book, ServerSearchIndex::ensure.
 Status ensure(DbConnection& db, Dialogs& dialogs);
 
 // Compares the index with the entries it was built from; a failure when

@@ -1,6 +1,7 @@
 #include "widgets/Keyboard.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace Keyboard {
@@ -52,6 +53,17 @@ void enterPresses(std::initializer_list<QAbstractButton*> buttons)
 void enterRuns(QWidget* box, std::function<void()> action)
 {
     box->installEventFilter(new EnterFilter(box, std::move(action)));
+}
+
+BackToWindow::BackToWindow(QWidget* parent)
+    : m_window(parent ? parent->window() : QApplication::activeWindow())
+{
+}
+
+BackToWindow::~BackToWindow()
+{
+    if (m_window && m_window->isVisible() && !m_window->isActiveWindow())
+        m_window->activateWindow();
 }
 
 } // namespace Keyboard

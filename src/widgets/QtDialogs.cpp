@@ -1,5 +1,7 @@
 #include "widgets/QtDialogs.h"
 
+#include "widgets/Keyboard.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -66,6 +68,7 @@ Dialogs::Answer QtDialogs::detailedMessage(QWidget* parent, Icon icon, const QSt
                                            const QString& text, Buttons buttons,
                                            const QString& details)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     QMessageBox box(parent);
     switch (icon) {
     case Icon::None:
@@ -104,6 +107,7 @@ Dialogs::Answer QtDialogs::detailedMessage(QWidget* parent, Icon icon, const QSt
 Dialogs::Answer QtDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,
                                        const QString& whatGoes)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setInformativeText(whatGoes);
     box.setDefaultButton(QMessageBox::No);
@@ -113,6 +117,7 @@ Dialogs::Answer QtDialogs::askToDelete(QWidget* parent, const QString& title, co
 
 std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())
         return std::nullopt;
@@ -122,6 +127,7 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& init
 QString QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& defaultSuffix,
                                 const QString& filter, const QString& suggestedPath)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     const QFileInfo suggested(suggestedPath);
     QFileDialog dialog(parent, title, suggested.absolutePath(), filter);
     dialog.selectFile(suggested.fileName());
@@ -146,6 +152,7 @@ std::unique_ptr<Progress> QtDialogs::progress(QWidget* parent, const QString& ti
 std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& title,
                                               const QString& text)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     bool accepted = false;
     const QString typed =
         QInputDialog::getText(parent, title, text, QLineEdit::Password, QString(), &accepted);
@@ -157,6 +164,7 @@ std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& ti
 std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title,
                                           const QString& text, const QString& initial)
 {
+    const Keyboard::BackToWindow keyboard(parent);
     bool accepted = false;
     const QString typed =
         QInputDialog::getText(parent, title, text, QLineEdit::Normal, initial, &accepted);

@@ -3,13 +3,15 @@
 #include "TestBook.h"
 #include "book/Closings.h"
 #include "book/EntryStore.h"
+#include "core/Formats.h"
 #include "core/Money.h"
 
 #include <QString>
 
 // Two accounts and three days of entries: 01/12 (100,00 in), 03/12 (30,00
 // out) and 05/12 (10,00 in, in BANCO). The book says 70,00 at the end of
-// 03/12 and 80,00 at the end of 05/12.
+// 03/12 and 80,00 at the end of 05/12. On a file book or a server book
+// alike (see TestBook).
 struct ClosingBook : TestBook
 {
     ClosingBook()
@@ -22,6 +24,10 @@ struct ClosingBook : TestBook
                  QStringLiteral("0,00"), QStringLiteral("30,00"));
         addEntry(QStringLiteral("2026-12-05"), QStringLiteral("11:00:00"), 2,
                  QStringLiteral("Venda"), QStringLiteral("10,00"), QStringLiteral("0,00"));
+        // A server book dates what it records by the server's clock; the
+        // desk's "today" agrees with it, as a shop's desks do.
+        if (onServer())
+            clock.set(bookNow());
     }
 
     static Money reais(const char* text) { return *Money::parse(QString::fromUtf8(text)); }
@@ -45,5 +51,59 @@ struct ClosingBook : TestBook
     int count(const QString& table)
     {
         return scalar(QStringLiteral("select count(*) from ") + table).toInt();
+    }
+
+    // The moment the book dates a change at now: the desk's fixed clock on
+    // a file book, the server's clock on a server book.
+    QDateTime bookNow()
+    {
+        const auto now = db.now();
+        if (!now)
+            qFatal("the book's clock could not be read: %s", qPrintable(now.reason()));
+        return Formats::momentFromDb(Formats::dbMoment(*now));
+    }
+
+    // Whether a moment the book stored ("yyyy-MM-dd HH:mm:ss") lies between
+    // two readings of bookNow(); on a file book both are the fixed clock.
+    static bool within(const QVariant& stored, const QDateTime& from, const QDateTime& to)
+    {
+        const QDateTime at = Formats::momentFromDb(stored);
+        return at.isValid() && from <= at && at <= to;
+    }
+
+    // Another desk on the same book: a second connection to the file or to
+    // the server's database.
+    Status openOtherDesk(DbConnection& other)
+    {
+        return onServer() ? other.openServer(*m_server) : other.open(bookPath());
+    }
+
+    // Closes the book and opens it again, as the next start does.
+    Status reopenBook()
+    {
+        db.close();
+        return onServer() ? db.openServer(*m_server) : db.open(bookPath());
+    }
+
+    // Makes the book refuse every insert into a table, whoever writes, as a
+    // full disk or a broken server would; allowInserts() ends it.
+    void refuseInserts(const QString& table)
+    {
+        if (!onServer()) {
+            exec(QStringLiteral("create trigger refuse_%1 before insert on %1 "
+                                "begin select raise(abort, 'recusado'); end")
+                     .arg(table));
+            return;
+        }
+        exec(QStringLiteral("create or replace function refuse_insert() returns trigger "
+                            "language plpgsql as $$ begin raise exception 'recusado'; end $$"));
+        exec(QStringLiteral("create trigger refuse_%1 before insert on %1 "
+                            "for each row execute function refuse_insert()")
+                 .arg(table));
+    }
+    void allowInserts(const QString& table)
+    {
+        exec(onServer() ? QStringLiteral("drop trigger refuse_%1 on %1").arg(table)
+                        : QStringLiteral("drop trigger refuse_%1").arg(table));
     }
 };

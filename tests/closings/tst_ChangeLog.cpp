@@ -12,8 +12,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kRow = u"select kind || '|' || table_name || '|' || row_key || '|' || user_name || "
-                     "'|' || changed_at from change_log order by id"_s;
+const QString kRow = u"select kind || '|' || table_name || '|' || row_key || '|' || user_name "
+                     "from change_log order by id"_s;
 
 UserStore::NewUser userNamed(const QString& login, const QString& password)
 {
@@ -38,16 +38,19 @@ private slots:
         ClosingBook book;
         book.session.CurrentUser = {u"maria"_s, u"c"_s};
         EntryStore store(book.db);
+        const QDateTime from = book.bookNow();
         const qint64 id = store.save(0, ClosingBook::entryOn(QDate(2026, 12, 5), u"Luz"_s)).value();
         const auto loaded = store.load(id).value();
         QVERIFY(store.saveEdit(loaded, {loaded.data, loaded.hora, loaded.account, loaded.ndoc,
                                         u"Água"_s, *loaded.entrada, *loaded.saida}));
         QVERIFY(store.remove(id).ok());
+        const QDateTime to = book.bookNow();
         const QString key = QString::number(id);
-        QCOMPARE(book.strings(kRow),
-                 QStringList({u"insert|caixa|"_s + key + u"|maria|2026-12-05 14:03:09"_s,
-                              u"update|caixa|"_s + key + u"|maria|2026-12-05 14:03:09"_s,
-                              u"delete|caixa|"_s + key + u"|maria|2026-12-05 14:03:09"_s}));
+        QCOMPARE(book.strings(kRow), QStringList({u"insert|caixa|"_s + key + u"|maria"_s,
+                                                  u"update|caixa|"_s + key + u"|maria"_s,
+                                                  u"delete|caixa|"_s + key + u"|maria"_s}));
+        for (const QString& at : book.strings(u"select changed_at from change_log"_s))
+            QVERIFY2(ClosingBook::within(at, from, to), qPrintable(at));
         const QStringList before =
             book.strings(u"select coalesce(before_values, 'NULL') from change_log order by id"_s);
         QCOMPARE(before.at(0), u"NULL"_s);
@@ -64,17 +67,15 @@ private slots:
     void changeAndRecordAreOne()
     {
         ClosingBook book;
-        book.exec(u"create trigger no_log before insert on change_log "
-                  "begin select raise(abort, 'recusado'); end"_s);
+        book.refuseInserts(u"change_log"_s);
         QVERIFY(!EntryStore(book.db).save(0, ClosingBook::entryOn(QDate(2026, 12, 5), u"X"_s)));
         QVERIFY(!EntryStore(book.db).remove(1).ok());
         QVERIFY(!AccountBook(book.db).create(u"cofre"_s));
         QCOMPARE(book.count(u"caixa"_s), 3);
         QCOMPARE(book.count(u"contas"_s), 2);
-        book.exec(u"drop trigger no_log"_s);
+        book.allowInserts(u"change_log"_s);
 
-        book.exec(u"create trigger no_entry before insert on caixa "
-                  "begin select raise(abort, 'recusado'); end"_s);
+        book.refuseInserts(u"caixa"_s);
         QVERIFY(!EntryStore(book.db).save(0, ClosingBook::entryOn(QDate(2026, 12, 5), u"X"_s)));
         QVERIFY(!Closings(book.db).close(
             {QDate(2026, 12, 3), ClosingBook::reais("60,00"), u"CAIXA"_s}));
@@ -120,15 +121,18 @@ private slots:
     void historyFilters()
     {
         ClosingBook book;
-        EntryStore store(book.db);
-        book.clock.set(QDateTime(QDate(2026, 12, 3), QTime(9, 0)));
-        QVERIFY(store.save(0, ClosingBook::entryOn(QDate(2026, 12, 3), u"A"_s)));
-        book.session.CurrentUser = {u"maria"_s, u"c"_s};
-        book.clock.set(QDateTime(QDate(2026, 12, 4), QTime(9, 0)));
-        QVERIFY(store.save(0, ClosingBook::entryOn(QDate(2026, 12, 4), u"B"_s)));
-        QVERIFY(store.remove(1).ok());
-        book.clock.set(QDateTime(QDate(2026, 12, 5), QTime(9, 0)));
-        book.close(QDate(2026, 12, 4), "75,00");
+        // Records of several days: a server dates each by its own clock, so
+        // they are written as they would have been on those days.
+        const auto logged = [&book](const char* at, const char* who, const char* kind) {
+            book.exec(
+                u"insert into change_log (changed_at, user_name, computer, kind, "
+                "table_name, row_key) values (?, ?, 'balcão', ?, 'caixa', '1')"_s,
+                {QString::fromLatin1(at), QString::fromLatin1(who), QString::fromLatin1(kind)});
+        };
+        logged("2026-12-03 09:00:00", "sem login", "insert");
+        logged("2026-12-04 09:00:00", "maria", "insert");
+        logged("2026-12-04 09:00:00", "maria", "delete");
+        logged("2026-12-05 09:00:00", "maria", "closing");
 
         const ChangeHistory history(book.db);
         const auto keys = [&](const ChangeHistory::Filter& f) {

@@ -74,6 +74,28 @@ private slots:
                  QStringList{u"Quebra de caixa|1|45000"_s});
     }
 
+    // Another desk saves an entry of the day while the window is open: the
+    // closing is refused with the new figure, which the window then shows,
+    // and nothing is entered as a difference nobody saw.
+    void closingAfterAnotherDeskSaved()
+    {
+        ClosingBook book;
+        frmFecharDia w(book.session, kDay3);
+        QTest::keyClicks(control<QLineEdit>(w, "txtContado"), u"70,00"_s);
+        DbConnection other;
+        QVERIFY(book.openOtherDesk(other).ok());
+        QVERIFY(EntryStore(other).save(0, ClosingBook::entryOn(kDay3, u"Outra estação"_s)));
+        book.dialogs.answers = {Dialogs::Answer::Yes};
+        control<QPushButton>(w, "btnFechar")->click();
+
+        QVERIFY(!w.closing());
+        QVERIFY2(book.dialogs.last().text.contains(u"agora é 75,00"_s),
+                 qPrintable(book.dialogs.last().text));
+        QCOMPARE(control<QLabel>(w, "lblCalculado")->text(), u"75,00"_s);
+        QCOMPARE(control<QLabel>(w, "lblDiferenca")->text(), u"-5,00 (Quebra de caixa)"_s);
+        QCOMPARE(book.count(u"closings"_s), 0);
+    }
+
     // Answering No closes nothing; a counted cash that is no amount is
     // asked for again.
     void closingNeedsACountAndAYes()

@@ -133,8 +133,9 @@ private slots:
         SearchBook book;
         book.exec(u"with recursive n(i) as (select 0 union all select i + 1 from n where i < 39) "
                   "insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
-                  "select ?, '2026-06-01', '08:00:00', 'NF 7' || printf('%02d', i), 'Frete', "
-                  "0, 10000 from n"_s,
+                  "select cast(? as integer), '2026-06-01', '08:00:00', "
+                  "'NF 7' || case when i < 10 then '0' else '' end || i, 'Frete', 0, 10000 "
+                  "from n"_s,
                   {book.caixa});
         book.addEntry(u"2026-06-02"_s, u"08:00:00"_s, book.caixa, u"7 de setembro"_s, u"1,00"_s,
                       u"0,00"_s);
@@ -149,6 +150,8 @@ private slots:
     void bookWithoutTheIndex()
     {
         TestBook book;
+        if (book.onServer())
+            QSKIP("a server book without its indexes is searched all the same (tst_ServerSearch)");
         const qint64 account = book.addAccount(u"CAIXA"_s);
         book.addEntry(u"2026-12-05"_s, u"10:00:00"_s, account, u"Água"_s, u"5,00"_s, u"0,00"_s);
         const auto words = EntrySearch(book.db).find({u"agua"_s, {}, {}, {}, {}});

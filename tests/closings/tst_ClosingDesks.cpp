@@ -1,0 +1,150 @@
+#include "ClosingBook.h"
+#include "TestMain.h"
+#include "TestServer.h"
+#include "core/Transaction.h"
+
+#include <QTest>
+
+#include <functional>
+#include <future>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDate kDay3(2026, 12, 3);
+
+// Another desk of the same server book, on a thread of its own (a
+// connection belongs to the thread that opened it): it opens the book, does
+// its work and hands back what came of it.
+template <typename T>
+std::future<T> atAnotherDesk(const ServerAddress& book, std::function<T(DbConnection&)> work)
+{
+    return std::async(std::launch::async, [book, work = std::move(work)]() -> T {
+        DbConnection desk;
+        if (Status opened = desk.openServer(book); !opened)
+            return opened;
+        return work(desk);
+    });
+}
+
+std::future<Result<Closings::Closing>> closingAtAnotherDesk(const ClosingBook& book,
+                                                            const char* counted)
+{
+    const Money money = ClosingBook::reais(counted);
+    return atAnotherDesk<Result<Closings::Closing>>(*book.m_server, [money](DbConnection& desk) {
+        return Closings(desk).close({kDay3, money, QString()});
+    });
+}
+
+// How many desks of this book wait for another's lock: a closing waiting
+// for a save, or a save for a closing.
+int waiting(ClosingBook& book)
+{
+    // The activity a transaction reads is kept until it ends, unless let go.
+    book.exec(u"select pg_stat_clear_snapshot()"_s);
+    return book
+        .scalar(u"select count(*) from pg_stat_activity where datname = current_database() "
+                "and wait_event_type = 'Lock'"_s)
+        .toInt();
+}
+
+bool waitFor(ClosingBook& book, int desks)
+{
+    return QTest::qWaitFor([&] { return waiting(book) == desks; }, 8000);
+}
+
+Status statusOf(const Result<qint64>& r)
+{
+    return r ? Status::success() : r.status();
+}
+
+} // namespace
+
+// Several desks of a server book closing a day and saving entries on it at
+// the same moment. A desk here holds its save open in a transaction while
+// the other desks start, so that each case sees the others wait.
+class tst_ClosingDesks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (!TestServer::inUse())
+            QSKIP("several desks at once: a server book only (a file book has one desk)");
+    }
+
+    // A closing that starts while a desk is saving an entry of the day
+    // waits for the save, and its figure counts that entry.
+    void closingWaitsForASaveOfTheDay()
+    {
+        ClosingBook book;
+        Transaction save(book.db.database());
+        QVERIFY(save.begun().ok());
+        QVERIFY(EntryStore(book.db).addWithinTransaction(
+            ClosingBook::entryOn(kDay3, u"Venda no balcão"_s)));
+        auto closing = closingAtAnotherDesk(book, "70,00");
+        QVERIFY2(waitFor(book, 1), "the closing did not wait for the save");
+        QVERIFY(save.commit().ok());
+
+        const auto closed = closing.get();
+        QVERIFY2(closed, qPrintable(closed.reason()));
+        QCOMPARE(closed->computed.format(), u"75,00"_s);
+        QCOMPARE(closed->difference.format(), u"-5,00"_s);
+    }
+
+    // A save that starts while a day is being closed waits for the closing
+    // and is then refused with the closed day's message; nothing of it is
+    // written.
+    void saveWaitingForAClosingIsRefused()
+    {
+        ClosingBook book;
+        Transaction save(book.db.database());
+        QVERIFY(save.begun().ok());
+        QVERIFY(EntryStore(book.db).addWithinTransaction(ClosingBook::entryOn(kDay3, u"A"_s)));
+        auto closing = closingAtAnotherDesk(book, "75,00");
+        QVERIFY2(waitFor(book, 1), "the closing did not wait for the save");
+        auto late = atAnotherDesk<Status>(*book.m_server, [](DbConnection& desk) {
+            return statusOf(EntryStore(desk).save(0, ClosingBook::entryOn(kDay3, u"Tarde"_s)));
+        });
+        QVERIFY2(waitFor(book, 2), "the second save did not wait for the closing");
+        QVERIFY(save.commit().ok());
+
+        QVERIFY(closing.get());
+        const Status refused = late.get();
+        QCOMPARE(refused.cause(), Status::Cause::Refused);
+        QVERIFY2(refused.reason().contains(u"03/12/2026"_s), qPrintable(refused.reason()));
+        QVERIFY2(refused.reason().contains(u"lance um estorno em um dia aberto"_s),
+                 qPrintable(refused.reason()));
+        QCOMPARE(book.scalar(u"select count(*) from caixa where descricao = 'Tarde'"_s).toInt(), 0);
+    }
+
+    // Two desks closing the same day at the same moment close it once: the
+    // one that comes second is told the day is closed.
+    void twoDesksCloseADayAtOnce()
+    {
+        ClosingBook book;
+        Transaction save(book.db.database());
+        QVERIFY(save.begun().ok());
+        QVERIFY(EntryStore(book.db).addWithinTransaction(ClosingBook::entryOn(kDay3, u"A"_s)));
+        auto first = closingAtAnotherDesk(book, "75,00");
+        auto second = closingAtAnotherDesk(book, "75,00");
+        QVERIFY2(waitFor(book, 2), "the closings did not wait for the save");
+        QVERIFY(save.commit().ok());
+
+        const auto one = first.get();
+        const auto other = second.get();
+        QCOMPARE(int(one.ok()) + int(other.ok()), 1);
+        const Status& refused = one ? other.status() : one.status();
+        QCOMPARE(refused.cause(), Status::Cause::Refused);
+        QVERIFY2(refused.reason().contains(u"O dia 03/12/2026 está fechado"_s),
+                 qPrintable(refused.reason()));
+        QCOMPARE(book.count(u"closings"_s), 1);
+        QCOMPARE(book.scalar(u"select count(*) from change_log where kind = 'closing'"_s).toInt(),
+                 1);
+    }
+};
+
+LIVRO_TEST(tst_ClosingDesks)
+#include "tst_ClosingDesks.moc"

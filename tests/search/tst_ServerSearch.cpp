@@ -1,0 +1,231 @@
+#include "SearchBook.h"
+#include "TestMain.h"
+#include "TestServer.h"
+
+#include "book/BookTransfer.h"
+#include "core/SchemaVersion.h"
+#include "core/ServerSearchIndex.h"
+#include "core/Sql.h"
+#include "core/Transaction.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// Runs statements as the test server's superuser, in `database`.
+void administer(const QString& database, const QStringList& statements)
+{
+    auto address = ServerAddress::parse(TestServer::url());
+    QVERIFY(address);
+    address->database = database;
+    const QString name = QStringLiteral("search-admin");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        address->applyTo(db);
+        QVERIFY2(db.open(), qPrintable(Sql::reasonOf(db)));
+        for (const QString& sql : statements) {
+            const Status done = Sql::exec(db, sql);
+            QVERIFY2(done, qPrintable(sql + u": "_s + done.reason()));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList searchIndexesOf(TestBook& book)
+{
+    return book.strings(u"select indexname from pg_indexes where tablename = 'caixa' and "
+                        "indexname in ('caixa_busca_trgm', 'caixa_entrada', 'caixa_saida') "
+                        "order by indexname"_s);
+}
+
+const QStringList kAllIndexes{u"caixa_busca_trgm"_s, u"caixa_entrada"_s, u"caixa_saida"_s};
+
+// What a book made before the search had indexes on the server lacks.
+void makeVersionTwo(TestBook& book)
+{
+    book.exec(u"drop index caixa_busca_trgm"_s);
+    book.exec(u"alter table caixa drop column busca"_s);
+    book.exec(u"drop index caixa_entrada"_s);
+    book.exec(u"drop index caixa_saida"_s);
+    book.exec(u"update schema_version set version = 2"_s);
+}
+
+// The searches of the file book's cases whose rows must not depend on the
+// indexes: accents, capitals, several words, an account's name, document
+// numbers, an amount with a word.
+QStringList someSearches(SearchBook& book)
+{
+    QStringList found;
+    for (const QString& words : {u"agua"_s, u"ÁGUA mineral"_s, u"acao"_s, u"fornecedores agua"_s,
+                                 u"avila"_s, u"neral"_s, u"nf 12"_s, u"NF-21"_s, u"12345"_s})
+        found.append(words + u": "_s + book.found(words));
+    found.append(u"30,00 agua: "_s + book.found({u"agua"_s, {}, {}, {}, reais("30,00")}));
+    return found;
+}
+
+} // namespace
+
+// The search's indexes on a server book: how they reach new, copied and
+// upgraded books, and a search that finds the same without them.
+class tst_ServerSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!TestServer::inUse())
+            QSKIP("the server book's indexes: run on the test server (tst_search_server)");
+    }
+
+    // A book of the version before gets the folded texts and the indexes
+    // when it is opened, and its entries are found through them.
+    void upgradedBookGetsTheIndexes()
+    {
+        SearchBook book;
+        makeVersionTwo(book);
+        QCOMPARE(searchIndexesOf(book), QStringList());
+        QVERIFY(book.db.openServer(*book.m_server));
+        QCOMPARE(searchIndexesOf(book), kAllIndexes);
+        QCOMPARE(book.scalar(u"select version from schema_version"_s).toInt(),
+                 SchemaVersion::current());
+        QCOMPARE(book.scalar(u"select count(*) from caixa where busca is null"_s).toInt(), 0);
+        QCOMPARE(book.found(u"ÁGUA"_s), u"ÁGUA MINERAL|Nota fiscal da água|Luz e água"_s);
+    }
+
+    // A new book has them from the start, and a file book copied to an
+    // empty database has them filled for every entry copied.
+    void newAndCopiedBooksHaveTheIndexes()
+    {
+        SearchBook source; // its backup, a file book, is what is copied
+        QCOMPARE(searchIndexesOf(source), kAllIndexes);
+
+        QTemporaryDir folder;
+        QVERIFY(BookTransfer::writeFileCopy(source.db, folder.filePath(u"copia.mdb"_s)));
+        DbConnection copyFrom;
+        QVERIFY(copyFrom.open(folder.filePath(u"copia.mdb"_s)));
+        const ServerAddress target = TestServer::createDatabase();
+        {
+            DbConnection server;
+            QVERIFY(server.openServer(target));
+            QVERIFY(BookTransfer::copyInto(copyFrom, server));
+            const auto search = EntrySearch(server).find({u"nota agua"_s, {}, {}, {}, {}});
+            QVERIFY(search);
+            QCOMPARE(search->size(), 1);
+            QCOMPARE(search->first().descricao, u"Nota fiscal da água"_s);
+            const auto indexed = ServerSearchIndex::hasTrigramIndex(server.database());
+            QVERIFY(indexed && *indexed);
+            server.close();
+        }
+        TestServer::dropDatabase(target);
+    }
+
+    // Without the folded texts and their index (a server that did not allow
+    // the extensions) the search folds the texts as it reads them, and finds
+    // the same entries in the same order.
+    void searchWithoutTheIndexFindsTheSame()
+    {
+        SearchBook book;
+        const QStringList indexed = someSearches(book);
+        book.exec(u"drop index caixa_busca_trgm"_s);
+        book.exec(u"alter table caixa drop column busca"_s);
+        const auto column = ServerSearchIndex::hasFoldedColumn(book.db.database());
+        QVERIFY(column && !*column);
+        QCOMPARE(someSearches(book), indexed);
+        // Entries written afterwards are found too.
+        book.addEntry(u"2026-12-05"_s, u"11:00:00"_s, book.caixa, u"Café da MANHÃ"_s, u"5,00"_s,
+                      u"0,00"_s);
+        QCOMPARE(book.found(u"cafe manha"_s), u"Café da MANHÃ"_s);
+    }
+
+    // The folded text follows every write: a new description is found, the
+    // old one no longer; a rolled-back edit leaves the entry as it was.
+    void foldedTextFollowsTheWrites()
+    {
+        SearchBook book;
+        book.exec(u"update caixa set descricao = 'Conserto do FREEZER', ndoc = 'OS 77' "
+                  "where id = ?"_s,
+                  {book.agua});
+        QCOMPARE(book.found(u"mineral"_s), QString());
+        QCOMPARE(book.found(u"freezer os 77"_s), u"Conserto do FREEZER"_s);
+        {
+            Transaction undone(book.db.database());
+            QVERIFY(undone.begun());
+            book.exec(u"update caixa set descricao = 'Outra coisa' where id = ?"_s, {book.agua});
+        }
+        QCOMPARE(book.found(u"freezer"_s), u"Conserto do FREEZER"_s);
+        book.exec(u"delete from caixa where id = ?"_s, {book.agua});
+        QCOMPARE(book.found(u"freezer"_s), QString());
+        // A renamed account is found by its new name at once.
+        book.exec(u"update contas set descricao = 'PADARIA' where id = ?"_s, {book.caixa});
+        QCOMPARE(book.found(u"padaria acao"_s), u"Ação social"_s);
+    }
+
+    // The statements of the search are those the indexes answer: a word by
+    // the trigram index, an amount by the amounts' indexes (the table is
+    // tiny, so the server is told to avoid reading it whole).
+    void searchesUseTheIndexes()
+    {
+        SearchBook book;
+        book.exec(u"set enable_seqscan = off"_s);
+        book.exec(u"set enable_indexscan = off"_s);
+        const EntrySearch search(book.db);
+        const auto words = search.plan({u"agua nf"_s, {}, {}, {}, {}});
+        QVERIFY2(words && words->join(u'\n').contains(u"caixa_busca_trgm"_s),
+                 qPrintable(words ? words->join(u'\n') : words.reason()));
+        const auto amount = search.plan({QString(), {}, {}, {}, reais("30,00")});
+        QVERIFY2(amount && amount->join(u'\n').contains(u"caixa_entrada"_s) &&
+                     amount->join(u'\n').contains(u"caixa_saida"_s),
+                 qPrintable(amount ? amount->join(u'\n') : amount.reason()));
+    }
+
+    // A user who may not add extensions still gets a book, and a search
+    // without the index; the log says once what the administrator can do.
+    // After the administrator's command the next opening builds the index.
+    void userWithoutTheRightToAddExtensions()
+    {
+        const ServerAddress admin = TestServer::createDatabase();
+        const QString role = u"livro_sem_extensao_%1"_s.arg(QCoreApplication::applicationPid());
+        administer(u"postgres"_s, {u"create role %1 login"_s.arg(role)});
+        administer(admin.database, {u"grant create, usage on schema public to %1"_s.arg(role)});
+        ServerAddress address = admin;
+        address.user = role;
+        {
+            DbConnection db;
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(u"funciona sem índice.*CREATE EXTENSION IF "
+                                                 "NOT EXISTS unaccent; CREATE EXTENSION IF NOT "
+                                                 "EXISTS pg_trgm;"_s,
+                                                 QRegularExpression::DotMatchesEverythingOption));
+            QVERIFY(db.openServer(address));
+            // The check at the start, right after the upgrade, tries again
+            // and says nothing more.
+            QTest::failOnWarning(QRegularExpression(u"funciona sem índice"_s));
+            QVERIFY(ServerSearchIndex::ensure(db.database()));
+            const auto indexed = ServerSearchIndex::hasTrigramIndex(db.database());
+            QVERIFY(indexed && !*indexed);
+            QVERIFY(Sql::exec(db.database(),
+                              u"insert into caixa (data, hora, descricao, entrada, saida) "
+                              "values ('2026-12-05', '10:00:00', 'ÁGUA com gás', 100, 0)"_s));
+            const auto found = EntrySearch(db).find({u"agua gas"_s, {}, {}, {}, {}});
+            QVERIFY(found);
+            QCOMPARE(found->size(), 1);
+
+            administer(admin.database,
+                       ServerSearchIndex::administratorCommand().split(u';', Qt::SkipEmptyParts));
+            QVERIFY(ServerSearchIndex::ensure(db.database()));
+            const auto built = ServerSearchIndex::hasTrigramIndex(db.database());
+            QVERIFY(built && *built);
+            const auto counted = EntrySearch(db).count({u"agua gas"_s, {}, {}, {}, {}});
+            QVERIFY(counted);
+            QCOMPARE(*counted, 1);
+            db.close();
+        }
+        TestServer::dropDatabase(admin);
+        administer(u"postgres"_s, {u"drop role %1"_s.arg(role)});
+    }
+};
+
+LIVRO_TEST(tst_ServerSearch)
+#include "tst_ServerSearch.moc"
