@@ -62,9 +62,7 @@ Run report(const QStringList& arguments, const QStringList& login = {})
 
 QStringList december(const QString& dir, const QStringList& output)
 {
-    return QStringList{u"--from"_s,     u"01/12/2026"_s, u"--to"_s,
-                       u"2026-12-03"_s, u"--data-dir"_s, dir} +
-           output;
+    return items("--from|01/12/2026|--to|2026-12-03|--data-dir") + QStringList{dir} + output;
 }
 
 // Login on, with a common-level user "dona" and a restricted one "caixa1".
