@@ -279,11 +279,35 @@ Status create(DbConnection& db, Progress& progress)
     return transaction.commit();
 }
 
+namespace {
+
+// A server book has indexes of its own kind, which the server builds in one
+// statement: on a large book the window says what the wait is for, with a
+// bar that cannot count.
+Status ensureOnServer(DbConnection& db, Dialogs& dialogs)
+{
+    const QSqlDatabase database = db.database();
+    const auto column = ServerSearchIndex::hasFoldedColumn(database);
+    const auto index = ServerSearchIndex::hasTrigramIndex(database);
+    std::unique_ptr<Progress> progress;
+    if (column && index && !(*column && *index)) {
+        const auto entries = Sql::scalar(database, QStringLiteral("select count(*) from caixa"));
+        if (entries && entries->toLongLong() > kQuietBuild) {
+            progress = dialogs.progress(
+                nullptr, tr("Livro de Caixa"),
+                tr("Preparando a busca de lançamentos no servidor (feito uma única vez)..."));
+            progress->setMaximum(0);
+        }
+    }
+    return ServerSearchIndex::ensure(database);
+}
+
+} // namespace
+
 Status ensure(DbConnection& db, Dialogs& dialogs)
 {
-    // A server book has indexes of its own kind.
     if (db.isServer())
-        return ServerSearchIndex::ensure(db.database());
+        return ensureOnServer(db, dialogs);
     const auto present = exists(db);
     if (!present)
         return present.status();

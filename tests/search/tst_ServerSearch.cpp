@@ -4,6 +4,7 @@
 
 #include "book/BookTransfer.h"
 #include "core/SchemaVersion.h"
+#include "core/SearchIndex.h"
 #include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
 #include "core/Transaction.h"
@@ -178,6 +179,26 @@ private slots:
         QVERIFY2(amount && amount->join(u'\n').contains(u"caixa_entrada"_s) &&
                      amount->join(u'\n').contains(u"caixa_saida"_s),
                  qPrintable(amount ? amount->join(u'\n') : amount.reason()));
+    }
+
+    // A large book that lacks the index (the administrator added the
+    // extensions only now) gets it at the opening behind a progress window,
+    // once.
+    void aLargeBookIsIndexedBehindAProgressWindow()
+    {
+        TestBook book;
+        book.exec(u"alter table caixa drop column busca"_s);
+        book.exec(u"set statement_timeout = 0"_s); // the rows come in one statement
+        book.exec(u"insert into caixa (data, hora, descricao, entrada, saida) "
+                  "select '2026-12-05', '10:00:00', 'Venda ' || n, n, 0 "
+                  "from generate_series(1, 20001) as n"_s);
+        QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
+        QCOMPARE(book.dialogs.progressShown.size(), 1);
+        QVERIFY(book.dialogs.progressShown.first().labels.first().contains(u"servidor"_s));
+        const auto built = ServerSearchIndex::hasTrigramIndex(book.db.database());
+        QVERIFY(built && *built);
+        QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
+        QCOMPARE(book.dialogs.progressShown.size(), 1);
     }
 
     // A user who may not add extensions still gets a book, and a search
