@@ -202,7 +202,7 @@ Result<Closings::Closing> Closings::closeWithin(const Request& request, const QD
     if (request.shownComputed && *request.shownComputed != *computed)
         return Status::failure(
             tr("O saldo do dia %1 mudou desde que foi mostrado (um lançamento desse dia foi "
-               "gravado em outra estação): agora é %2. Confira a contagem e feche o dia de novo.")
+               "gravado em outro caixa): agora é %2. Confira a contagem e feche o dia de novo.")
                 .arg(Formats::date(request.day), computed->format()),
             Status::Cause::Refused);
     const auto difference = request.counted.minus(*computed);
