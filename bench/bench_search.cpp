@@ -20,6 +20,7 @@
 // the server book back to the version before the search's indexes and
 // times its upgrade.
 
+#include "BenchServer.h"
 #include "BenchSupport.h"
 
 #include "book/BookTransfer.h"
@@ -299,31 +300,6 @@ void measureWrites(DbConnection& db)
     std::fflush(stdout);
 }
 
-QString serverScript(const QStringList& arguments)
-{
-    QProcess script;
-    script.start(QStringLiteral("sh"),
-                 QStringList{QStringLiteral(LIVRO_SERVER_SCRIPT)} + arguments);
-    if (!script.waitForFinished(60'000) || script.exitCode() != 0)
-        qFatal("pg-test-server.sh failed: %s", script.readAllStandardError().constData());
-    return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
-}
-
-void administer(ServerAddress server, const QString& sql)
-{
-    server.database = QStringLiteral("postgres");
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
-        server.applyTo(db);
-        if (!db.open())
-            qFatal("the server did not answer: %s", qPrintable(Sql::reasonOf(db)));
-        must(Sql::exec(db, sql), qPrintable(sql));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-}
-
 // The book on the server, copied from the file book when the database does
 // not hold all of it yet.
 void prepareServerBook(DbConnection& server, ServerAddress address, const QString& source,
@@ -337,8 +313,8 @@ void prepareServerBook(DbConnection& server, ServerAddress address, const QStrin
             return;
     }
     server.close();
-    administer(address, QStringLiteral("drop database if exists livro_bench_search"));
-    administer(address, QStringLiteral("create database livro_bench_search"));
+    Bench::administer(address, QStringLiteral("drop database if exists livro_bench_search"));
+    Bench::administer(address, QStringLiteral("create database livro_bench_search"));
     must(server.openServer(address), "the server book");
     DbConnection file;
     must(file.open(source), "the file book");
@@ -373,7 +349,7 @@ void measureServer(const QStringList& args, const QString& source)
         url = args.at(i + 1);
     const bool ownServer = url.isEmpty();
     if (ownServer)
-        url = serverScript({QStringLiteral("start"), root});
+        url = Bench::serverScript({QStringLiteral("start"), root});
     const auto address = ServerAddress::parse(url);
     must(address.status(), "server address");
     {
@@ -393,7 +369,7 @@ void measureServer(const QStringList& args, const QString& source)
             measureUpgrade(db, *address);
     }
     if (ownServer)
-        serverScript({QStringLiteral("stop"), root});
+        Bench::serverScript({QStringLiteral("stop"), root});
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 // /tmp/livro-caixa-bench/server/; the server gets a copy of it in a
 // database of its own, dropped at the end.
 
+#include "BenchServer.h"
 #include "BenchSupport.h"
 
 #include "book/BookTransfer.h"
@@ -39,31 +40,6 @@ const QDate kFirstDay(2026, 1, 1);
 const QDate kLastDay = kFirstDay.addDays(109);
 constexpr qint64 kEntries = 100000;
 constexpr int kSaves = 300;
-
-QString serverScript(const QStringList& arguments)
-{
-    QProcess script;
-    script.start(QStringLiteral("sh"),
-                 QStringList{QStringLiteral(LIVRO_SERVER_SCRIPT)} + arguments);
-    if (!script.waitForFinished(60'000) || script.exitCode() != 0)
-        qFatal("pg-test-server.sh failed: %s", script.readAllStandardError().constData());
-    return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
-}
-
-void administer(const ServerAddress& server, const QString& sql)
-{
-    ServerAddress maintenance = server;
-    maintenance.database = QStringLiteral("postgres");
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
-        maintenance.applyTo(db);
-        if (!db.open() || !Sql::exec(db, sql))
-            qFatal("the server refused %s", qPrintable(sql));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-}
 
 struct Figures
 {
@@ -133,7 +109,7 @@ int main(int argc, char* argv[])
     if (ownServer) {
         // Saves wait for the disk on a server as on a file.
         qputenv("LIVRO_PG_FSYNC", "on");
-        url = serverScript({QStringLiteral("start"), root + QStringLiteral("/pg")});
+        url = Bench::serverScript({QStringLiteral("start"), root + QStringLiteral("/pg")});
     }
 
     const QString folder = root + QStringLiteral("/server");
@@ -150,7 +126,7 @@ int main(int argc, char* argv[])
     if (!address)
         qFatal("%s", qPrintable(address.reason()));
     address->database = QStringLiteral("livro_bench_%1").arg(QCoreApplication::applicationPid());
-    administer(*address, QStringLiteral("create database ") + address->database);
+    Bench::administer(*address, QStringLiteral("create database ") + address->database);
     {
         DbConnection file;
         DbConnection server;
@@ -164,8 +140,8 @@ int main(int argc, char* argv[])
         print("SQLite file", measure(file, QFileInfo(work).path()));
         print("PostgreSQL, local socket", measure(server, QFileInfo(work).path()));
     }
-    administer(*address, QStringLiteral("drop database ") + address->database);
+    Bench::administer(*address, QStringLiteral("drop database ") + address->database);
     if (ownServer)
-        serverScript({QStringLiteral("stop"), root + QStringLiteral("/pg")});
+        Bench::serverScript({QStringLiteral("stop"), root + QStringLiteral("/pg")});
     return 0;
 }
