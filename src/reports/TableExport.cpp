@@ -1,5 +1,8 @@
 #include "reports/TableExport.h"
 
+#include "core/Dialogs.h"
+#include "widgets/UserMemory.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -124,6 +127,19 @@ Status writeXlsx(const Table& table, const QString& fileName)
                     QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         return cannotWrite(fileName, tr("o nome não pôde ser dado ao arquivo"));
     return Status::success();
+}
+
+bool exportTo(QWidget* parent, Dialogs& dialogs, const Table& table, const QString& fileName,
+              bool pdf)
+{
+    const Status written = pdf ? writePdf(table, fileName) : writeXlsx(table, fileName);
+    if (!written) {
+        dialogs.inform(parent, Dialogs::Icon::Critical,
+                       QCoreApplication::translate("TableExport", "Erro"), written.reason());
+        return false;
+    }
+    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
+    return true;
 }
 
 } // namespace TableExport

@@ -204,12 +204,7 @@ void frmHistorico::exportTo(bool pdf)
     TableExport::Table table{windowTitle(), m_shownFilter, headers(), {}};
     for (const ChangeHistory::Record& r : m_records)
         table.rows.append(cellsOf(r));
-    const Status written =
-        pdf ? TableExport::writePdf(table, fileName) : TableExport::writeXlsx(table, fileName);
-    if (!written) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"), written.reason());
+    if (!TableExport::exportTo(this, m_session.dialogs, table, fileName, pdf))
         return;
-    }
-    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
     m_aviso->setText(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
 }

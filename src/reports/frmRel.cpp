@@ -597,13 +597,8 @@ void frmRel::exportClosings(bool pdf)
         {}};
     for (const Closings::Closing& c : *closings)
         table.rows.append(closingCells(c));
-    const Status written =
-        pdf ? TableExport::writePdf(table, fileName) : TableExport::writeXlsx(table, fileName);
-    if (!written) {
-        m_session.dialogs.inform(this, Dialogs::Icon::Critical, tr("Erro"), written.reason());
+    if (!TableExport::exportTo(this, m_session.dialogs, table, fileName, pdf))
         return;
-    }
-    UserMemory::rememberExportFolder(QFileInfo(fileName).absolutePath());
     showNotice(tr("Gravado em %1").arg(QDir::toNativeSeparators(fileName)));
     shortenNoticePath(fileName);
 }
