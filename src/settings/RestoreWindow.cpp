@@ -46,6 +46,10 @@ RestoreWindow::RestoreWindow(Session& session, QWidget* parent)
     connect(m_ui->grade, &QTableWidget::cellDoubleClicked, this, &RestoreWindow::restore);
     Keyboard::enterPresses({m_ui->btnRestaurar, m_ui->btnCancelar});
     Keyboard::enterRuns(m_ui->grade, [this] { restore(); });
+    if (m_session.db.isServer())
+        m_ui->lblExplicacao->setText(tr("Escolha o backup que será gravado num banco de dados "
+                                        "vazio do servidor. O livro em uso pelos caixas não é "
+                                        "alterado."));
     fillList();
 }
 

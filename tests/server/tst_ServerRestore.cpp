@@ -12,9 +12,12 @@
 #include "core/Windows.h"
 #include "settings/RestoreWindow.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -38,14 +41,18 @@ QStringList column(DbConnection& db, const QString& sql)
 
 // Picks the newest backup in the window and restores it; a window still
 // open after that (the restore refused) is closed, for the test to go on.
-void restoreNewest()
+// The window's explanation, as it read once the window was shown.
+std::shared_ptr<QString> restoreNewest()
 {
-    whenModal<RestoreWindow>([](RestoreWindow* window) {
+    auto explained = std::make_shared<QString>();
+    whenModal<RestoreWindow>([explained](RestoreWindow* window) {
+        *explained = control<QLabel>(*window, "lblExplicacao")->text();
         control<QTableWidget>(*window, "grade")->selectRow(0);
         control<QPushButton>(*window, "btnRestaurar")->click();
         if (window->isVisible())
             window->reject();
     });
+    return explained;
 }
 
 } // namespace
@@ -75,8 +82,10 @@ private slots:
         const ServerAddress empty = TestServer::createDatabase();
         book.dialogs.answers = {Dialogs::Answer::Yes};
         book.dialogs.typedLines = {empty.url()};
-        restoreNewest();
+        const auto explained = restoreNewest();
         QVERIFY(!book.session.windows->restoreBackup(nullptr));
+        // The window says the book in use stays.
+        QVERIFY2(explained->contains(u"vazio do servidor"_s), qPrintable(*explained));
 
         QCOMPARE(book.dialogs.shown.size(), 2);
         QVERIFY2(book.dialogs.shown.at(0).text.contains(u"num banco de dados vazio do servidor"_s),
