@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -22,22 +23,35 @@ struct Confirmed
 {
     QSet<qint64> added;
     QSet<qint64> deleted;
+    // Deletions a desk began and never told the end of: killed between the
+    // commit and its line, it may have removed another desk's entry.
+    QSet<qint64> deletionsInDoubt;
     int edits = 0;
     int failures = 0;
 
     void read(const QByteArray& output)
     {
+        std::optional<qint64> inDoubt;
         for (const QByteArray& line : output.split('\n')) {
             const QList<QByteArray> parts = line.split('\t');
-            if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "add")
-                added.insert(parts.at(2).toLongLong());
-            else if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "delete")
-                deleted.insert(parts.at(2).toLongLong());
-            else if (parts.size() >= 3 && parts.at(0) == "done" && parts.at(1) == "edit")
-                ++edits;
-            else if (parts.at(0) == "failed")
+            if (parts.at(0) == "failed")
                 ++failures;
+            if (parts.size() < 3)
+                continue;
+            const QByteArray& said = parts.at(0);
+            const QByteArray& change = parts.at(1);
+            const qint64 id = parts.at(2).toLongLong();
+            if (change == "delete")
+                inDoubt = said == "try" ? std::optional<qint64>(id) : std::nullopt;
+            if (said == "done" && change == "add")
+                added.insert(id);
+            else if (said == "done" && change == "delete")
+                deleted.insert(id);
+            else if (said == "done" && change == "edit")
+                ++edits;
         }
+        if (inDoubt)
+            deletionsInDoubt.insert(*inDoubt);
     }
 };
 
@@ -64,7 +78,7 @@ private:
     }
 
     // Every balance and day total equals the entries; every entry a desk
-    // confirmed is there unless a desk confirmed its deletion.
+    // confirmed is there unless a desk deleted it or began to.
     void checkBook(TestBook& book, const Confirmed& confirmed)
     {
         QCOMPARE(book.strings(QStringLiteral(
@@ -82,6 +96,7 @@ private:
         expected.subtract(confirmed.deleted);
         QSet<qint64> missing = expected;
         missing.subtract(present);
+        missing.subtract(confirmed.deletionsInDoubt);
         QCOMPARE(missing.size(), 0);
         QSet<qint64> undeleted = confirmed.deleted;
         undeleted.intersect(present);
