@@ -2,6 +2,7 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "core/SettingsStore.h"
+#include "entries/AmountBox.h"
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
 
@@ -112,57 +113,23 @@ private slots:
         QVERIFY(book.dialogs.shown.isEmpty());
     }
 
-    // The entry and its account's balance are written together or not at
-    // all; a refused save is reported and the form keeps the user's input.
-    void aRefusedSaveKeepsTheInput()
-    {
-        FormBook book;
-        book.exec(
-            u"create trigger refuse before update on contas begin select raise(abort, 'saldo recusado'); end"_s);
-        frmCadCaixa refused(book.session, 0);
-        fillValid(refused);
-        refused.save();
-        QVERIFY2(book.dialogs.last().text.startsWith(
-                     u"Não foi possível gravar o lançamento:\nsaldo recusado"_s),
-                 qPrintable(book.dialogs.last().text));
-        QVERIFY(refused.result() != QDialog::Accepted);
-        QVERIFY(!book.session.EntrySaved);
-        QCOMPARE(control<QPlainTextEdit>(refused, "txtDescricao")->toPlainText(),
-                 u"Venda à vista "_s);
-        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 0);
-    }
-
-    // Typing "." gives ","; leaving an amount box formats it, or keeps the
-    // text when it is not an amount.
-    void amountsFormatOnLeavingTheBox_data()
-    {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("left");
-        QTest::newRow("point") << u"12.5"_s << u"12,5"_s << u"12,50"_s;
-        QTest::newRow("negative") << u"-5"_s << u"-5"_s << u"-5,00"_s;
-        QTest::newRow("not an amount") << u"1/2"_s << u"1/2"_s << u"1/2"_s;
-        QTest::newRow("letters and spaces") << u"1a2b3 4,5x"_s << u"1234,5"_s << u"1.234,50"_s;
-        QTest::newRow("nothing") << QString() << QString() << u"0,00"_s;
-    }
+    // Typing "." gives ","; only digits, signs and the comma are taken;
+    // leaving an amount box formats it, and coming back selects it whole, to
+    // be typed over.
     void amountsFormatOnLeavingTheBox()
     {
-        QFETCH(QString, keys);
-        QFETCH(QString, typed);
-        QFETCH(QString, left);
         FormBook book;
         frmCadCaixa form(book.session, 0);
         showActive(form);
         auto* in = control<QLineEdit>(form, "txtEntrada");
         in->setFocus();
         in->clear();
-        QTest::keyClicks(in, keys);
-        QCOMPARE(in->text(), typed);
+        QTest::keyClicks(in, u"1a2b3 4.5x"_s);
+        QCOMPARE(in->text(), u"1234,5"_s);
         control<QLineEdit>(form, "txtSaida")->setFocus();
-        QCOMPARE(in->text(), left);
-        // Coming back selects the whole amount, to be typed over.
+        QCOMPARE(in->text(), u"1.234,50"_s);
         in->setFocus();
-        QTRY_COMPARE(in->selectedText(), left);
+        QTRY_COMPARE(in->selectedText(), u"1.234,50"_s);
     }
 
     // The checks run in a fixed order, one message at a time: the user starts
@@ -269,6 +236,152 @@ private slots:
                  QStringList{u"Campo vazio!: Selecione uma conta antes de continuar!"_s});
         QCOMPARE(stored(book, "idconta", id), items("99"));
         QCOMPARE(control<QComboBox>(orphan, "cboConta")->currentIndex(), 0);
+    }
+
+    // A write the book refuses is told in words a shopkeeper understands, with
+    // the database's own text in the details; the form keeps what was typed.
+    void aRefusedSaveIsToldPlainly_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("details");
+        // The book may not grow by a page: as a full disk does it.
+        QTest::newRow("disk full") << u"PRAGMA max_page_count = %1"_s << u"10,00"_s
+                                   << u"O disco está cheio: o lançamento não foi gravado."_s
+                                   << u"database or disk is full"_s;
+        QTest::newRow("read-only book")
+            << u"PRAGMA query_only = 1"_s << u"10,00"_s
+            << u"O livro de caixa não pode ser alterado (o arquivo ou a pasta só permite leitura): "
+               "o lançamento não foi gravado."_s
+            << u"readonly"_s;
+        // The account holds 900 trillion already: its balance would not fit.
+        QTest::newRow("sum too large")
+            << QString() << u"100.000.000.000.000,00"_s
+            << u"A soma dos valores seria um valor grande demais para o sistema: o lançamento não "
+               "foi gravado."_s
+            << u"integer overflow"_s;
+        // A cause without plain words: the database's text itself.
+        QTest::newRow("other refusal")
+            << u"create trigger refuse before update on contas begin select raise(abort, "
+               "'saldo recusado'); end"_s
+            << u"10,00"_s << u"Não foi possível gravar o lançamento:\nsaldo recusado"_s
+            << QString();
+    }
+    void aRefusedSaveIsToldPlainly()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, amount);
+        QFETCH(QString, text);
+        QFETCH(QString, details);
+        FormBook book;
+        book.addEntry(u"2026-12-01"_s, u"08:00:00"_s, 1, u"Aporte"_s, u"900.000.000.000.000,00"_s,
+                      u"0,00"_s);
+        if (!setup.isEmpty())
+            book.exec(setup.contains(u"%1")
+                          ? setup.arg(book.scalar(u"PRAGMA page_count"_s).toLongLong())
+                          : setup);
+        frmCadCaixa form(book.session, 0);
+        control<QComboBox>(form, "cboConta")->setCurrentText(u"CAIXA"_s);
+        const QString description = QString(6000, u'x'); // needs pages of its own
+        control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(description);
+        control<QLineEdit>(form, "txtEntrada")->setText(amount);
+        form.save();
+
+        QVERIFY(form.result() != QDialog::Accepted && !book.session.EntrySaved);
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QVERIFY2(book.dialogs.last().text.startsWith(text), qPrintable(book.dialogs.last().text));
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+        VERIFY_CONTAINS(book.dialogs.last().details, details);
+        QCOMPARE(control<QPlainTextEdit>(form, "txtDescricao")->toPlainText(), description);
+        if (setup.startsWith(u"PRAGMA query_only"))
+            book.exec(u"PRAGMA query_only = 0"_s);
+        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 1);
+        QCOMPARE(book.scalar(u"select saldo from contas"_s).toLongLong(), 0);
+    }
+
+    // Amounts typed with thousands separators are read as meant, and a text
+    // that cannot be read stays in its box, marked, and is never saved.
+    void readsWhatWasMeant_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");   // after leaving the box
+        QTest::addColumn<QString>("problem"); // part of the reason; empty when read
+        const auto row = [](const char* name, const QString& typed, const QString& shown,
+                            const QString& problem = {}) {
+            QTest::newRow(name) << typed << shown << problem;
+        };
+        row("a thousand typed with a dot", u"1,500"_s, u"1.500,00"_s);
+        row("one to three digits, then three", u"1,999"_s, u"1.999,00"_s);
+        row("minus a thousand", u"-1,500"_s, u"-1.500,00"_s);
+        row("millions", u"1,234,567"_s, u"1.234.567,00"_s);
+        row("several: the last is the decimal comma", u"1,234,56"_s, u"1.234,56"_s);
+        row("one decimal", u"12,5"_s, u"12,50"_s);
+        row("four digits, two decimals", u"1234,56"_s, u"1.234,56"_s);
+        row("a leading zero is no grouping", u"0,500"_s, u"0,500"_s, u"duas casas decimais"_s);
+        row("four digits are no group", u"1234,567"_s, u"1234,567"_s, u"duas casas decimais"_s);
+        row("four decimals", u"1,9999"_s, u"1,9999"_s, u"duas casas decimais"_s);
+        row("a group of two", u"1,23,45"_s, u"1,23,45"_s, u"fora do lugar"_s);
+        row("a fraction", u"1/2"_s, u"1/2"_s, u"não é um valor"_s);
+        row("a lone minus", u"-"_s, u"-"_s, u"não é um valor"_s);
+        row("too large", u"9999999999999999"_s, u"9999999999999999"_s, u"grande demais"_s);
+        row("empty", QString(), u"0,00"_s);
+    }
+    void readsWhatWasMeant()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, problem);
+        const AmountBox::Reading reading = AmountBox::read(typed);
+        QCOMPARE(reading.shown, shown);
+        QCOMPARE(reading.amount.has_value(), problem.isEmpty());
+        QVERIFY2(problem.isEmpty() ? reading.problem.isEmpty() : reading.problem.contains(problem),
+                 qPrintable(reading.problem));
+    }
+
+    // In the form: "1,500" is stored as a thousand and five hundred; an
+    // unreadable amount keeps its text in the error colours with the reason,
+    // and the save refuses it and stores nothing.
+    void theFormKeepsWhatItCannotRead()
+    {
+        FormBook book;
+        frmCadCaixa form(book.session, 0);
+        showActive(form);
+        auto* in = control<QLineEdit>(form, "txtEntrada");
+        auto* out = control<QLineEdit>(form, "txtSaida");
+        control<QPlainTextEdit>(form, "txtDescricao")->setPlainText(u"Venda"_s);
+        const QColor normal = in->palette().color(QPalette::Base);
+
+        in->setFocus();
+        in->clear();
+        QTest::keyClicks(in, u"0.999"_s);
+        out->setFocus();
+        QCOMPARE(in->text(), u"0,999"_s);
+        QVERIFY(in->palette().color(QPalette::Base) != normal);
+        VERIFY_CONTAINS(in->toolTip(), u"duas casas decimais"_s);
+        form.save();
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        VERIFY_CONTAINS(book.dialogs.last().text, u"0,999"_s);
+        QCOMPARE(QApplication::focusWidget(), in);
+        // An amount beyond what the book holds is kept too, the largest one named.
+        in->setText(u"1.000.000.000.000.000,00"_s);
+        out->setFocus();
+        QCOMPARE(in->text(), u"1.000.000.000.000.000,00"_s);
+        form.save();
+        QCOMPARE(book.dialogs.last().title, u"Verifique e tente novamente."_s);
+        QVERIFY2(book.dialogs.last().text.contains(u"grande demais"_s) &&
+                     book.dialogs.last().text.contains(u"922.337.203.685.477,58"_s),
+                 qPrintable(book.dialogs.last().text));
+        QCOMPARE(QApplication::focusWidget(), in);
+        QVERIFY(form.result() != QDialog::Accepted);
+        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 0);
+
+        in->setText(u"1,500"_s);
+        out->setFocus();
+        QCOMPARE(in->text(), u"1.500,00"_s);
+        QCOMPARE(in->palette().color(QPalette::Base), normal);
+        form.save();
+        QCOMPARE(book.scalar(u"select entrada from caixa"_s).toLongLong(), 15000000);
     }
 };
 
