@@ -163,8 +163,9 @@ private slots:
             control<QToolButton>(w, "btnExcluir")->click();
         QCOMPARE(book.dialogs.messages(),
                  QStringList{u"Excluir: Tem certeza que deseja excluir o registro?"_s});
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Question);
-        QCOMPARE(book.dialogs.last().buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(book.dialogs.last().whatGoes,
+                 u"Data: 04/12/2026 09:00\nConta: BANCO D'ÁVILA\nDescrição: Luz\nSaída: 30,00"_s);
+        QCOMPARE(book.dialogs.last().defaultAnswer, Dialogs::Answer::No);
         QCOMPARE(column(w, EntryGridModel::Descricao),
                  items(yes ? "Venda|Compra|Venda cartão|Conta apagada|Sem valor"
                            : "Venda|Luz|Compra|Venda cartão|Conta apagada|Sem valor"));
@@ -187,8 +188,8 @@ private slots:
     }
 
     // A restricted user sees the day only, from the balance of everything
-    // before the day (yesterday included); cannot change the day, edit or
-    // delete; and adds entries for today only.
+    // before the day (yesterday included); cannot change the day, edit,
+    // delete or restore a backup; and adds entries for today only.
     void restrictedUser()
     {
         CashBook book;
@@ -198,7 +199,7 @@ private slots:
         QCOMPARE(panel(w), items("-|40,00|160,00|50,00"));
         for (const char* name : {"btnAtivar", "btnEditar", "btnExcluir"})
             QVERIFY2(!control<QWidget>(w, name)->isEnabled(), name);
-        for (const char* name : {"mnuUsuarios", "mnuOpcoes"})
+        for (const char* name : {"mnuUsuarios", "mnuOpcoes", "mnuRestaurar"})
             QVERIFY2(!control<QAction>(w, name)->isVisible(), name);
         for (const char* name : {"txtDia", "txtDias"})
             QVERIFY2(control<QLineEdit>(w, name)->isReadOnly(), name);

@@ -5,6 +5,8 @@
 #include "settings/frmOpcoes.h"
 #include "users/frmCadUsuarios.h"
 
+#include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -58,7 +60,7 @@ class tst_Keyboard : public QObject
     Q_OBJECT
 
 private slots:
-    // The grid is one tab stop between "&Relatórios" and the three buttons.
+    // F1 opens the guide. The grid is one tab stop between "&Relatórios" and the three buttons.
     // Enter on a focused picture button presses it; Enter on a grid row edits
     // it and Insert adds an entry; Enter in the day box activates; Alt+U and
     // Alt+O open "Usuários" and "Opções".
@@ -67,6 +69,13 @@ private slots:
         CashBook book;
         frmPrincipal w(book.session);
         showActive(w);
+        // F1 anywhere, and "Ajuda", open the guide beside the program in the browser.
+        QTest::keyClick(control<QWidget>(w, "grade"), Qt::Key_F1);
+        control<QAction>(w, "mnuAjuda")->trigger();
+        const QUrl guide = QUrl::fromLocalFile(
+            QDir(QCoreApplication::applicationDirPath()).filePath(u"guia/index.html"_s));
+        QCOMPARE(book.dialogs.openedUrls, (QList<QUrl>{guide, guide}));
+
         control<QPushButton>(w, "btnRelatorios")->setFocus();
         press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"grade"_s);

@@ -1,8 +1,11 @@
 #include "CashBook.h"
 #include "TestMain.h"
+#include "book/EntryRows.h"
+#include "cashbook/ActivePeriod.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -71,6 +74,7 @@ private slots:
         control<QAction>(w, "mnuAtualizacoes")->trigger(); // the web site
         QCOMPARE(book.dialogs.openedUrls.size(), 1);
         QCOMPARE(book.dialogs.openedUrls.first().scheme(), u"https"_s);
+        QVERIFY(control<QAction>(w, "mnuRestaurar")->isVisible()); // a common-level user's
     }
 
     // One "saldos" row per day of the period, however often it refreshes;
@@ -181,19 +185,43 @@ private slots:
         QCOMPARE(panel(shown.w), items("0,00|0,00|0,00|0,00"));
     }
 
-    // The window keeps its minimum size; the grid takes what it gives and
-    // the panel stays whole.
-    void theGridTakesTheWindowsSize()
+    // The grid takes what a larger window gives; the window opens again
+    // where it was last closed, at the size it had.
+    void theWindowsSizeAndPlace()
+    {
+        CashBook book;
+        book.dialogs.answers = {Dialogs::Answer::No}; // no backup at the close
+        QRect closedAt;
+        {
+            ShownWindow shown(book);
+            shown.w.setGeometry(QRect(60, 50, 1400, 1000));
+            QTRY_VERIFY(control<QTableView>(shown.w, "grade")->height() > 600);
+            closedAt = shown.w.geometry();
+            shown.w.close();
+        }
+        frmPrincipal again(book.session);
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.geometry(), closedAt);
+    }
+
+    // The selected row, the last one after a refresh, is plainly marked
+    // (a black frame) yet keeps its colours: "Luz", paid out, on red.
+    void theSelectedRowKeepsItsColours()
     {
         CashBook book;
         ShownWindow shown(book);
-        shown.w.resize(400, 300);
-        QTest::qWait(20);
-        QVERIFY(shown.w.width() >= 972);
-        QVERIFY(shown.w.height() >= 716);
-        shown.w.resize(1400, 1000);
-        QTRY_VERIFY(control<QTableView>(shown.w, "grade")->height() > 600);
-        QCOMPARE(control<QWidget>(shown.w, "fr2")->size(), QSize(463, 84));
+        auto* grid = control<QTableView>(shown.w, "grade");
+        QVERIFY(grid->selectionModel()->isRowSelected(shown.w.gridModel()->rowCount() - 1, {}));
+        grid->selectRow(1);
+        const QRect cell =
+            grid->visualRect(shown.w.gridModel()->index(1, EntryGridModel::Descricao));
+        const QImage shot = grid->viewport()->grab().toImage();
+        const QColor inside = shot.pixelColor(cell.right() - 8, cell.center().y());
+        QVERIFY2(inside.red() > 200 && inside.blue() < inside.red() &&
+                     inside.green() < inside.red(),
+                 qPrintable(inside.name()));
+        QCOMPARE(shot.pixelColor(cell.center().x(), cell.top()), QColor(Qt::black));
     }
 
     // Books the window copes with: an older one without "ndoc" (the column is
@@ -237,6 +265,41 @@ private slots:
         if (!message.isEmpty())
             QVERIFY2(book.dialogs.last().text.startsWith(message),
                      qPrintable(book.dialogs.last().text));
+    }
+
+    // The period ends on the day typed and starts that many days before it;
+    // no number of days is one day. The number becomes 1 on leaving its box
+    // unless it is a number above 1.
+    void periodArithmetic()
+    {
+        const QDate today(2026, 12, 5);
+        QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, u"99"_s, today).start, QDate(2026, 8, 28));
+        QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, QString(), today).start, today);
+        for (const char* typed : {"", "x", "1"})
+            QCOMPARE(ActivePeriod::normalizedDays(QString::fromLatin1(typed)), u"1"_s);
+        QCOMPARE(ActivePeriod::normalizedDays(u"2"_s), u"2"_s);
+    }
+
+    // Many rows, with texts of every size (one larger than a storage chunk),
+    // and without some texts, come back exactly as stored.
+    void rowStorageKeepsEveryText()
+    {
+        EntryRows rows;
+        const auto text = [](int i) {
+            return i == 20000 ? QString(3 << 20, u'z') : QString(i % 300, QChar(u'a' + i % 26));
+        };
+        for (int i = 0; i <= 20000; ++i) {
+            const QString descricao = text(i), ndoc = QString::number(i);
+            EntryRows::Entry e;
+            e.descricao = descricao;
+            e.ndoc = i % 3 == 0 ? std::optional<QStringView>(ndoc) : std::nullopt;
+            rows.append(e);
+        }
+        QCOMPARE(rows.size(), qsizetype(20001));
+        for (int i = 0; i <= 20000; i += 4) {
+            QCOMPARE(rows.descricao(i), QStringView(text(i)));
+            QCOMPARE(rows.ndoc(i), QStringView(i % 3 == 0 ? QString::number(i) : QString()));
+        }
     }
 };
 

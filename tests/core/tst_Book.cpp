@@ -1,7 +1,6 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "app/Startup.h"
-#include "core/BookLock.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/EnsureColumn.h"
@@ -69,18 +68,6 @@ private slots:
         QCOMPARE(value(u"PRAGMA journal_mode"_s), u"delete"_s);
         QCOMPARE(value(u"PRAGMA synchronous"_s), u"2"_s); // FULL
         QCOMPARE(value(u"select id from caixa"_s), u"2"_s);
-    }
-
-    // A file where the folder should be cannot hold a book.
-    void aFileWhereTheFolderShouldBe()
-    {
-        QTemporaryDir dir;
-        DbConnection db;
-        writeFile(dir.filePath(u"arquivo"_s), "x");
-        const Status refused = db.open(dir.filePath(u"arquivo/bd.mdb"_s));
-        QVERIFY(!refused.ok());
-        VERIFY_CONTAINS(refused.reason(), u"pasta"_s);
-        QVERIFY(!db.isOpen());
     }
 
     // Anything that is not a sound book of ours is refused with its reason,
@@ -164,26 +151,6 @@ private slots:
         QCOMPARE(book.session.CurrentUser.userName, QString());
         book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
-    }
-
-    // A damaged book gives the connection message, stays as it was and is not
-    // held (nothing stops the next start), and start-up still reaches its window.
-    void damagedBookAtStartup()
-    {
-        TestBook book;
-        book.db.close();
-        writeFile(book.bookPath(), "isto não é um banco de dados");
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        const FakeDialogs::Shown& shown = book.dialogs.last();
-        QCOMPARE(shown.title, u"A T E  Ç Ã O"_s);
-        QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
-        QVERIFY2(shown.text.endsWith(u"\nNão foi possivel conectar ao servidor"_s),
-                 qPrintable(shown.text));
-        VERIFY_CONTAINS(shown.text, QDir::toNativeSeparators(book.bookPath()));
-        QCOMPARE(fileBytes(book.bookPath()), QByteArray("isto não é um banco de dados"));
-        QVERIFY(!book.db.isOpen() && !book.session.bookLock);
-        QVERIFY(!QFile::exists(BookLock::lockPath(book.bookPath())));
     }
 
     // The command line's folder; else a book beside the program; else the user's folder.
