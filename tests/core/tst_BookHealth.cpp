@@ -2,11 +2,13 @@
 #include "TestMain.h"
 #include "app/Startup.h"
 #include "core/BookHealth.h"
+#include "core/BookSnapshot.h"
 #include "core/Sql.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -72,11 +74,25 @@ QByteArray damageIndex(const QString& path)
     return bytes;
 }
 
+// A book with enough entries to span many pages, one of them unique.
+struct SnapshotBook : TestBook
+{
+    SnapshotBook()
+    {
+        addAccount(u"CAIXA"_s);
+        exec(u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000) "
+             "insert into caixa (idconta, data, hora, descricao, entrada) select 1, "
+             "'2026-01-' || (10 + i % 20), '10:00:00', 'Venda número ' || i, i * 100 from n"_s);
+        addEntry(u"2026-02-01"_s, u"10:00:00"_s, 1, u"Pagamento ÚNICO do aluguel"_s, std::nullopt,
+                 u"1.234,00"_s);
+    }
+};
+
 } // namespace
 
 // Damaged books caught at open without a full check on every start; indexes
 // repaired once the user agrees; a book left in WAL mode switched back; a
-// backup opened without a single write.
+// backup opened without a single write; consistent copies, and their check.
 class tst_BookHealth : public QObject
 {
     Q_OBJECT
@@ -118,24 +134,9 @@ private slots:
         QVERIFY(!BookHealth::unchangedSinceCleanClose(path));
     }
 
-    // Indexes that disagree with their rows are caught, and nothing is written.
-    void damagedIndexesAreCaught()
-    {
-        TestBook book;
-        fillBook(book);
-        const QByteArray damaged = damageIndex(book.bookPath());
-        DbConnection db;
-        const Status opened = db.open(book.bookPath());
-        QVERIFY2(!opened.ok() && opened.reason().contains(u"índices danificados"_s) &&
-                     opened.reason().contains(u"missing from index caixa_data_hora"_s),
-                 qPrintable(opened.reason()));
-        QVERIFY(db.indexesDamaged() && !db.isOpen());
-        QCOMPARE(fileBytes(book.bookPath()), damaged);
-    }
-
-    // Start-up offers the repair: on yes, a copy of the damaged file is kept
-    // and the indexes are rebuilt from the rows; on no, the book stays closed
-    // and untouched.
+    // Indexes that disagree with their rows are caught, and start-up offers
+    // the repair: on yes, a copy of the damaged file is kept and the indexes
+    // are rebuilt from the rows; on no, the book stays closed and untouched.
     void damagedIndexesAreRepairedOnRequest_data()
     {
         QTest::addColumn<bool>("repair");
@@ -159,7 +160,9 @@ private slots:
         QCOMPARE(QFile::exists(copy), repair);
         if (!repair) {
             QCOMPARE(fileBytes(book.bookPath()), damaged);
-            QCOMPARE(book.dialogs.last().title, u"A T E  Ç Ã O"_s);
+            QVERIFY2(book.dialogs.last().text.contains(u"índices danificados"_s) &&
+                         book.dialogs.last().text.contains(u"missing from index caixa_data_hora"_s),
+                     qPrintable(book.dialogs.last().text));
             return;
         }
         QCOMPARE(fileBytes(copy), damaged);
@@ -274,6 +277,77 @@ private slots:
         QCOMPARE(filesIn(book.dir()), files);
         QVERIFY(!reader.openReadOnly(book.dir() + u"/nao-existe.bkp"_s).ok());
         QCOMPARE(filesIn(book.dir()), files);
+    }
+
+    // The consistent copy of a book and the check a copy must pass.
+    // The copy is the book byte for byte and passes. A copy with one changed
+    // letter, which SQLite's integrity check still calls sound, fails, and so
+    // does a copy cut short.
+    void copyIsComparedWithTheBook()
+    {
+        SnapshotBook book;
+        const QString copy = book.dir() + u"/copia.mdb"_s;
+        const BookSnapshot snapshot(book.bookPath());
+        QVERIFY2(snapshot.status().ok(), qPrintable(snapshot.status().reason()));
+        QFile target(copy);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        QVERIFY(snapshot.writeTo(target).ok());
+        target.close();
+        QCOMPARE(fileBytes(copy), fileBytes(book.bookPath()));
+        QVERIFY(snapshot.compareWith(copy).ok());
+
+        QByteArray changed = fileBytes(copy);
+        const qsizetype at = changed.indexOf("ÚNICO");
+        QVERIFY(at > 0);
+        changed[at + 2] = 'M'; // "ÚMICO"
+        writeFile(copy, changed);
+        QCOMPARE(RawConnection(copy).scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        const Status differs = snapshot.compareWith(copy);
+        QVERIFY2(!differs.ok() && differs.reason().contains(QString::number(at + 2)),
+                 qPrintable(differs.reason()));
+
+        writeFile(copy, fileBytes(book.bookPath()).chopped(4096));
+        QVERIFY(!snapshot.compareWith(copy).ok());
+    }
+
+    // A book whose pages are damaged is found out, so it is not copied as
+    // if it were sound.
+    void damagedBookIsNotCopied()
+    {
+        SnapshotBook book;
+        book.db.close();
+        QByteArray bytes = fileBytes(book.bookPath());
+        bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\x5a'));
+        writeFile(book.bookPath(), bytes);
+        const BookSnapshot snapshot(book.bookPath());
+        const Status sound = snapshot.checkStructure();
+        QVERIFY2(!sound.ok() && sound.reason().contains(u"danificado"_s),
+                 qPrintable(sound.reason()));
+    }
+
+    // While the snapshot is held no write reaches the book, so the copy is
+    // one moment of it; the writer gets its turn as soon as it is let go.
+    void writersWaitForTheSnapshot()
+    {
+        SnapshotBook book;
+        const QString name = u"writer"_s;
+        {
+            QSqlDatabase writer = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+            writer.setDatabaseName(book.bookPath());
+            writer.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=50"_s);
+            QVERIFY(writer.open());
+            const QString insert = u"insert into contas (descricao) values ('BANCO')"_s;
+            {
+                const BookSnapshot snapshot(book.bookPath());
+                QSqlQuery q(writer);
+                QVERIFY(!q.exec(insert));
+                VERIFY_CONTAINS(q.lastError().text(), u"locked"_s);
+            }
+            QVERIFY(QSqlQuery(writer).exec(insert));
+        }
+        QSqlDatabase::removeDatabase(name);
+        const BookSnapshot missing(book.dir() + u"/nada.mdb"_s);
+        QVERIFY(!missing.status().ok() && missing.status().reason().contains(u"nada.mdb"_s));
     }
 };
 
