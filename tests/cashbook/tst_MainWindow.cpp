@@ -97,22 +97,6 @@ private slots:
         QCOMPARE(book.session.OpeningBalance.format(), u"1.100,00"_s);
     }
 
-    // New colours reach the grid and the legend through the refresh timer.
-    void newColoursRepaintOnRefresh()
-    {
-        CashBook book;
-        frmPrincipal w(book.session);
-        book.session.Settings.corfundoentrada = u"65280"_s;
-        book.session.Settings.corletrasaida = u"0"_s;
-        w.requestRefresh();
-        QTRY_COMPARE(cellColour(w, 0, Qt::BackgroundRole), QColor(0, 255, 0));
-        QCOMPARE(cellColour(w, 1, Qt::ForegroundRole), QColor(0, 0, 0));
-        QCOMPARE(control<QLabel>(w, "lblEntrada")->palette().color(QPalette::Window),
-                 QColor(0, 255, 0));
-        QCOMPARE(control<QLabel>(w, "lblSaida")->palette().color(QPalette::WindowText),
-                 QColor(0, 0, 0));
-    }
-
     // A day that is not a date or is after today is refused with a message,
     // the day selected and the period unchanged.
     void refusedDays_data()
@@ -145,22 +129,8 @@ private slots:
         QCOMPARE(shown.w.PeriodEnd(), QDate(2026, 12, 5));
     }
 
-    // The days box takes two digits and nothing else, and 0 becomes 1 on leaving it.
-    void theDaysBoxTakesTwoDigits()
-    {
-        CashBook book;
-        ShownWindow shown(book);
-        auto* txtDias = control<QLineEdit>(shown.w, "txtDias");
-        txtDias->setFocus();
-        txtDias->clear();
-        QTest::keyClicks(txtDias, u"a-9,x95"_s);
-        QCOMPARE(txtDias->text(), u"99"_s);
-        txtDias->setText(u"0"_s);
-        control<QLineEdit>(shown.w, "txtDia")->setFocus();
-        QCOMPARE(txtDias->text(), u"1"_s);
-    }
-
-    // Alt+A presses "&Ativar", not "&Atualizações". Nothing before the
+    // The days box takes two digits and nothing else, and 0 becomes 1 on
+    // leaving it. Alt+A presses "&Ativar", not "&Atualizações". Nothing before the
     // period: the balances start at zero; no account at all: an empty cell.
     // An empty period empties the panel too.
     void altAActivatesAnEarlierPeriod()
@@ -168,7 +138,15 @@ private slots:
         CashBook book;
         ShownWindow shown(book);
         auto* txtDia = control<QLineEdit>(shown.w, "txtDia");
-        control<QLineEdit>(shown.w, "txtDias")->setText(u"2"_s);
+        auto* txtDias = control<QLineEdit>(shown.w, "txtDias");
+        txtDias->setFocus();
+        txtDias->clear();
+        QTest::keyClicks(txtDias, u"a-9,x95"_s);
+        QCOMPARE(txtDias->text(), u"99"_s); // two digits and nothing else
+        txtDias->setText(u"0"_s);
+        txtDia->setFocus();
+        QCOMPARE(txtDias->text(), u"1"_s);
+        txtDias->setText(u"2"_s);
         txtDia->setText(u"02/12/2026"_s);
         txtDia->setFocus();
         QTest::keyClick(txtDia, Qt::Key_A, Qt::AltModifier);

@@ -3,7 +3,6 @@
 #include "app/Startup.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
-#include "core/EnsureColumn.h"
 #include "core/RowReader.h"
 #include "core/Schema.h"
 
@@ -120,24 +119,7 @@ private slots:
         QCOMPARE(filesIn(dir.path()), QStringList{u"bd.mdb"_s});
     }
 
-    // An older book opens; EnsureColumn adds a missing column once, keeping the rows.
-    void ensureColumn()
-    {
-        TestBook book;
-        book.exec(u"alter table caixa drop column ndoc"_s);
-        book.exec(u"insert into caixa (descricao) values ('antigo')"_s);
-        QVERIFY(book.db.open(book.bookPath()).ok());
-        const int before = book.db.database().record(u"caixa"_s).count();
-        QVERIFY(EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
-        QVERIFY(!EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
-        QCOMPARE(book.db.database().record(u"caixa"_s).count(), before + 1);
-        QCOMPARE(book.scalar(u"select descricao from caixa where ndoc is null"_s).toString(),
-                 u"antigo"_s);
-        QVERIFY(!EnsureColumn(book.db, u"tabela_inexistente"_s, u"x"_s, u"Bit"_s));
-    }
-
-    // A new data folder gets a book and the common level; the login switch decides the first
-    // window.
+    // A new data folder gets a book, and the user the common level, without login.
     void startup()
     {
         TestBook book;
@@ -149,8 +131,6 @@ private slots:
         QVERIFY(book.db.isOpen());
         QCOMPARE(book.session.CurrentUser.userLevel, u"c"_s);
         QCOMPARE(book.session.CurrentUser.userName, QString());
-        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
     }
 
     // The command line's folder; else a book beside the program; else the user's folder.

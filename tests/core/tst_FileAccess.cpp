@@ -154,19 +154,6 @@ private slots:
             QCOMPARE(groupOf(file) == *group, shared);
         }
     }
-
-    // A rename is flushed to the disk with its folder; a path that is no
-    // folder is told as such.
-    void foldersAreFlushed()
-    {
-        QTemporaryDir dir;
-        QVERIFY(FileAccess::syncFolder(dir.path()).ok());
-        writeFile(dir.filePath(u"arquivo"_s), "x");
-        const Status refused = FileAccess::syncFolder(dir.filePath(u"arquivo"_s));
-        QVERIFY2(!refused.ok() && refused.reason().contains(u"arquivo"_s),
-                 qPrintable(refused.reason()));
-        QVERIFY(!FileAccess::protect(dir.filePath(u"nao-existe"_s)).ok());
-    }
 };
 
 LIVRO_TEST(tst_FileAccess)

@@ -199,7 +199,7 @@ private slots:
     }
 
     // Colours are stored with red in the low byte; anything else paints with
-    // the fallback, and settings not yet loaded still paint.
+    // the fallback.
     void colours()
     {
         QCOMPARE(Formats::colorFromSetting(u"255"_s, Qt::black), QColor(255, 0, 0));
@@ -208,10 +208,6 @@ private slots:
         for (const char* bad : {"", "azul", "16777216", "-1"})
             QCOMPARE(Formats::colorFromSetting(QString::fromLatin1(bad), Qt::cyan),
                      QColor(Qt::cyan));
-        const SettingsValues unloaded;
-        QCOMPARE(unloaded.receivedBackground(), QColor(0, 0, 255));
-        QCOMPARE(unloaded.paidBackground(), QColor(255, 0, 0));
-        QCOMPARE(unloaded.paidText(), QColor(255, 255, 255));
     }
 
     // LoadSettings over the single row of "opcoes", starting each time from
