@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -53,10 +52,7 @@ private slots:
             QVERIFY2(!button->isEnabled() && button->toolTip() == notice->text(), name);
         }
         QVERIFY(!control<QTableView>(w, "grade")->isEnabled());
-        QVERIFY(!control<QLineEdit>(w, "txtDia")->isEnabled());
         QVERIFY(!control<QAction>(w, "mnuOpcoes")->isEnabled());
-        QVERIFY(!control<QAction>(w, "mnuUsuarios")->isEnabled());
-        QVERIFY(control<QAction>(w, "mnuAtualizacoes")->isEnabled());
         w.close();
         QCOMPARE(book.dialogs.shown.size(), 1);
         QVERIFY(!QDir(Backup::folderFor(book.bookPath())).exists());

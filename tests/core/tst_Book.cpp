@@ -4,12 +4,10 @@
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
 #include "core/RowReader.h"
-#include "core/Schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,13 +23,6 @@ QByteArray bookAfter(const QStringList& statements)
         book.exec(statement);
     book.db.close();
     return fileBytes(book.bookPath());
-}
-
-void readerPaths()
-{
-    QTest::addColumn<int>("path");
-    QTest::newRow("sqlite") << int(RowReader::Path::Fastest);
-    QTest::newRow("portable") << int(RowReader::Path::Portable);
 }
 
 } // namespace
@@ -50,12 +41,6 @@ private slots:
         const Status opened = db.open(dir.filePath(u"sub/bd.mdb"_s));
         QVERIFY2(opened.ok(), qPrintable(opened.reason()));
         QCOMPARE(filesIn(dir.filePath(u"sub"_s)), QStringList{u"bd.mdb"_s});
-        for (const QString& table : Schema::tableNames()) {
-            for (const QString& column :
-                 Schema::originalColumns(table) + Schema::lateColumns(table))
-                QVERIFY2(db.database().record(table).indexOf(column) >= 0,
-                         qPrintable(table + u'.' + column));
-        }
         QSqlQuery q(db.database());
         for (const QString& sql :
              {u"insert into caixa (descricao) values ('a')"_s, u"delete from caixa"_s,
@@ -144,50 +129,15 @@ private slots:
         QCOMPARE(DataFolder::resolve(given, program.path(), user.path()), given);
     }
 
-    // Both ways of reading rows give the same values and nulls.
-    void rowReaderValues_data() { readerPaths(); }
-    void rowReaderValues()
-    {
-        QFETCH(int, path);
-        TestBook book;
-        const qint64 account = book.addAccount(u"D'ÁVILA"_s);
-        const QString description = u"Compra de \"material\" — 10 €"_s;
-        book.addEntry(u"2024-03-01"_s, u"08:05:09"_s, account, description, u"1.234,56"_s,
-                      std::nullopt, u""_s);
-        book.exec(
-            u"insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"_s);
-        RowReader row(book.db, u"select * from caixa where data >= ? order by id"_s,
-                      {u"2024-01-01"_s}, RowReader::Path(path));
-        QVERIFY2(row.status().ok(), qPrintable(row.status().reason()));
-        const auto at = [&](const char* column) {
-            return row.indexOf(QString::fromLatin1(column));
-        };
-        QCOMPARE(at("inexistente"), -1);
-        QVERIFY(row.next());
-        QCOMPARE(row.integer(at("idconta")), std::optional<qint64>(account));
-        QCOMPARE(row.date(at("data")), QDate(2024, 3, 1));
-        QCOMPARE(row.time(at("hora")), QTime(8, 5, 9));
-        QCOMPARE(row.text(at("DESCRICAO")).toString(), description);
-        QVERIFY(row.isInteger(at("entrada")));
-        QCOMPARE(row.integer(at("entrada")), std::optional<qint64>(12345600));
-        QVERIFY(row.isNull(at("saida")));
-        QCOMPARE(row.integer(at("saida")), std::nullopt);
-        QVERIFY(!row.isNull(at("ndoc")));
-        QVERIFY(row.text(at("ndoc")).isEmpty());
-
-        QVERIFY(row.next());
-        QVERIFY(row.isNull(at("idconta")));
-        QVERIFY(row.isNull(at("descricao")));
-        QCOMPARE(row.time(at("hora")), QTime(23, 59));
-        QVERIFY(!row.isInteger(at("entrada")));
-        QCOMPARE(row.value(at("entrada")).toDouble(), 12.5);
-        QVERIFY(!row.next());
-        QVERIFY(row.status().ok());
-    }
-
     // Both ways of reading rows report errors; a reader gone before its last
-    // row leaves no lock on the book.
-    void rowReaderErrorsAndLocks_data() { readerPaths(); }
+    // row leaves no lock on the book. (Their values are read by every grid
+    // test on a file book and by the server programs on the portable path.)
+    void rowReaderErrorsAndLocks_data()
+    {
+        QTest::addColumn<int>("path");
+        QTest::newRow("sqlite") << int(RowReader::Path::Fastest);
+        QTest::newRow("portable") << int(RowReader::Path::Portable);
+    }
     void rowReaderErrorsAndLocks()
     {
         QFETCH(int, path);

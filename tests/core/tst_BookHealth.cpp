@@ -19,10 +19,11 @@ namespace {
 // A connection of the test's own, outside the program's.
 struct RawConnection
 {
-    explicit RawConnection(const QString& path, const QString& name = u"raw"_s) : m_name(name)
+    explicit RawConnection(const QString& path, const QString& options = QString())
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
         db.setDatabaseName(path);
+        db.setConnectOptions(options);
         if (!db.open())
             qFatal("raw connection failed");
     }
@@ -37,7 +38,7 @@ struct RawConnection
         const auto value = Sql::scalar(db(), sql);
         return value ? *value : QVariant();
     }
-    QString m_name;
+    QString m_name = u"raw"_s;
 };
 
 // A book of 40 entries on one day, and one last entry, the largest in the
@@ -265,22 +266,18 @@ private slots:
         const QString copy = book.dir() + u"/copia.bkp"_s;
         QVERIFY(QFile::copy(book.bookPath(), copy));
         const QByteArray bytes = fileBytes(copy);
-        const QDateTime modified = QFileInfo(copy).lastModified();
         const QStringList files = filesIn(book.dir());
 
         DbConnection reader;
         QVERIFY(reader.openReadOnly(copy).ok());
         QCOMPARE(QSqlQuery(reader.database()).exec(u"delete from caixa"_s), false);
         reader.close();
-        QCOMPARE(fileBytes(copy), bytes);
-        QCOMPARE(QFileInfo(copy).lastModified(), modified);
-        QCOMPARE(filesIn(book.dir()), files);
         QVERIFY(!reader.openReadOnly(book.dir() + u"/nao-existe.bkp"_s).ok());
+        QCOMPARE(fileBytes(copy), bytes);
         QCOMPARE(filesIn(book.dir()), files);
     }
 
-    // The consistent copy of a book and the check a copy must pass.
-    // The copy is the book byte for byte and passes. A copy with one changed
+    // The consistent copy of a book is the book byte for byte and passes. A copy with one changed
     // letter, which SQLite's integrity check still calls sound, fails, and so
     // does a copy cut short.
     void copyIsComparedWithTheBook()
@@ -330,22 +327,17 @@ private slots:
     void writersWaitForTheSnapshot()
     {
         SnapshotBook book;
-        const QString name = u"writer"_s;
         {
-            QSqlDatabase writer = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-            writer.setDatabaseName(book.bookPath());
-            writer.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=50"_s);
-            QVERIFY(writer.open());
+            RawConnection writer(book.bookPath(), u"QSQLITE_BUSY_TIMEOUT=50"_s);
             const QString insert = u"insert into contas (descricao) values ('BANCO')"_s;
             {
                 const BookSnapshot snapshot(book.bookPath());
-                QSqlQuery q(writer);
+                QSqlQuery q(writer.db());
                 QVERIFY(!q.exec(insert));
                 VERIFY_CONTAINS(q.lastError().text(), u"locked"_s);
             }
-            QVERIFY(QSqlQuery(writer).exec(insert));
+            QVERIFY(QSqlQuery(writer.db()).exec(insert));
         }
-        QSqlDatabase::removeDatabase(name);
         const BookSnapshot missing(book.dir() + u"/nada.mdb"_s);
         QVERIFY(!missing.status().ok() && missing.status().reason().contains(u"nada.mdb"_s));
     }

@@ -313,10 +313,8 @@ private slots:
         };
         row("a thousand typed with a dot", u"1,500"_s, u"1.500,00"_s);
         row("one to three digits, then three", u"1,999"_s, u"1.999,00"_s);
-        row("minus a thousand", u"-1,500"_s, u"-1.500,00"_s);
         row("millions", u"1,234,567"_s, u"1.234.567,00"_s);
         row("several: the last is the decimal comma", u"1,234,56"_s, u"1.234,56"_s);
-        row("one decimal", u"12,5"_s, u"12,50"_s);
         row("four digits, two decimals", u"1234,56"_s, u"1.234,56"_s);
         row("a leading zero is no grouping", u"0,500"_s, u"0,500"_s, u"duas casas decimais"_s);
         row("four digits are no group", u"1234,567"_s, u"1234,567"_s, u"duas casas decimais"_s);
