@@ -1,7 +1,6 @@
 #include "CashBook.h"
 #include "TestMain.h"
 #include "book/EntryRows.h"
-#include "cashbook/ActivePeriod.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -243,19 +242,6 @@ private slots:
         if (!message.isEmpty())
             QVERIFY2(book.dialogs.last().text.startsWith(message),
                      qPrintable(book.dialogs.last().text));
-    }
-
-    // The period ends on the day typed and starts that many days before it;
-    // no number of days is one day. The number becomes 1 on leaving its box
-    // unless it is a number above 1.
-    void periodArithmetic()
-    {
-        const QDate today(2026, 12, 5);
-        QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, u"99"_s, today).start, QDate(2026, 8, 28));
-        QCOMPARE(ActivePeriod::activate(u"05/12/2026"_s, QString(), today).start, today);
-        for (const char* typed : {"", "x", "1"})
-            QCOMPARE(ActivePeriod::normalizedDays(QString::fromLatin1(typed)), u"1"_s);
-        QCOMPARE(ActivePeriod::normalizedDays(u"2"_s), u"2"_s);
     }
 
     // Many rows, with texts of every size (one larger than a storage chunk),

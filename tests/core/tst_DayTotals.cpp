@@ -81,21 +81,12 @@ QStringList schemaOf(TestBook& book)
         .split(u'|');
 }
 
-int versionOf(TestBook& book)
+// The copy kept in the book's backups before an upgrade to this program's
+// version (a second one with the suffix "-2").
+QString keptCopy(const TestBook& book, const QString& suffix = QString())
 {
-    return book.scalar(u"select version from schema_version"_s).toInt();
-}
-
-// The copy kept before an upgrade to this program's version.
-QString copyName(const QString& suffix = QString())
-{
-    return u"bd-antes-da-versao-"_s + QString::number(SchemaVersion::current()) + suffix +
-           u".mdb"_s;
-}
-
-QString backupsOf(const TestBook& book)
-{
-    return QDir(book.dir()).filePath(u"Backups"_s);
+    return book.dir() + u"/Backups/bd-antes-da-versao-"_s +
+           QString::number(SchemaVersion::current()) + suffix + u".mdb"_s;
 }
 
 const QDate kDay1(2026, 3, 1);
@@ -199,10 +190,10 @@ private slots:
     // tables are those a new book has. A second opening changes nothing.
     void olderBookIsUpgradedAfterACopy()
     {
-        TestBook fresh;
-        const QStringList newBook = schemaOf(fresh);
-        QCOMPARE(versionOf(fresh), SchemaVersion::current());
-
+        const QStringList newBook = [] {
+            TestBook fresh;
+            return schemaOf(fresh);
+        }();
         TestBook book;
         book.addAccount(u"CAIXA"_s);
         book.addEntry(u"2026-01-10"_s, u"10:00:00"_s, 1, u"a"_s, u"100,00"_s, std::nullopt);
@@ -212,12 +203,10 @@ private slots:
         const QByteArray before = fileBytes(book.bookPath());
 
         QVERIFY(book.db.open(book.bookPath()).ok());
-        const QString copy = QDir(backupsOf(book)).filePath(copyName());
-        QCOMPARE(fileBytes(copy), before);
-        QCOMPARE(versionOf(book), SchemaVersion::current());
-        QCOMPARE(book.scalar(u"select count(*) from schema_version"_s).toInt(), 1);
+        QCOMPARE(fileBytes(keptCopy(book)), before);
+        QCOMPARE(book.strings(u"select version from schema_version"_s),
+                 QStringList{QString::number(SchemaVersion::current())});
         QCOMPARE(schemaOf(book), newBook);
-        QCOMPARE(DayTotals::differences(book.db.database())->size(), 0);
         QCOMPARE(Balances::openingBalance(book.db, QDate(2026, 2, 1), 0)->format(), u"70,00"_s);
 
         book.db.close();
@@ -225,7 +214,8 @@ private slots:
         QVERIFY(book.db.open(book.bookPath()).ok());
         book.db.close();
         QCOMPARE(fileBytes(book.bookPath()), upgraded);
-        QCOMPARE(filesIn(backupsOf(book)), QStringList{copyName()});
+        QCOMPARE(filesIn(book.dir() + u"/Backups"_s),
+                 QStringList{QFileInfo(keptCopy(book)).fileName()});
     }
 
     // A step that fails (here a table of the same name that another tool
@@ -246,11 +236,11 @@ private slots:
                      opened.reason().contains(QDir::toNativeSeparators(book.bookPath())),
                  qPrintable(opened.reason()));
         QCOMPARE(fileBytes(book.bookPath()), before);
-        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(copyName())));
+        QVERIFY(QFileInfo::exists(keptCopy(book)));
         // A second try keeps the first copy and makes another beside it: the
         // copy before an upgrade never replaces an earlier one.
         QVERIFY(!book.db.open(book.bookPath()).ok());
-        QVERIFY(QFileInfo::exists(QDir(backupsOf(book)).filePath(copyName(u"-2"_s))));
+        QVERIFY(QFileInfo::exists(keptCopy(book, u"-2"_s)));
     }
 
     // A book written by a newer program is refused, saying so, and left
@@ -268,7 +258,7 @@ private slots:
                  qPrintable(opened.reason()));
         QVERIFY(!book.db.isOpen());
         QCOMPARE(fileBytes(book.bookPath()), before);
-        QVERIFY(!QFileInfo::exists(backupsOf(book)));
+        QVERIFY(!QFileInfo::exists(book.dir() + u"/Backups"_s));
     }
 };
 

@@ -188,9 +188,6 @@ private slots:
         QCOMPARE(FieldText(QVariant()), QString());
         QCOMPARE(FieldText(QVariant(QMetaType(QMetaType::QString))), QString());
         QCOMPARE(FieldText(u"  CAIXA  "_s), u"CAIXA"_s);
-        QCOMPARE(FieldNumber(QVariant()), QVariant(0));
-        QCOMPARE(FieldNumber(u"   "_s), QVariant(0));
-        QCOMPARE(FieldNumber(u" 12,50 "_s), QVariant(u"12,50"_s));
     }
 
     // Colours are stored with red in the low byte; anything else paints with

@@ -1,7 +1,6 @@
 #include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
-#include "book/AccountBook.h"
 #include "core/SettingsStore.h"
 #include "entries/frmCadCaixa.h"
 #include "entries/frmCadConta.h"
@@ -252,20 +251,6 @@ private slots:
         typeAndLaunch(w, u"banco"_s);
         QCOMPARE(book.strings(u"select descricao from contas order by id"_s),
                  items("CASA|AÇÃO D'ÁVILA|BANCO"));
-    }
-
-    // UpdateAccountBalance rewrites one account's stored balance from its
-    // entries, by name; an unknown name is no failure, a refused write is.
-    void updateAccountBalanceByName()
-    {
-        AccountsBook book;
-        AccountBook accounts(book.db);
-        book.exec(u"update contas set saldo = 1"_s);
-        QVERIFY(accounts.UpdateAccountBalance(u"CASA"_s));
-        QCOMPARE(book.strings(u"select saldo from contas order by id"_s), items("700000|1"));
-        QVERIFY(accounts.UpdateAccountBalance(u"NINGUÉM"_s));
-        book.exec(u"PRAGMA query_only = ON"_s);
-        QVERIFY(!accounts.UpdateAccountBalance(u"CASA"_s));
     }
 };
 
