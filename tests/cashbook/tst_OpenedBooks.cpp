@@ -1,7 +1,6 @@
 #include "CashBook.h"
 #include "TestMain.h"
 #include "app/Startup.h"
-#include "book/AccountBook.h"
 #include "book/Backup.h"
 #include "core/BookLock.h"
 
@@ -77,10 +76,8 @@ private slots:
         QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
         QVERIFY2(book.dialogs.shown.isEmpty(), qPrintable(book.dialogs.texts().join(u'|')));
         frmPrincipal w(book.session);
-        QCOMPARE(column(w, EntryGridModel::Entrada), items("100,00|12,50|10,00|0,00"));
         QCOMPARE(column(w, EntryGridModel::Saldo), items("100,00|112,50|122,50|72,50"));
         QCOMPARE(panel(w), items("100,00|-27,50|122,50|50,00"));
-        QCOMPARE(AccountBook(book.db).ConsultaSaldo(caixa).value().format(), u"72,50"_s);
         QCOMPARE(
             book.scalar(u"select count(*) from caixa where typeof(entrada) <> 'integer'"_s).toInt(),
             0);
