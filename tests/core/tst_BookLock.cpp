@@ -27,22 +27,6 @@ struct Desk
     Session session;
 };
 
-// A lock file as QLockFile writes it: process id, program, computer.
-void writeLock(const QString& bookPath, qint64 pid, const QString& computer)
-{
-    writeFile(BookLock::lockPath(bookPath),
-              QByteArray::number(pid) + "\nlivro-caixa\n" + computer.toUtf8() + '\n');
-}
-
-// The id of a process that has ended.
-qint64 endedProcessId()
-{
-    QProcess process;
-    process.start(u"true"_s, QStringList());
-    process.waitForFinished();
-    return process.processId() > 0 ? process.processId() : 999999;
-}
-
 QString userName()
 {
     const passwd* user = getpwuid(geteuid());
@@ -97,7 +81,15 @@ private slots:
     {
         TestBook book;
         book.db.close();
-        writeLock(book.bookPath(), endedProcessId(), QSysInfo::machineHostName());
+        QProcess ended; // whose id is then that of no running program
+        ended.start(u"true"_s, QStringList());
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        // A lock file as QLockFile writes it: process id, program, computer.
+        writeFile(BookLock::lockPath(book.bookPath()), QByteArray::number(pid) + "\nlivro-caixa\n" +
+                                                           QSysInfo::machineHostName().toUtf8() +
+                                                           '\n');
         Startup::Main(book.session);
         QVERIFY(book.db.isOpen());
         QVERIFY2(book.dialogs.shown.isEmpty(), qPrintable(book.dialogs.texts().join(u'\n')));
