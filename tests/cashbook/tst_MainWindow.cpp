@@ -295,8 +295,7 @@ private slots:
         }
         QVERIFY(!control<QTableView>(w, "grade")->isEnabled());
         QVERIFY(!control<QAction>(w, "mnuOpcoes")->isEnabled());
-        w.close();
-        QCOMPARE(book.dialogs.shown.size(), 1);
+        w.close(); // no backup question (the fake fails on one) and no backup
         QVERIFY(!QDir(Backup::folderFor(book.bookPath())).exists());
     }
 
