@@ -5,6 +5,7 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "TestServer.h"
+#include "WriterLines.h"
 #include "core/DayTotals.h"
 
 #include <QProcess>
@@ -15,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -73,8 +76,8 @@ class tst_SeveralDesks : public QObject
 private:
     void openAccounts(TestBook& book)
     {
-        for (const char* name : {"CAIXA", "BANCO", "SERVIÇOS"})
-            book.addAccount(QString::fromUtf8(name));
+        for (const QString& name : kWriterAccounts)
+            book.addAccount(name);
     }
 
     // Every balance and day total equals the entries; every entry a desk
@@ -90,17 +93,12 @@ private:
         QVERIFY2(differences.ok(), qPrintable(differences.reason()));
         QCOMPARE(differences->join(u'\n'), QString());
         QSet<qint64> present;
-        for (const QString& id : book.strings(QStringLiteral("select id from caixa")))
+        for (const QString& id : book.strings(u"select id from caixa"_s))
             present.insert(id.toLongLong());
-        QSet<qint64> expected = confirmed.added;
-        expected.subtract(confirmed.deleted);
-        QSet<qint64> missing = expected;
-        missing.subtract(present);
-        missing.subtract(confirmed.deletionsInDoubt);
-        QCOMPARE(missing.size(), 0);
-        QSet<qint64> undeleted = confirmed.deleted;
-        undeleted.intersect(present);
-        QCOMPARE(undeleted.size(), 0);
+        const QSet<qint64> missing =
+            confirmed.added - confirmed.deleted - present - confirmed.deletionsInDoubt;
+        QCOMPARE(missing.values(), QList<qint64>());
+        QCOMPARE((confirmed.deleted & present).values(), QList<qint64>());
     }
 
 private slots:
