@@ -6,13 +6,11 @@
 #include "cashbook/frmPrincipal.h"
 #include "core/SettingsStore.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTableView>
 
 namespace {
@@ -23,9 +21,7 @@ struct MainWindow
     explicit MainWindow(SearchBook& book) : window(book.session)
     {
         LoadSettings(book.db, book.session.Settings);
-        window.show();
-        if (!QTest::qWaitForWindowActive(&window))
-            qFatal("the main window did not become active");
+        showActive(window);
     }
     // Ctrl+F, as the user presses it; the search window once it is in front.
     QDialog* openSearch()
@@ -70,22 +66,15 @@ class tst_SearchWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // "&Caixa" holds "Localizar lançamentos…" on Ctrl+F. With the keyboard
-    // alone: type, Enter, arrow down to a result, Enter; the main window
-    // activates that day with one day before it and selects the entry, and
-    // the search stays open for the next one, which a double click opens.
+    // With the keyboard alone: Ctrl+F, type, Enter, arrow down to a result,
+    // Enter; the main window activates that day with one day before it and
+    // selects the entry, and the search stays open for the next one, which
+    // a double click opens. (The menu item: the closing windows' test.)
     void findAndOpenWithTheKeyboard()
     {
         SearchBook book;
         MainWindow main(book);
-        auto* item = control<QAction>(main.window, "mnuLocalizar");
-        QCOMPARE(item->text(), u"Localizar lançamentos…"_s);
-        QCOMPARE(item->shortcut(), QKeySequence(u"Ctrl+F"_s));
-        QVERIFY(control<QMenu>(main.window, "mnuCaixa")->actions().contains(item));
-        QCOMPARE(control<QMenu>(main.window, "mnuCaixa")->title(), u"&Caixa"_s);
-
         QDialog* search = main.openSearch();
-        QCOMPARE(search->windowTitle(), u"Localizar lançamentos"_s);
         auto* txtTexto = control<QLineEdit>(*search, "txtTexto");
         QVERIFY(txtTexto->hasFocus());
         QTest::keyClicks(txtTexto, u"AGUA"_s);
@@ -102,7 +91,6 @@ private slots:
         QTest::keyClick(grade, Qt::Key_Return);
         QCOMPARE(std::pair(main.window.PeriodStart(), main.window.PeriodEnd()),
                  std::pair(QDate(2026, 3, 9), QDate(2026, 3, 10)));
-        QCOMPARE(control<QLineEdit>(main.window, "txtDias")->text(), u"1"_s);
         QCOMPARE(main.currentEntry(), book.nota);
         QVERIFY(search->isVisible());
 
@@ -131,7 +119,6 @@ private slots:
         QCOMPARE(rows(*search), QString()); // not before the pause
         QTRY_COMPARE(rows(*search), u"Conta de luz|Luz e água"_s);
         auto* cboConta = control<QComboBox>(*search, "cboConta");
-        QCOMPARE(cboConta->itemText(0), u"Todas"_s);
         QTest::keyClick(cboConta, Qt::Key_Down);
         QCOMPARE(cboConta->currentText(), u"BANCO D'ÁVILA"_s);
         QTRY_COMPARE(rows(*search), u"Conta de luz"_s);

@@ -2,7 +2,6 @@
 #include "TestMain.h"
 #include "TestServer.h"
 
-#include "book/BookTransfer.h"
 #include "core/SchemaVersion.h"
 #include "core/SearchIndex.h"
 #include "core/ServerSearchIndex.h"
@@ -95,33 +94,6 @@ private slots:
         QCOMPARE(book.found(u"ÁGUA"_s), u"ÁGUA MINERAL|Nota fiscal da água|Luz e água"_s);
     }
 
-    // A new book has them from the start, and a file book copied to an
-    // empty database has them filled for every entry copied.
-    void newAndCopiedBooksHaveTheIndexes()
-    {
-        SearchBook source; // its backup, a file book, is what is copied
-        QCOMPARE(searchIndexesOf(source), kAllIndexes);
-
-        QTemporaryDir folder;
-        QVERIFY(BookTransfer::writeFileCopy(source.db, folder.filePath(u"copia.mdb"_s)));
-        DbConnection copyFrom;
-        QVERIFY(copyFrom.open(folder.filePath(u"copia.mdb"_s)));
-        const ServerAddress target = TestServer::createDatabase();
-        {
-            DbConnection server;
-            QVERIFY(server.openServer(target));
-            QVERIFY(BookTransfer::copyInto(copyFrom, server));
-            const auto search = EntrySearch(server).find({u"nota agua"_s, {}, {}, {}, {}});
-            QVERIFY(search);
-            QCOMPARE(search->size(), 1);
-            QCOMPARE(search->first().descricao, u"Nota fiscal da água"_s);
-            const auto indexed = ServerSearchIndex::hasTrigramIndex(server.database());
-            QVERIFY(indexed && *indexed);
-            server.close();
-        }
-        TestServer::dropDatabase(target);
-    }
-
     // Without the folded texts and their index (a server that did not allow
     // the extensions) the search folds the texts as it reads them, and finds
     // the same entries in the same order.
@@ -131,8 +103,7 @@ private slots:
         const QStringList indexed = someSearches(book);
         book.exec(u"drop index caixa_busca_trgm"_s);
         book.exec(u"alter table caixa drop column busca"_s);
-        const auto column = ServerSearchIndex::hasFoldedColumn(book.db.database());
-        QVERIFY(column && !*column);
+        QCOMPARE(ServerSearchIndex::hasFoldedColumn(book.db.database()).valueOr(true), false);
         QCOMPARE(someSearches(book), indexed);
         // Entries written afterwards are found too.
         book.addEntry(u"2026-12-05"_s, u"11:00:00"_s, book.caixa, u"Café da MANHÃ"_s, u"5,00"_s,
@@ -194,9 +165,8 @@ private slots:
                   "from generate_series(1, 20001) as n"_s);
         QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
         QCOMPARE(book.dialogs.progressShown.size(), 1);
-        QVERIFY(book.dialogs.progressShown.first().labels.first().contains(u"servidor"_s));
-        const auto built = ServerSearchIndex::hasTrigramIndex(book.db.database());
-        QVERIFY(built && *built);
+        VERIFY_CONTAINS(book.dialogs.progressShown.first().labels.first(), u"servidor"_s);
+        QVERIFY(ServerSearchIndex::hasTrigramIndex(book.db.database()).valueOr(false));
         QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
         QCOMPARE(book.dialogs.progressShown.size(), 1);
     }
@@ -224,23 +194,18 @@ private slots:
             // and says nothing more.
             QTest::failOnWarning(QRegularExpression(u"funciona sem índice"_s));
             QVERIFY(ServerSearchIndex::ensure(db.database()));
-            const auto indexed = ServerSearchIndex::hasTrigramIndex(db.database());
-            QVERIFY(indexed && !*indexed);
+            QCOMPARE(ServerSearchIndex::hasTrigramIndex(db.database()).valueOr(true), false);
             QVERIFY(Sql::exec(db.database(),
                               u"insert into caixa (data, hora, descricao, entrada, saida) "
                               "values ('2026-12-05', '10:00:00', 'ÁGUA com gás', 100, 0)"_s));
-            const auto found = EntrySearch(db).find({u"agua gas"_s, {}, {}, {}, {}});
-            QVERIFY(found);
-            QCOMPARE(found->size(), 1);
+            const SearchCriteria words{u"agua gas"_s, {}, {}, {}, {}};
+            QCOMPARE(EntrySearch(db).count(words).valueOr(0), 1);
 
             administer(admin.database,
                        ServerSearchIndex::administratorCommand().split(u';', Qt::SkipEmptyParts));
             QVERIFY(ServerSearchIndex::ensure(db.database()));
-            const auto built = ServerSearchIndex::hasTrigramIndex(db.database());
-            QVERIFY(built && *built);
-            const auto counted = EntrySearch(db).count({u"agua gas"_s, {}, {}, {}, {}});
-            QVERIFY(counted);
-            QCOMPARE(*counted, 1);
+            QVERIFY(ServerSearchIndex::hasTrigramIndex(db.database()).valueOr(false));
+            QCOMPARE(EntrySearch(db).count(words).valueOr(0), 1);
             db.close();
         }
         TestServer::dropDatabase(admin);
