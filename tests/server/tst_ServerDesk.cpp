@@ -1,20 +1,25 @@
 // What belongs to one desk of a server book and what to the book: the
 // remembered user and the colours stay on the desk, login and the backups
 // to keep are shared, and login is not switched off from a desk's command
-// line. Another desk's entries appear in an open window.
+// line. Another desk's entries appear in an open window, and the report
+// command reads the server book.
 
 #include "Controls.h"
 #include "TestBook.h"
 #include "TestMain.h"
 #include "TestServer.h"
+#include "book/Balances.h"
 #include "book/EntryStore.h"
 #include "cashbook/EntryGridModel.h"
 #include "cashbook/frmPrincipal.h"
 #include "core/DeskSettings.h"
 #include "core/SettingsStore.h"
 #include "entries/frmCadCaixa.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportPeriod.h"
+#include "reports/dtrLivroCaixa.h"
 
-#include <QFile>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
@@ -43,6 +48,28 @@ SettingsValues loaded(TestBook& book)
     return values;
 }
 
+QString pdfText(const QString& file)
+{
+    QProcess tool;
+    tool.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
+    return tool.waitForFinished(30000) ? QString::fromUtf8(tool.readAllStandardOutput())
+                                       : QString();
+}
+
+int report(const QStringList& arguments, QString* err)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LIVRO_PROGRAM), QStringList{u"report"_s} + arguments);
+    if (!program.waitForFinished(60000))
+        return -1;
+    *err = QString::fromUtf8(program.readAllStandardError());
+    return program.exitCode();
+}
+
 } // namespace
 
 class tst_ServerDesk : public QObject
@@ -56,39 +83,36 @@ private slots:
             QSKIP("runs on the test server only");
     }
 
-    void theRememberedUserStaysOnTheDesk()
+    // The remembered user and the colours stay on the desk that chose them;
+    // login and the backups to keep are the book's. A desk that never chose
+    // shows the last colours the book got, and remembers no user.
+    void desksAndTheBooksSettings()
     {
         TestBook book;
         QVERIFY(SettingsStore::rememberUser(book.db, true, u"ANA"_s).ok());
+        QVERIFY(SettingsStore::save(book.db, choice(u"#112233"_s)).ok());
         QCOMPARE(book.scalar(u"select count(*) from opcoes where usuario = 'ANA'"_s).toInt(), 0);
         const SettingsValues here = loaded(book);
-        QCOMPARE(std::pair(here.lembrar, here.usuario), std::pair(true, u"ANA"_s));
-        // Another computer: settings of its own, none of this desk's.
+        QCOMPARE(std::tuple(here.corfundoentrada, here.lembrar, here.usuario),
+                 std::tuple(u"#112233"_s, true, u"ANA"_s));
+        // Another computer: settings of its own, none of this desk's; it
+        // chooses a colour of its own...
         DeskSettings::open().clear();
         const SettingsValues there = loaded(book);
         QCOMPARE(std::pair(there.lembrar, there.usuario), std::pair(false, QString()));
-    }
-
-    void coloursAreTheDesksLoginAndBackupsTheBooks()
-    {
-        TestBook book;
-        QVERIFY(SettingsStore::save(book.db, choice(u"#112233"_s)).ok());
-        // A second desk chose a colour of its own afterwards...
-        DeskSettings::open().clear();
         QVERIFY(SettingsStore::save(book.db, choice(u"#abcdef"_s)).ok());
-        // ...and the first desk, with its settings back, keeps its colour.
+        // ...and the first desk, with its settings back, keeps its own.
         {
             QSettings first = DeskSettings::open();
             first.beginGroup(DeskSettings::bookGroup(book.db.location()));
             first.setValue(u"corfundoentrada"_s, u"#112233"_s);
         }
-        const SettingsValues here = loaded(book);
-        QCOMPARE(here.corfundoentrada, u"#112233"_s);
-        QVERIFY(here.susuario);
-        QCOMPARE(here.qtdarquivosbkp, qint16(9));
-        // A third desk that never chose shows the last colours the book got.
+        QCOMPARE(loaded(book).corfundoentrada, u"#112233"_s);
         DeskSettings::open().clear();
-        QCOMPARE(loaded(book).corfundoentrada, u"#abcdef"_s);
+        const SettingsValues third = loaded(book);
+        QCOMPARE(third.corfundoentrada, u"#abcdef"_s);
+        QVERIFY(third.susuario);
+        QCOMPARE(third.qtdarquivosbkp, qint16(9));
     }
 
     // Another desk's entry, dated before every other, appears without anyone
@@ -147,6 +171,55 @@ private slots:
         VERIFY_CONTAINS(QString::fromUtf8(program.readAllStandardError()),
                         u"o login não foi desligado"_s);
         QCOMPARE(book.scalar(u"select susuario from opcoes"_s).toInt(), 1);
+    }
+
+    // "livro-caixa report" on a server book: the file is the same as the
+    // export of the window.
+    // The server named by the data folder's connection file (--database
+    // reaches it too: the case below).
+    void theWindowsExportFromTheServer()
+    {
+        TestBook book;
+        const qint64 caixa = book.addAccount(u"CAIXA"_s);
+        book.addEntry(u"2026-11-30"_s, u"08:00:00"_s, caixa, u"Antes"_s, u"10,00"_s, u"0,00"_s);
+        book.addEntry(u"2026-12-01"_s, u"09:00:00"_s, caixa, u"Venda no servidor"_s, u"100,00"_s,
+                      u"0,00"_s);
+        const QDate first(2026, 12, 1), last(2026, 12, 2);
+        const ReportContext context{Balances::openingBalance(book.db, first, 0).value(),
+                                    ReportPeriod::text(first, last), false};
+        const auto window =
+            CashBookReport::build(book.db, {first, last, 0}, context, u"Todas"_s).value();
+        const QString windowPdf = book.dir() + u"/janela.pdf"_s;
+        QVERIFY(ReportOutput::writePdf(*window.document, windowPdf));
+
+        writeFile(book.dir() + u"/livro-caixa.ini"_s,
+                  "[servidor]\nurl=" + book.db.location().toUtf8() + "\n");
+        const QString pdf = book.dir() + u"/comando.pdf"_s;
+        QString err;
+        const int status = report({u"--from"_s, u"01/12/2026"_s, u"--to"_s, u"02/12/2026"_s,
+                                   u"--pdf"_s, pdf, u"--data-dir"_s, book.dir()},
+                                  &err);
+        QVERIFY2(status == 0, qPrintable(err));
+        const QString text = pdfText(pdf);
+        VERIFY_CONTAINS(text, u"Venda no servidor"_s);
+        QCOMPARE(text, pdfText(windowPdf));
+    }
+
+    // The report writes nothing on the server: an empty database is refused
+    // (status 2) and stays empty, where a desk would have made a book in it.
+    void anEmptyDatabaseStaysEmpty()
+    {
+        const ServerAddress empty = TestServer::createDatabase();
+        QString err;
+        const int status =
+            report({u"--from"_s, u"01/12/2026"_s, u"--to"_s, u"02/12/2026"_s, u"--pdf"_s,
+                    QDir::tempPath() + u"/nada.pdf"_s, u"--database"_s, empty.url()},
+                   &err);
+        DbConnection look;
+        QVERIFY(look.openServer(empty, DbConnection::ServerUse::Reader).ok() == false);
+        TestServer::dropDatabase(empty);
+        QCOMPARE(status, 2);
+        VERIFY_CONTAINS(err, u"não tem livro de caixa"_s);
     }
 };
 
