@@ -2,7 +2,6 @@
 #include "TestMain.h"
 #include "TestServer.h"
 
-#include "core/SchemaVersion.h"
 #include "core/SearchIndex.h"
 #include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
@@ -32,25 +31,6 @@ void administer(const QString& database, const QStringList& statements)
     QSqlDatabase::removeDatabase(name);
 }
 
-QStringList searchIndexesOf(TestBook& book)
-{
-    return book.strings(u"select indexname from pg_indexes where tablename = 'caixa' and "
-                        "indexname in ('caixa_busca_trgm', 'caixa_entrada', 'caixa_saida') "
-                        "order by indexname"_s);
-}
-
-const QStringList kAllIndexes{u"caixa_busca_trgm"_s, u"caixa_entrada"_s, u"caixa_saida"_s};
-
-// What a book made before the search had indexes on the server lacks.
-void makeVersionTwo(TestBook& book)
-{
-    book.exec(u"drop index caixa_busca_trgm"_s);
-    book.exec(u"alter table caixa drop column busca"_s);
-    book.exec(u"drop index caixa_entrada"_s);
-    book.exec(u"drop index caixa_saida"_s);
-    book.exec(u"update schema_version set version = 2"_s);
-}
-
 // The searches of the file book's cases whose rows must not depend on the
 // indexes: accents, capitals, several words, an account's name, document
 // numbers, an amount with a word.
@@ -66,8 +46,10 @@ QStringList someSearches(SearchBook& book)
 
 } // namespace
 
-// The search's indexes on a server book: how they reach new, copied and
-// upgraded books, and a search that finds the same without them.
+// The search's indexes on a server book: built behind a progress window or
+// left to an administrator, kept by every write, and a search that finds
+// the same without them. That the searches use them, on new and on
+// upgraded books, is measured by bench_search (--explain, --upgrade).
 class tst_ServerSearch : public QObject
 {
     Q_OBJECT
@@ -77,21 +59,6 @@ private slots:
     {
         if (!TestServer::inUse())
             QSKIP("the server book's indexes: run on the test server (tst_search_server)");
-    }
-
-    // A book of the version before gets the folded texts and the indexes
-    // when it is opened, and its entries are found through them.
-    void upgradedBookGetsTheIndexes()
-    {
-        SearchBook book;
-        makeVersionTwo(book);
-        QCOMPARE(searchIndexesOf(book), QStringList());
-        QVERIFY(book.db.openServer(*book.m_server));
-        QCOMPARE(searchIndexesOf(book), kAllIndexes);
-        QCOMPARE(book.scalar(u"select version from schema_version"_s).toInt(),
-                 SchemaVersion::current());
-        QCOMPARE(book.scalar(u"select count(*) from caixa where busca is null"_s).toInt(), 0);
-        QCOMPARE(book.found(u"ÁGUA"_s), u"ÁGUA MINERAL|Nota fiscal da água|Luz e água"_s);
     }
 
     // Without the folded texts and their index (a server that did not allow
@@ -132,24 +99,6 @@ private slots:
         // A renamed account is found by its new name at once.
         book.exec(u"update contas set descricao = 'PADARIA' where id = ?"_s, {book.caixa});
         QCOMPARE(book.found(u"padaria acao"_s), u"Ação social"_s);
-    }
-
-    // The statements of the search are those the indexes answer: a word by
-    // the trigram index, an amount by the amounts' indexes (the table is
-    // tiny, so the server is told to avoid reading it whole).
-    void searchesUseTheIndexes()
-    {
-        SearchBook book;
-        book.exec(u"set enable_seqscan = off"_s);
-        book.exec(u"set enable_indexscan = off"_s);
-        const EntrySearch search(book.db);
-        const auto words = search.plan({u"agua nf"_s, {}, {}, {}, {}});
-        QVERIFY2(words && words->join(u'\n').contains(u"caixa_busca_trgm"_s),
-                 qPrintable(words ? words->join(u'\n') : words.reason()));
-        const auto amount = search.plan({QString(), {}, {}, {}, reais("30,00")});
-        QVERIFY2(amount && amount->join(u'\n').contains(u"caixa_entrada"_s) &&
-                     amount->join(u'\n').contains(u"caixa_saida"_s),
-                 qPrintable(amount ? amount->join(u'\n') : amount.reason()));
     }
 
     // A large book that lacks the index (the administrator added the
