@@ -1,16 +1,13 @@
 // The cash-book layer on both engines: sums exact to the last
-// ten-thousandth whatever their size, the kept totals, the report's rows,
-// the users, edits refused when another desk got there first, and the day
-// figure. Balances and day totals after every kind of write are checked by
-// the day totals' own test on a file and by the several-desks test on a
-// server.
+// ten-thousandth whatever their size, the kept totals, the users, edits refused when another desk
+// got there first, and the day figure. Balances and day totals after every kind of write are
+// checked by the day totals' own test on a file and by the several-desks test on a server.
 
 #include "TestBook.h"
 #include "TestMain.h"
 #include "book/AccountBook.h"
 #include "book/Balances.h"
 #include "book/EntryStore.h"
-#include "book/ReportRows.h"
 #include "book/UserStore.h"
 #include "core/DayTotals.h"
 
@@ -76,24 +73,6 @@ private slots:
         QCOMPARE(DayTotals::differences(book.db.database()).valueOr({u"not read"_s}),
                  QStringList());
         QCOMPARE(book.scalar(u"select entrada from day_totals"_s).toLongLong(), 100'000);
-    }
-
-    void reportRowsComeInDateTimeAndIdOrder()
-    {
-        TestBook book;
-        const qint64 account = book.addAccount(u"CAIXA"_s);
-        book.addEntry(u"2026-12-02"_s, u"08:00:00"_s, account, u"third"_s, u"1,00"_s, std::nullopt);
-        book.addEntry(u"2026-12-01"_s, u"09:00:00"_s, account, u"second"_s, u"1,00"_s,
-                      std::nullopt);
-        book.addEntry(u"2026-12-01"_s, u"07:00:00"_s, account, u"first"_s, std::nullopt, u"2,50"_s);
-        const auto input = ReportInput::read(book.db, {QDate(2026, 12, 1), QDate(2026, 12, 2), 0});
-        QVERIFY2(input.ok(), qPrintable(input.reason()));
-        QStringList order;
-        for (const CashBookEntry& e : input->rows.entries)
-            order.append(e.descricao);
-        QCOMPARE(order, items("first|second|third"));
-        QCOMPARE(input->rows.entries.constFirst().saida->toDb(), 25'000);
-        QCOMPARE(input->rows.days.value(QDate(2026, 12, 1)).value_or(Money()).toDb(), -15'000);
     }
 
     void aUserLogsInWithThePasswordSaved()
