@@ -1,6 +1,6 @@
-// A server book as desks meet it: the server's clock, the changes of other
-// desks announced, a database that is no book refused, a book moved to the
-// server, a restarted server, a password asked.
+// A server book as desks meet it: the server's clock, a database that is no
+// book refused, a book moved to the server, a restarted server, a password
+// asked. (Other desks' changes appearing: tst_ServerDesk.)
 
 #include "TestBook.h"
 #include "TestMain.h"
@@ -12,7 +12,6 @@
 #include "book/Closings.h"
 #include "book/EntrySearch.h"
 #include "book/EntryStore.h"
-#include "core/BookChanges.h"
 #include "core/DataFolder.h"
 #include "core/DayTotals.h"
 #include "core/FailureText.h"
@@ -21,7 +20,6 @@
 #include "core/Sql.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,21 +86,6 @@ private slots:
         QVERIFY(server.ok());
         const QDateTime at = Formats::momentFromDb(logged);
         QVERIFY2(at.isValid() && qAbs(at.secsTo(*server)) < 120, qPrintable(logged.toString()));
-    }
-
-    void otherDesksChangesAreAnnouncedAndOwnOnesAreNot()
-    {
-        TestBook book;
-        book.addAccount(u"CAIXA"_s);
-        BookChanges changes(book.db);
-        QSignalSpy told(&changes, &BookChanges::changed);
-        QVERIFY(EntryStore(book.db).save(0, entry(u"daqui"_s, 100)).ok());
-        QTest::qWait(300);
-        QCOMPARE(told.count(), 0);
-        DbConnection otherDesk;
-        QVERIFY(otherDesk.openServer(*book.m_server).ok());
-        QVERIFY(EntryStore(otherDesk).save(0, entry(u"de lá"_s, 100)).ok());
-        QTRY_VERIFY_WITH_TIMEOUT(told.count() >= 1, 2000);
     }
 
     void aDatabaseWithOtherTablesIsRefusedAndLeftAlone()

@@ -9,7 +9,6 @@
 #include "book/Backup.h"
 #include "book/Closings.h"
 #include "book/EntryStore.h"
-#include "core/DayTotals.h"
 #include "core/Sql.h"
 #include "core/Windows.h"
 #include "settings/RestoreWindow.h"
@@ -106,8 +105,6 @@ private slots:
         QCOMPARE(column(restored, u"select descricao from caixa order by id"_s), items("Venda"));
         QCOMPARE(column(restored, u"select saldo from contas"_s), items("100"));
         QCOMPARE(*Closings(restored).lockedThrough(), QDate(2026, 12, 2));
-        QCOMPARE(DayTotals::differences(restored.database()).valueOr({u"not read"_s}),
-                 QStringList());
         // The entry's and the closing's records came along, the restore's own
         // on top.
         const QStringList logged = column(
@@ -116,9 +113,6 @@ private slots:
         QVERIFY2(logged.first().startsWith(u"restore|Backup: 2026_12_04_18_00_00_Backup.bkp; "
                                            "Último lançamento do livro substituído: 05/12/2026"_s),
                  qPrintable(logged.first()));
-        // A new entry there gets a new id.
-        QVERIFY(EntryStore(restored).save(0, sale(QDate(2026, 12, 5), u"Outra"_s, 1)).ok());
-        QCOMPARE(column(restored, u"select count(distinct id) from caixa"_s), items("2"));
         restored.close();
 
         // That database now holds a book: a second restore into it is refused.
@@ -128,7 +122,7 @@ private slots:
         QVERIFY(!book.session.windows->restoreBackup(nullptr));
         VERIFY_CONTAINS(book.dialogs.last().text, u"não está vazio"_s);
         QVERIFY(restored.openServer(empty).ok());
-        QCOMPARE(column(restored, u"select count(*) from caixa"_s), items("2"));
+        QCOMPARE(column(restored, u"select count(*) from caixa"_s), items("1"));
         restored.close();
         TestServer::dropDatabase(empty);
     }
