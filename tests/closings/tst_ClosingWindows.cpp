@@ -92,17 +92,6 @@ private slots:
                  QStringList{u"Quebra de caixa|1|95000"_s});
     }
 
-    // A restricted user closes only the active day and sees only the
-    // figure of all accounts.
-    void restrictedUserClosesTheActiveDayOnly()
-    {
-        ClosingBook book;
-        book.session.CurrentUser = {u"ana"_s, u"r"_s};
-        frmFecharDia w(book.session, kDay3);
-        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly());
-        QVERIFY(control<QTableWidget>(w, "gradeContas")->isHidden());
-    }
-
     // Reopening asks for the reason and lists the days it will reopen: the
     // day chosen and every later closed one, never an earlier one. Every
     // closing stays, with who reopened it and why, and a reopened day can be
@@ -196,9 +185,10 @@ private slots:
             QVERIFY2(printed.contains(expected), qPrintable(expected + u'\n' + printed));
     }
 
-    // The menu "&Caixa" holds the three items under their exact names; a
-    // restricted user does not see the reopening nor the log.
-    void caixaMenu()
+    // A restricted user finds in "&Caixa" the search and the closing, under
+    // their exact names, and not the reopening nor the log; the closing
+    // window gives only the active day and the figure of all accounts.
+    void restrictedUser()
     {
         ClosingBook book;
         LoadSettings(book.db, book.session.Settings);
@@ -210,6 +200,9 @@ private slots:
                 texts.append(a->text());
         }
         QCOMPARE(texts, QStringList({u"Localizar lançamentos…"_s, u"Fechar o dia…"_s}));
+        frmFecharDia w(book.session, kDay3);
+        QVERIFY(control<QLineEdit>(w, "txtDia")->isReadOnly());
+        QVERIFY(control<QTableWidget>(w, "gradeContas")->isHidden());
     }
 
     // Once closed, the day's rows are marked in the grid; the others not.
