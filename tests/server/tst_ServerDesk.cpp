@@ -158,23 +158,11 @@ private slots:
         QCOMPARE(description->toPlainText(), u"meio digitado"_s);
     }
 
-    void loginIsNotSwitchedOffFromADesksCommandLine()
-    {
-        TestBook book;
-        QVERIFY(SettingsStore::save(book.db, choice(u"#112233"_s)).ok());
-        writeFile(book.dir() + u"/livro-caixa.ini"_s,
-                  "[servidor]\nurl=" + book.db.location().toUtf8() + "\n");
-        QString err;
-        QCOMPARE(program({u"--disable-login"_s, u"--data-dir"_s, book.dir()}, &err), 1);
-        VERIFY_CONTAINS(err, u"o login não foi desligado"_s);
-        QCOMPARE(book.scalar(u"select susuario from opcoes"_s).toInt(), 1);
-    }
-
-    // "livro-caixa report" on a server book: the file is the same as the
-    // export of the window.
-    // The server named by the data folder's connection file (--database
-    // reaches it too: the case below).
-    void theWindowsExportFromTheServer()
+    // The program started on the data folder whose connection file names
+    // the server book (--database reaches it too: the case below): "report"
+    // writes the file the window exports; login, once on, is not switched
+    // off from a desk's command line.
+    void commandLineOnTheServerBook()
     {
         TestBook book;
         const qint64 caixa = book.addAccount(u"CAIXA"_s);
@@ -200,6 +188,11 @@ private slots:
         const QString text = pdfText(pdf);
         VERIFY_CONTAINS(text, u"Venda no servidor"_s);
         QCOMPARE(text, pdfText(windowPdf));
+
+        QVERIFY(SettingsStore::save(book.db, choice(u"#112233"_s)).ok());
+        QCOMPARE(program({u"--disable-login"_s, u"--data-dir"_s, book.dir()}, &err), 1);
+        VERIFY_CONTAINS(err, u"o login não foi desligado"_s);
+        QCOMPARE(book.scalar(u"select susuario from opcoes"_s).toInt(), 1);
     }
 
     // The report writes nothing on the server: an empty database is refused
