@@ -65,7 +65,8 @@ private slots:
     // the extensions) the search folds the texts as it reads them, and finds
     // the same entries in the same order, those written afterwards too. Once
     // the administrator adds the extensions, a large book gets them at the
-    // opening behind a progress window, once, and finds the same again.
+    // opening behind a progress window, once, and finds the same again; the
+    // folded texts then follow every write.
     void searchWithoutTheIndexAndOnceBuilt()
     {
         SearchBook book;
@@ -89,13 +90,10 @@ private slots:
         QCOMPARE(someSearches(book), indexed);
         QVERIFY(SearchIndex::ensure(book.db, book.dialogs));
         QCOMPARE(book.dialogs.progressShown.size(), 1);
-    }
 
-    // The folded text follows every write: a new description is found, the
-    // old one no longer; a rolled-back edit leaves the entry as it was.
-    void foldedTextFollowsTheWrites()
-    {
-        SearchBook book;
+        // The folded text follows every write: a new description is found,
+        // the old one no longer; a rolled-back edit leaves the entry as it
+        // was; a renamed account is found by its new name at once.
         book.exec(u"update caixa set descricao = 'Conserto do FREEZER', ndoc = 'OS 77' "
                   "where id = ?"_s,
                   {book.agua});
@@ -109,7 +107,6 @@ private slots:
         QCOMPARE(book.found(u"freezer"_s), u"Conserto do FREEZER"_s);
         book.exec(u"delete from caixa where id = ?"_s, {book.agua});
         QCOMPARE(book.found(u"freezer"_s), QString());
-        // A renamed account is found by its new name at once.
         book.exec(u"update contas set descricao = 'PADARIA' where id = ?"_s, {book.caixa});
         QCOMPARE(book.found(u"padaria acao"_s), u"Ação social"_s);
     }
