@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "TestServer.h"
 
+#include "core/SchemaVersion.h"
 #include "core/SearchIndex.h"
 #include "core/ServerSearchIndex.h"
 #include "core/Sql.h"
@@ -48,8 +49,8 @@ QStringList someSearches(SearchBook& book)
 
 // The search's indexes on a server book: built behind a progress window or
 // left to an administrator, kept by every write, and a search that finds
-// the same without them. That the searches use them, on new and on
-// upgraded books, is measured by bench_search (--explain, --upgrade).
+// the same without them, on new and on upgraded books. That the searches
+// use them is measured by bench_search (--explain, --upgrade).
 class tst_ServerSearch : public QObject
 {
     Q_OBJECT
@@ -59,6 +60,27 @@ private slots:
     {
         if (!TestServer::inUse())
             QSKIP("the server book's indexes: run on the test server (tst_search_server)");
+    }
+
+    // A book made before the search had its indexes on the server gets them
+    // when it is opened, with the folded texts of the entries it holds.
+    void anOlderBookIsUpgradedWithItsIndexes()
+    {
+        SearchBook book;
+        const QStringList indexed = someSearches(book);
+        for (const QString& undone :
+             {u"drop index caixa_busca_trgm"_s, u"alter table caixa drop column busca"_s,
+              u"drop index caixa_entrada"_s, u"drop index caixa_saida"_s,
+              u"update schema_version set version = 2"_s})
+            book.exec(undone);
+        QVERIFY(book.db.openServer(*book.m_server));
+        QCOMPARE(book.scalar(u"select version from schema_version"_s).toInt(),
+                 SchemaVersion::current());
+        QCOMPARE(book.strings(u"select indexname from pg_indexes where tablename = 'caixa' and "
+                              "indexname in ('caixa_busca_trgm', 'caixa_entrada', 'caixa_saida') "
+                              "order by indexname"_s),
+                 QStringList({u"caixa_busca_trgm"_s, u"caixa_entrada"_s, u"caixa_saida"_s}));
+        QCOMPARE(someSearches(book), indexed);
     }
 
     // Without the folded texts and their index (a server that did not allow
