@@ -114,14 +114,14 @@ private slots:
         writeFile(book.backups.at(0), QByteArray(4096, 'x')); // no book at all any more
         RestoreWindow window(book.session);
         auto* grid = control<QTableWidget>(window, "grade");
-        QCOMPARE(window.windowTitle(), u"Restaurar backup"_s);
-        QCOMPARE(grid->rowCount(), 3);
         const auto size = [&](int i) {
             return RestoreWindow::sizeText(QFileInfo(book.backups.at(i)).size());
         };
-        QCOMPARE(row(grid, 0), u"04/12/2026 18:00:00|"_s + size(0) + u"|?|ilegível"_s);
-        QCOMPARE(row(grid, 1), u"03/12/2026 18:00:00|"_s + size(1) + u"|2|02/12/2026"_s);
-        QCOMPARE(row(grid, 2), u"01/12/2026 08:00:00|"_s + size(2) + u"|1|28/11/2026"_s);
+        QCOMPARE((QStringList{row(grid, 0), row(grid, 1), row(grid, 2)}),
+                 (QStringList{u"04/12/2026 18:00:00|"_s + size(0) + u"|?|ilegível"_s,
+                              u"03/12/2026 18:00:00|"_s + size(1) + u"|2|02/12/2026"_s,
+                              u"01/12/2026 08:00:00|"_s + size(2) + u"|1|28/11/2026"_s}));
+        QCOMPARE(grid->rowCount(), 3);
         QCOMPARE(grid->currentRow(), 0);
         QCOMPARE(RestoreWindow::sizeText(2560), u"2,5 kB"_s);
         QCOMPARE(RestoreWindow::sizeText(98304), u"96 kB"_s);
@@ -134,13 +134,11 @@ private slots:
     {
         RestoreBook book;
         damage(book.backups.at(1));
-        QVERIFY(!BackupList::check(book.backups.at(1)));
         RestoreWindow window(book.session);
         control<QTableWidget>(window, "grade")->selectRow(1);
         control<QPushButton>(window, "btnRestaurar")->click();
         QCOMPARE(book.dialogs.shown.size(), 1);
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY(book.dialogs.last().text.contains(u"não pode ser restaurado"_s));
+        VERIFY_CONTAINS(book.dialogs.last().text, u"não pode ser restaurado"_s);
         QVERIFY(window.chosenBackup().isEmpty());
         QCOMPARE(book.entriesOnDisk(), kNow);
     }
@@ -160,22 +158,21 @@ private slots:
         QVERIFY(book.session.windows->restoreBackup(nullptr));
         QCOMPARE(book.dialogs.shown.size(), 2);
         const QString question = book.dialogs.shown.at(0).text;
-        VERIFY_CONTAINS(question, u"2 lançamentos feitos depois do backup"_s);
-        QVERIFY(question.contains(u"05/12/2026 Venda do dia 40,00"_s));
-        QVERIFY(question.contains(u"1 lançamento alterado depois do backup"_s));
-        QVERIFY(question.contains(u"termina em 02/12/2026"_s));
+        for (const QString& part :
+             {u"2 lançamentos feitos depois do backup"_s, u"05/12/2026 Venda do dia 40,00"_s,
+              u"1 lançamento alterado depois do backup"_s, u"termina em 02/12/2026"_s})
+            VERIFY_CONTAINS(question, part);
         const QString told = book.dialogs.shown.at(1).text;
         VERIFY_CONTAINS(told, u"agora termina em 02/12/2026"_s);
-        QVERIFY(book.session.bookOpen);
+        QVERIFY(book.session.bookOpen && book.session.bookLock->isTaken());
         QCOMPARE(book.strings(u"select descricao from caixa order by id"_s), kOf3December);
-        QVERIFY(book.session.bookLock->isTaken());
 
         // The book as it was is the newest backup, whole.
         const QList<BackupList::Item> listed = BackupList::of(book.bookPath());
         QCOMPARE(listed.size(), 4);
         QCOMPARE(listed.first().madeAt, book.clock.now());
         QCOMPARE(listed.first().entries, std::optional<qint64>(4));
-        QVERIFY(told.contains(QDir::toNativeSeparators(listed.first().path)));
+        VERIFY_CONTAINS(told, QDir::toNativeSeparators(listed.first().path));
         QVERIFY(!QFile::exists(BookRestore::stagingPath(book.bookPath())));
 
         // The restored book's change log says which backup replaced which book.
@@ -297,9 +294,8 @@ private slots:
         writeFile(book.folder(), "x");
         const auto outcome = BookRestore::run(book.db, moved + u'/' + QFileInfo(chosen).fileName(),
                                               10, {u"b"_s, {}, {}});
-        QVERIFY(!outcome.status);
-        QVERIFY(outcome.status.reason().contains(u"nada foi alterado"_s));
-        QVERIFY(!outcome.replaced);
+        VERIFY_CONTAINS(outcome.status.reason(), u"nada foi alterado"_s);
+        QVERIFY(!outcome.status && !outcome.replaced);
         QCOMPARE(book.entriesOnDisk(), kNow);
         QVERIFY(!QFile::exists(BookRestore::stagingPath(book.bookPath())));
     }
