@@ -267,22 +267,6 @@ private slots:
         QCOMPARE(asked.defaultAnswer, Dialogs::Answer::No);
     }
 
-    // Names are normalised on leaving the box, Enter moves on, Esc closes.
-    void registerKeys()
-    {
-        TestBook book;
-        frmCadUsuarios w(book.session);
-        showActive(w);
-        auto* nome = box(w, "txtNome");
-        nome->setFocus();
-        QTest::keyClicks(nome, u"  ANA   maria SOUZA "_s);
-        QTest::keyClick(nome, Qt::Key_Return);
-        QCOMPARE(nome->text(), u"Ana   Maria Souza"_s);
-        QCOMPARE(QApplication::focusWidget(), box(w, "txtUsuario"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(!w.isVisible());
-    }
-
     // Empty boxes do nothing: no message, the focus back to the user box.
     // Leaving a box lower-cases it; spaces around never count. "Cancelar"
     // ends the program.
