@@ -227,11 +227,10 @@ class tst_AccessMigration : public QObject
     Q_OBJECT
 
 private slots:
-    // The user is told what came over and where the original was kept; the
-    // original stays byte for byte under a free name, and the login switch
-    // it held decides the first window. The original holds the old
-    // plain-text passwords: it and the new book are readable by their user
-    // alone. The next start converts nothing.
+    // The user is told what came over and where the original was kept, byte
+    // for byte and (with its plain-text passwords) private, as the new book
+    // is; its login switch decides the first window. The next start converts
+    // nothing.
     void theUserIsToldWhatCameOver_data() { books(); }
     void theUserIsToldWhatCameOver()
     {
@@ -269,16 +268,11 @@ private slots:
         QCOMPARE(c.folder.files(), files);
     }
 
-    // Every table has the rows its figures count, and the progress window
-    // counted them all, reading and then writing. Entries keep their account,
-    // even one that no longer exists; a stored balance comes over as stored,
-    // stale or not; each day keeps its sums. An empty ndoc is NULL, as is
-    // every ndoc of the older layout, which has none; amounts are integers,
-    // dates and times text. saldos has no id: it comes over in date order.
-    // The settings row comes over whole; passwords and answers as text, to
-    // be hashed once the book is opened. The entries keep their ids; the
-    // notable ones, the first and the last come over field by field, and the
-    // main window shows the whole history with the older program's balances.
+    // Every row comes over, counted by the progress window; entries keep their
+    // id and account (even one gone), days their sums, a stored balance is
+    // kept stale or not, saldos come in date order, an empty ndoc (every one
+    // of the older layout) is NULL; passwords come as text, hashed once the
+    // book is opened. The main window shows the older program's balances.
     void everyFigureComesOver_data() { books(); }
     void everyFigureComesOver()
     {
@@ -360,11 +354,9 @@ private slots:
         QCOMPARE(control<QLabel>(w, "lblTotalSaidas")->text(), reais(out));
     }
 
-    // libmdb reads a damaged file without complaint and returns fewer rows;
-    // the conversion checks the file on its own terms. That, the reader's
-    // crash, warnings, output broken off or absence and the user's cancel are
-    // told as the connection message, with nothing written and the original
-    // as it was; the program starts as on a book it cannot open.
+    // libmdb reads a damaged file without complaint and returns fewer rows:
+    // the conversion checks the file itself. That, the reader's failures and
+    // the user's cancel are told as the connection message, nothing written.
     void refusals_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -178,14 +178,18 @@ private slots:
         for (const QString& font : fonts)
             VERIFY_CONTAINS(font, u" yes yes yes "_s); // embedded, subset, mapped
 
-        book.r.click("btnXLS"); // cancelled
+        const QStringList written = filesIn(folder);
+        book.r.click("btnXLS"); // cancelled: nothing written, nothing said
         QCOMPARE(book.dialogs.fileSuggestions.value(1),
                  folder + u"/livro-caixa_2026-12-01_a_2026-12-03.xlsx"_s);
+        QCOMPARE(filesIn(folder), written);
+        QVERIFY(book.dialogs.shown.isEmpty());
     }
 
     // The spreadsheet export asks for a workbook (suffix and filter); it holds
     // real dates, times and numbers with their formats (blank amounts stay
-    // blank) and gets the permissions of any file the user saves.
+    // blank) and gets the permissions of any file the user saves. A failed
+    // export tells the user.
     void theSpreadsheetHoldsDatesAndNumbers()
     {
         ThreeDays book;
@@ -220,6 +224,13 @@ Movimento do dia 03/12/2026.|||||||[5.00]
 
 Totais do período|||||[105.00]|[50.00]|[1055.00])",
                                              '\n'));
+
+        book.dialogs.fileNames = {book.xlsx + u"/dentro.xlsx"_s};
+        book.r.click("btnXLS");
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+        QVERIFY2(book.dialogs.last().text.startsWith(u"Não foi possível exportar o relatório"_s),
+                 qPrintable(book.dialogs.last().text));
     }
 
     void failuresAreNotices_data()
@@ -259,23 +270,6 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(book.r.preview()->document(), shown);
         QVERIFY(book.r.get<QTimer>("tmAviso")->isActive());
         QVERIFY(book.dialogs.shown.isEmpty());
-    }
-
-    // A cancelled dialog writes nothing and says nothing; a failed export
-    // tells the user.
-    void aCancelledOrFailedExport()
-    {
-        ThreeDays book;
-        book.r.click("btnPDF"); // cancelled
-        QVERIFY(book.dialogs.shown.isEmpty());
-        QCOMPARE(filesIn(book.dir()), items("bd.mdb"));
-        QVERIFY(QFile(book.pdf).open(QIODevice::WriteOnly));
-        book.dialogs.fileNames = {book.pdf + u"/dentro.xlsx"_s};
-        book.r.click("btnXLS");
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QVERIFY2(book.dialogs.last().text.startsWith(u"Não foi possível exportar o relatório"_s),
-                 qPrintable(book.dialogs.last().text));
     }
 
     // Without accounts: the "Contas" message, the account register, an empty

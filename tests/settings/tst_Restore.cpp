@@ -129,8 +129,8 @@ private slots:
     }
 
     // The chosen backup is checked as a book at start-up: a damaged one is
-    // refused with the reason, and nothing changes.
-    void damagedBackupRefused()
+    // refused with the reason. Refused, or No to the question, nothing changes.
+    void refusedOrDeclinedChangesNothing()
     {
         RestoreBook book;
         damage(book.backups.at(1));
@@ -139,7 +139,11 @@ private slots:
         control<QPushButton>(window, "btnRestaurar")->click();
         QCOMPARE(book.dialogs.shown.size(), 1);
         VERIFY_CONTAINS(book.dialogs.last().text, u"não pode ser restaurado"_s);
+        book.dialogs.answers = {Dialogs::Answer::No}; // a sound backup, and No to the question
+        control<QTableWidget>(window, "grade")->selectRow(0);
+        control<QPushButton>(window, "btnRestaurar")->click();
         QVERIFY(window.chosenBackup().isEmpty());
+        QCOMPARE(Backup::set(book.folder()).size(), 3);
         QCOMPARE(book.entriesOnDisk(), kNow);
     }
 
@@ -198,18 +202,6 @@ private slots:
         QVERIFY2(told->contains(u"1 fechamento de caixa feito depois do backup: 04/12/2026"_s),
                  qPrintable(told->join(u'|')));
         QVERIFY(told->contains(u"1 registro do histórico de alterações feito depois do backup"_s));
-    }
-
-    // Saying No to the question changes nothing.
-    void answeredNo()
-    {
-        RestoreBook book;
-        book.dialogs.answers = {Dialogs::Answer::No};
-        RestoreWindow window(book.session);
-        control<QPushButton>(window, "btnRestaurar")->click();
-        QVERIFY(window.chosenBackup().isEmpty());
-        QCOMPARE(Backup::set(book.folder()).size(), 3);
-        QCOMPARE(book.entriesOnDisk(), kNow);
     }
 
     // A backup of an older version of the book is restored and brought up

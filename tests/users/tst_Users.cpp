@@ -153,11 +153,9 @@ private slots:
         QCOMPARE(book.scalar(u"select count(*) from usuarios"_s).toInt(), 0);
     }
 
-    // A new user is saved normalised, hashed, with the restricted flag (added
-    // to older books), and the boxes emptied. Loaded, it shows everything but
-    // its answer. Users are saved by login: another login adds one, the same
-    // overwrites it. A refused write says so in plain words and keeps the
-    // boxes, to be saved again.
+    // A user is saved normalised, hashed, restricted (a column older books
+    // lack), by login (another adds, the same overwrites); loaded, all but
+    // the answer shows. A refused write is told and keeps the boxes.
     void theRegisterSavesByLogin()
     {
         TestBook book;
@@ -211,31 +209,14 @@ private slots:
         QVERIFY(store.logIn(u"d'ávila"_s, u"quatro"_s).value().has_value());
     }
 
-    // The logged-in user can neither be deleted nor change its own level.
-    void theLoggedInUserStays()
-    {
-        UsersBook book;
-        book.session.CurrentUser.userName = u"joao"_s;
-        frmCadUsuarios w(book.session);
-        showActive(w);
-        w.loadUser(rowOf(w, u"joao"_s));
-        QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isEnabled());
-        auto* grid = control<QTableWidget>(w, "grade");
-        grid->setCurrentCell(rowOf(w, u"joao"_s), 1);
-        QTest::keyClick(grid, Qt::Key_Delete);
-        QCOMPARE(
-            book.dialogs.messages(),
-            QStringList{u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário "
-                        "que esta logado, para isso deve logar em outro usuário e excluir."_s});
-        QCOMPARE(book.logins(), items("d'ávila|joao"));
-    }
-
     // Delete acts only on the row the user highlighted; after the grid is
     // refilled nothing is picked until the user picks again. The question
-    // names the user and answers "Não" to Enter.
+    // names the user and answers "Não" to Enter. The logged-in user can
+    // neither be deleted nor change its own level.
     void deleteActsOnlyOnThePickedUser()
     {
         UsersBook book;
+        book.session.CurrentUser.userName = u"joao"_s;
         frmCadUsuarios w(book.session);
         showActive(w);
         auto* grid = control<QTableWidget>(w, "grade");
@@ -265,6 +246,15 @@ private slots:
         QCOMPARE((QStringList{asked.title, asked.text, asked.whatGoes}),
                  items("Excluir...|Tem certeza que deseja excluir o usuário?|Usuário: d'ávila"));
         QCOMPARE(asked.defaultAnswer, Dialogs::Answer::No);
+
+        pick(u"joao"_s);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(book.dialogs.messages().constLast(),
+                 u"Erro ao tentar excluir: Atenção, não é possível excluir o usuário que esta "
+                 "logado, para isso deve logar em outro usuário e excluir."_s);
+        QCOMPARE(book.logins(), items("joao"));
+        w.loadUser(rowOf(w, u"joao"_s));
+        QVERIFY(!control<QCheckBox>(w, "ckUsuarioRestrito")->isEnabled());
     }
 
     // Empty boxes do nothing: no message, the focus back to the user box.
@@ -298,11 +288,11 @@ private slots:
     }
 
     // A password is taken as the register stores it, however the box was
-    // left: Enter in the box, Tab out of it, or a click on the login area.
+    // left: Tab out of it, or a click on the login area (Enter in the box:
+    // loginBoxes).
     void thePasswordCountsTheSameWhateverTheFocusDid_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("Enter in the box") << u"enter"_s;
         QTest::newRow("Tab, then the login area") << u"tab"_s;
         QTest::newRow("the login area") << u"click"_s;
     }
@@ -318,13 +308,9 @@ private slots:
         QTest::keyClicks(box(w, "txtUsuario"), u"joao"_s);
         QTest::keyClick(box(w, "txtUsuario"), Qt::Key_Tab);
         QTest::keyClicks(password, u" Caixa1"_s);
-        if (how == u"enter") {
-            QTest::keyClick(password, Qt::Key_Return);
-        } else {
-            if (how == u"tab")
-                QTest::keyClick(password, Qt::Key_Tab);
-            control<QPushButton>(w, "btnLogin")->click();
-        }
+        if (how == u"tab")
+            QTest::keyClick(password, Qt::Key_Tab);
+        control<QPushButton>(w, "btnLogin")->click();
         QVERIFY2(book.dialogs.shown.isEmpty(), qPrintable(book.dialogs.texts().join(u'|')));
         QCOMPARE(loggedIn.count(), 1);
         QCOMPARE(book.session.CurrentUser.userName, u"joao"_s);
