@@ -127,8 +127,9 @@ private slots:
     }
 
     // One account: its entries, its own opening balance, legend and chart, but
-    // the day footers keep every account's movement.
-    void oneAccount()
+    // the day footers keep every account's movement. A period without
+    // entries keeps its title band, a legend of zeros and its chart's title.
+    void oneAccountOrNone()
     {
         ReportBook book;
         book.addEntry(u"2026-11-20"_s, u"08:00:00"_s, book.banco, u"Depósito"_s, u"500,00"_s,
@@ -139,12 +140,7 @@ private slots:
         QCOMPARE(texts(out, "GroupFooter1", "txtSaldoDT"), items("70,00|-20,00"));
         QCOMPARE(legend(out), items("Entradas - 0,00|Saídas - 50,00"));
         QCOMPARE(out.document->chartData().rows.size(), 2);
-    }
 
-    // A period without entries keeps its title band, a legend of zeros and its chart's title.
-    void anEmptyPeriod()
-    {
-        ReportBook book;
         const auto none = book.report(QDate(2026, 10, 1), QDate(2026, 10, 31));
         QCOMPARE(sectionOrder(*none.document), items("ReportHeader|ReportFooter"));
         QCOMPARE(legend(none), items("Entradas - 0,00|Saídas - 0,00"));

@@ -327,36 +327,8 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
     // Each calendar button opens the calendar under itself, on its box's
     // day, or closes it when already open under it; a picked day fills that
     // button's date box. Alt+C is the preview's "&Copiar", not the
-    // calendar's "&Cancelar".
-    void theCalendarFillsItsButtonsBox()
-    {
-        ReportBook book;
-        ReportWindow r(book);
-        r.showActive();
-        auto* group = r.get<QWidget>("Grupo");
-        auto* loc1 = r.get<QPushButton>("btnLoc1");
-        auto* loc2 = r.get<QPushButton>("btnLoc2");
-        auto* calendar = r.get<QCalendarWidget>("Mes");
-        loc1->click();
-        loc1->click();
-        QVERIFY(!group->isVisible());
-        loc1->click();
-        loc2->click(); // moves under the second button, still open
-        QVERIFY(group->isVisible());
-        QCOMPARE(group->x(), loc2->x());
-        calendar->setSelectedDate(QDate(2026, 11, 20));
-        emit calendar->clicked(QDate(2026, 11, 20));
-        QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 20/11/2026"_s);
-        QVERIFY(!group->isVisible() && r.get<QLineEdit>("txtAte")->hasFocus());
-        loc1->click();
-        QCOMPARE(calendar->selectedDate(), QDate(2026, 12, 5)); // opens on the box's day
-        r.click("btnCancelar");
-        QVERIFY(!group->isVisible());
-        QVERIFY(r.get<QPushButton>("btnCancelar")->shortcut().isEmpty());
-    }
-
-    // The status bar's date and time follow the clock. The window opens
-    // where it was last closed, at the size it had.
+    // calendar's "&Cancelar". The status bar's date and time follow the
+    // clock. The window opens where it was last closed, at its size.
     void theWindowsFrame()
     {
         ReportBook book;
@@ -364,6 +336,26 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         {
             ReportWindow r(book);
             r.showActive();
+            auto* group = r.get<QWidget>("Grupo");
+            auto* loc1 = r.get<QPushButton>("btnLoc1");
+            auto* loc2 = r.get<QPushButton>("btnLoc2");
+            auto* calendar = r.get<QCalendarWidget>("Mes");
+            loc1->click();
+            loc1->click();
+            QVERIFY(!group->isVisible());
+            loc1->click();
+            loc2->click(); // moves under the second button, still open
+            QVERIFY(group->isVisible());
+            QCOMPARE(group->x(), loc2->x());
+            calendar->setSelectedDate(QDate(2026, 11, 20));
+            emit calendar->clicked(QDate(2026, 11, 20));
+            QCOMPARE(r.text("txtDe") + u' ' + r.text("txtAte"), u"05/12/2026 20/11/2026"_s);
+            QVERIFY(!group->isVisible() && r.get<QLineEdit>("txtAte")->hasFocus());
+            loc1->click();
+            QCOMPARE(calendar->selectedDate(), QDate(2026, 12, 5)); // opens on the box's day
+            r.click("btnCancelar");
+            QVERIFY(!group->isVisible());
+            QVERIFY(r.get<QPushButton>("btnCancelar")->shortcut().isEmpty());
             QCOMPARE(r.get<QLabel>("pnlData")->text() + u' ' + r.get<QLabel>("pnlHora")->text(),
                      u"05/12/2026 14:03"_s);
             book.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 1)));
@@ -382,7 +374,8 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
 
     // The preview steps through pages within their ends; the page number
     // sits outside the pages; an Alt letter shared by two tools belongs to
-    // the first.
+    // the first. Find steps through the matches across pages (Enter,
+    // Shift+Enter); a new text searches from the page in view and wraps.
     void thePreviewStepsThroughPages()
     {
         ThreeDays book;
@@ -406,21 +399,13 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
         QCOMPARE(shortcut("toolZoomOut"), QKeySequence(Qt::ALT | Qt::Key_Z));
         QVERIFY(shortcut("toolZoomIn").isEmpty());
         QCOMPARE(shortcut("toolCopy"), QKeySequence(Qt::ALT | Qt::Key_C));
-    }
 
-    // Find steps through the matches across pages (Enter, Shift+Enter); a new
-    // text searches from the page in view and wraps to the first.
-    void findStepsThroughTheMatches()
-    {
-        ThreeDays book;
-        ReportWindow& r = book.r;
-        r.showActive();
-        ReportPreview& preview = *r.preview();
         r.tool("toolFind")->trigger();
         auto* text = r.get<QLineEdit>("txtLocalizar");
         auto* status = r.get<QLabel>("lblLocalizar");
         QVERIFY(text->isVisible());
         text->setText(u"movimento do dia"_s);
+        preview.setCurrentPage(0);
         QTest::keyClick(text, Qt::Key_Return);
         QTest::keyClick(text, Qt::Key_Return);
         QCOMPARE(preview.currentPage(), 1); // the second day's page
