@@ -130,17 +130,24 @@ private slots:
         QCOMPARE(fileBytes(book.bookPath()), before);
     }
 
-    // The PDF's text is the window's export of the same period, the book is
-    // not touched (not even a lock or a journal beside it), and no display
-    // was needed.
-    void pdfAsTheWindowExports()
+    // The PDF's text is the window's export of the same period; the book is
+    // not touched (not even a lock or a journal beside it) and no display
+    // was needed. The workbook of one account, its name typed in other
+    // letters (accented ones too), holds the cells of the window's export of
+    // that account, a page per day too. An unknown account is named, with
+    // the book's accounts.
+    void theWindowsExports()
     {
         ReportBook book;
-        const QString window = book.dir() + u"/janela.pdf"_s;
-        QVERIFY(ReportOutput::writePdf(*book.report(kFirst, kThird).document, window));
+        const QString windowPdf = book.dir() + u"/janela.pdf"_s;
+        const QString windowXlsx = book.dir() + u"/janela.xlsx"_s;
+        QVERIFY(ReportOutput::writePdf(*book.report(kFirst, kThird).document, windowPdf));
+        const auto banco = book.report(kFirst, kThird, book.banco, true, u"BANCO D'ÁVILA"_s);
+        QVERIFY(XlsxExport::write(*banco.content, windowXlsx));
         book.db.close();
-        const QString pdf = book.dir() + u"/saida/comando.pdf"_s;
         QVERIFY(QDir().mkpath(book.dir() + u"/saida"_s));
+        const QString pdf = book.dir() + u"/saida/comando.pdf"_s;
+        const QString xlsx = book.dir() + u"/saida/comando.xlsx"_s;
         const QStringList before = filesIn(book.dir());
         const QByteArray bytes = fileBytes(book.bookPath());
         const ProgramRun run = report(december(book.dir(), {u"--pdf"_s, pdf}));
@@ -149,37 +156,23 @@ private slots:
         QVERIFY(run.out.contains(pdf));
         const QString text = pdfText(pdf);
         QVERIFY(text.contains(u"LIVRO DE CAIXA"_s));
-        QCOMPARE(text, pdfText(window));
+        QCOMPARE(text, pdfText(windowPdf));
         QCOMPARE(filesIn(book.dir()), before);
         QCOMPARE(fileBytes(book.bookPath()), bytes);
-    }
 
-    // The workbook of one account, its name typed in other letters (also
-    // accented ones), holds the cells of the window's export of that account;
-    // a page per day is the window's too. An unknown account is named, with
-    // the book's accounts.
-    void xlsxOfOneAccount()
-    {
-        ReportBook book;
-        const QString xlsx = book.dir() + u"/comando.xlsx"_s;
         const ProgramRun unknown =
             report(december(book.dir(), {u"--account"_s, u"Bancos"_s, u"--xlsx"_s, xlsx}));
         QCOMPARE(unknown.status, 1);
         VERIFY_CONTAINS(unknown.err, u"a conta \"Bancos\" não existe"_s);
         VERIFY_CONTAINS(unknown.err, u"BANCO D'ÁVILA, CAIXA"_s);
         QVERIFY(!QFile::exists(xlsx));
-
-        const QString window = book.dir() + u"/janela.xlsx"_s;
-        const auto out = book.report(kFirst, kThird, book.banco, true, u"BANCO D'ÁVILA"_s);
-        QVERIFY(XlsxExport::write(*out.content, window));
-        const ProgramRun run =
+        const ProgramRun one =
             report(december(book.dir(), {u"--account"_s, u"banco d'ávila"_s, u"--page-per-day"_s,
                                          u"--xlsx"_s, xlsx}));
-        QCOMPARE(run.status, 0);
+        QCOMPARE(one.status, 0);
         const QStringList rows = sheetRows(xlsx);
-        QVERIFY(rows.join(u'\n').contains(u"Aluguel"_s));
-        QVERIFY(!rows.join(u'\n').contains(u"Venda"_s));
-        QCOMPARE(rows, sheetRows(window));
+        QVERIFY(rows.join(u'\n').contains(u"Aluguel"_s) && !rows.join(u'\n').contains(u"Venda"_s));
+        QCOMPARE(rows, sheetRows(windowXlsx));
     }
 
     void login_data()
