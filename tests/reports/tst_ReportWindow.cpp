@@ -65,45 +65,6 @@ private slots:
             QVERIFY2(r.get<QWidget>(name)->isEnabled(), name);
     }
 
-    void noticesClearAfterThreeSeconds_data()
-    {
-        QTest::addColumn<QString>("period"); // the first and the last day typed
-        QTest::addColumn<QString>("notice");
-        QTest::addColumn<QString>("focus");
-        QTest::newRow("31 February") << "31/02/2026 xx"
-                                     << "Data inicial inválida"
-                                     << "txtDe";
-        QTest::newRow("bad last") << "01/12/2026 01/13/2026"
-                                  << "Data final inválida"
-                                  << "txtAte";
-        QTest::newRow("reversed") << "04/12/2026 01/12/2026"
-                                  << "Data inicial maior que data final"
-                                  << "txtDe";
-    }
-    // A bad period shows its notice, focuses the date to fix and keeps the
-    // report; the notice goes after 3 seconds.
-    void noticesClearAfterThreeSeconds()
-    {
-        QFETCH(QString, period);
-        QFETCH(QString, notice);
-        QFETCH(QString, focus);
-        ReportBook book;
-        ReportWindow r(book);
-        r.showActive();
-        const auto shown = r.preview()->document();
-        r.get<QLineEdit>("txtDe")->setText(period.section(u' ', 0, 0));
-        r.get<QLineEdit>("txtAte")->setText(period.section(u' ', 1, 1));
-        r.click("btnVisualizar");
-        QCOMPARE(r.notice(), notice);
-        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(r.preview()->document(), shown);
-        QVERIFY(book.dialogs.shown.isEmpty());
-        auto* timer = r.get<QTimer>("tmAviso");
-        QVERIFY(timer->isActive() && timer->interval() == 3000);
-        timer->setInterval(1);
-        QTRY_VERIFY(r.notice().isEmpty());
-    }
-
     // One account (its name holds an apostrophe), then "Todas" again with a
     // page per day: the report, the line under the title and the shared
     // values follow each choice. Enter in a date box previews.
@@ -233,43 +194,44 @@ Totais do período|||||[105.00]|[50.00]|[1055.00])",
                  qPrintable(book.dialogs.last().text));
     }
 
-    void failuresAreNotices_data()
+    // A bad period shows its notice and focuses the date to fix; a failed
+    // print, or a preview that fails past validation, shows its reason. None
+    // shows a message box or drops the report in view; the notice goes after
+    // 3 seconds.
+    void badPeriodsAndFailuresAreNotices()
     {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("notice"); // ending in a space: how it starts
-        QTest::newRow("print") << "print"
-                               << "A impressora não pôde ser usada.";
-        QTest::newRow("account gone since the list") << "account"
-                                                     << "Conta não encontrada: BANCO D'ÁVILA";
-        QTest::newRow("unreadable book") << "book"
-                                         << "Erro ao gerar o relatório: ";
-    }
-    // A failed print, or a preview that fails past validation, shows its
-    // reason as a notice, without a message box, and keeps the report in view.
-    void failuresAreNotices()
-    {
-        QFETCH(QString, failure);
-        QFETCH(QString, notice);
         ThreeDays book;
-        const auto shown = book.r.preview()->document();
-        if (failure == u"print") {
-            QVERIFY(QFile(book.pdf).open(QIODevice::WriteOnly));
-            book.r.printTo(book.pdf + u"/impresso.pdf"_s);
-        } else {
-            if (failure == u"account") {
-                book.exec(u"delete from contas where id = ?"_s, {book.banco});
-                book.r.get<QComboBox>("cboConta")->setCurrentIndex(1);
-            } else {
-                book.exec(u"alter table caixa rename to caixa_velha"_s);
-            }
-            book.r.click("btnVisualizar");
-        }
-        QVERIFY2(notice.endsWith(u' ') ? book.r.notice().startsWith(notice)
-                                       : book.r.notice() == notice,
-                 qPrintable(book.r.notice()));
-        QCOMPARE(book.r.preview()->document(), shown);
-        QVERIFY(book.r.get<QTimer>("tmAviso")->isActive());
+        ReportWindow& r = book.r;
+        r.showActive();
+        const auto shown = r.preview()->document();
+        const auto preview = [&r](const QString& first, const QString& last) {
+            r.get<QLineEdit>("txtDe")->setText(first);
+            r.get<QLineEdit>("txtAte")->setText(last);
+            r.click("btnVisualizar");
+            const QWidget* focus = QApplication::focusWidget();
+            return r.notice() + u" | "_s + (focus ? focus->objectName() : QString());
+        };
+        QCOMPARE(preview(u"31/02/2026"_s, u"xx"_s), u"Data inicial inválida | txtDe"_s);
+        QCOMPARE(preview(u"01/12/2026"_s, u"01/13/2026"_s), u"Data final inválida | txtAte"_s);
+        QCOMPARE(preview(u"04/12/2026"_s, u"01/12/2026"_s),
+                 u"Data inicial maior que data final | txtDe"_s);
+        QVERIFY(QFile(book.pdf).open(QIODevice::WriteOnly));
+        r.printTo(book.pdf + u"/impresso.pdf"_s);
+        QCOMPARE(r.notice(), u"A impressora não pôde ser usada."_s);
+        book.exec(u"delete from contas where id = ?"_s, {book.banco});
+        r.get<QComboBox>("cboConta")->setCurrentIndex(1);
+        preview(u"01/12/2026"_s, u"03/12/2026"_s);
+        QCOMPARE(r.notice(), u"Conta não encontrada: BANCO D'ÁVILA"_s);
+        book.exec(u"alter table caixa rename to caixa_velha"_s);
+        r.get<QComboBox>("cboConta")->setCurrentIndex(0);
+        preview(u"01/12/2026"_s, u"03/12/2026"_s);
+        QVERIFY2(r.notice().startsWith(u"Erro ao gerar o relatório: "_s), qPrintable(r.notice()));
+        QCOMPARE(r.preview()->document(), shown);
         QVERIFY(book.dialogs.shown.isEmpty());
+        auto* timer = r.get<QTimer>("tmAviso");
+        QVERIFY(timer->isActive() && timer->interval() == 3000);
+        timer->setInterval(1);
+        QTRY_VERIFY(r.notice().isEmpty());
     }
 
     // Without accounts: the "Contas" message, the account register, an empty

@@ -105,52 +105,51 @@ class tst_Users : public QObject
     Q_OBJECT
 
 private slots:
-    // The checked box fails, and so does every later one: its message is the
-    // one shown, the focus goes to its box and nothing is saved.
-    void registerChecksInOrder_data()
-    {
-        QTest::addColumn<int>("check");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QString>("message");
-        int check = 0;
-        const auto row = [&check](const char* name, const char* focus, const char* message) {
-            QTest::newRow(name) << check++ << QString::fromLatin1(focus)
-                                << QString::fromUtf8(message);
-        };
-        row("name", "txtNome", "Campo nome vazio.: Informe um nome antes de continuar!");
-        row("login", "txtUsuario", "Campo usuário vazio.: Informe um usuário antes de continuar!");
-        row("password", "txtSenha", "Campo senha vazio.: Informe uma senha antes de continuar!");
-        row("confirmation", "txtConfSenha",
-            "Campo Confirma Senha vazio.: Informe uma confirmação de senha antes de continuar!");
-        row("different", "txtSenha",
-            "Senhas não conferem: Os campos senha e confirma senha estão diferentes!");
-        row("answer", "txtPerguntaSecreta",
-            "Campo Resposta Secreta vazio.: Informe uma Resposta Secrecta antes de continuar!");
-        row("hint", "txtDicaSenha",
-            "Campo Dica de Senha vazio.: Informe uma Dica de Senha antes de continuar!");
-    }
+    // With every box blank, the checks fail in order: each message is the
+    // one shown, the focus goes to its box and nothing is saved. Each step
+    // then fills in the box its check wanted.
     void registerChecksInOrder()
     {
-        QFETCH(int, check);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
         TestBook book;
         frmCadUsuarios w(book.session);
         showActive(w);
-        fillRegister(w, u"maria"_s, u"segredo"_s);
-        const char* spoiled[] = {"txtNome", "txtUsuario",         "txtSenha",    "txtConfSenha",
-                                 nullptr,   "txtRespostaSecreta", "txtDicaSenha"};
-        // Blank boxes, and for the check of different passwords a different confirmation.
-        for (int k = 6; k >= check; --k)
-            box(w, spoiled[k] ? spoiled[k] : "txtConfSenha")
-                ->setText(spoiled[k] ? u"   "_s : u"outra"_s);
-        w.save();
-        QCOMPARE(book.dialogs.messages(), QStringList{message});
-        QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
-        QWidget* target = w.findChild<QWidget*>(focus);
-        QVERIFY(QApplication::focusWidget() == target ||
-                target->isAncestorOf(QApplication::focusWidget()));
-        QCOMPARE(book.scalar(u"select count(*) from usuarios"_s).toInt(), 0);
+        for (const char* name : {"txtNome", "txtUsuario", "txtSenha", "txtConfSenha",
+                                 "txtRespostaSecreta", "txtDicaSenha"})
+            box(w, name)->setText(u"   "_s);
+        control<QComboBox>(w, "txtPerguntaSecreta")->setCurrentIndex(1);
+        struct Check
+        {
+            const char *focus, *message, *fill, *with;
+        };
+        const Check checks[] = {
+            {"txtNome", "Campo nome vazio.: Informe um nome antes de continuar!", "txtNome", "ana"},
+            {"txtUsuario", "Campo usuário vazio.: Informe um usuário antes de continuar!",
+             "txtUsuario", "ana"},
+            {"txtSenha", "Campo senha vazio.: Informe uma senha antes de continuar!", "txtSenha",
+             "segredo"},
+            {"txtConfSenha",
+             "Campo Confirma Senha vazio.: Informe uma confirmação de senha antes de continuar!",
+             "txtConfSenha", "outra"},
+            {"txtSenha", "Senhas não conferem: Os campos senha e confirma senha estão diferentes!",
+             "txtConfSenha", "segredo"},
+            {"txtPerguntaSecreta",
+             "Campo Resposta Secreta vazio.: Informe uma Resposta Secrecta antes de continuar!",
+             "txtRespostaSecreta", "azul"},
+            {"txtDicaSenha",
+             "Campo Dica de Senha vazio.: Informe uma Dica de Senha antes de continuar!",
+             "txtDicaSenha", "cor"}};
+        for (const Check& check : checks) {
+            book.dialogs.clear();
+            w.save();
+            QCOMPARE(book.dialogs.messages(), QStringList{QString::fromUtf8(check.message)});
+            QCOMPARE(book.dialogs.last().icon, Dialogs::Icon::Critical);
+            QWidget* target = w.findChild<QWidget*>(QLatin1String(check.focus));
+            QVERIFY2(QApplication::focusWidget() == target ||
+                         target->isAncestorOf(QApplication::focusWidget()),
+                     check.focus);
+            QCOMPARE(book.scalar(u"select count(*) from usuarios"_s).toInt(), 0);
+            box(w, check.fill)->setText(QString::fromUtf8(check.with));
+        }
     }
 
     // A user is saved normalised, hashed, restricted (a column older books
