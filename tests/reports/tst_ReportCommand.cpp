@@ -175,49 +175,44 @@ private slots:
         QCOMPARE(rows, sheetRows(windowXlsx));
     }
 
-    void login_data()
-    {
-        QTest::addColumn<QStringList>("login");
-        QTest::addColumn<bool>("onlyToday");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("no variables, no terminal")
-            << QStringList{} << false << 1 << u"LIVRO_CAIXA_USUARIO"_s;
-        QTest::newRow("only the user")
-            << QStringList{u"dona"_s, QString()} << false << 1 << u"LIVRO_CAIXA_SENHA"_s;
-        QTest::newRow("wrong password") << QStringList{u"dona"_s, u"segred"_s} << false << 1
-                                        << u"usuário ou senha incorretos"_s;
-        QTest::newRow("common level")
-            << QStringList{u"dona"_s, u"segredo"_s} << false << 0 << QString();
-        QTest::newRow("restricted, a period")
-            << QStringList{u"caixa1"_s, u"troco"_s} << false << 1 << u"só pode emitir"_s;
-        QTest::newRow("restricted, today")
-            << QStringList{u"caixa1"_s, u"troco"_s} << true << 0 << QString();
-    }
     // With login on, the user and password come from the variables; without
     // them and without a terminal the command ends at once. A restricted
-    // user gets only today's report, as in the window.
+    // user gets only today's report, as in the window. The password is never
+    // repeated in what the command prints.
     void login()
     {
-        QFETCH(QStringList, login);
-        QFETCH(bool, onlyToday);
-        QFETCH(int, status);
-        QFETCH(QString, told);
         ReportBook book;
         switchLoginOn(book);
         const QString pdf = book.dir() + u"/login.pdf"_s;
         const QString today = QDate::currentDate().toString(u"dd/MM/yyyy"_s);
-        const QStringList arguments =
-            onlyToday ? QStringList{u"--from"_s,     today,      u"--to"_s,  today,
-                                    u"--data-dir"_s, book.dir(), u"--pdf"_s, pdf}
-                      : december(book.dir(), {u"--pdf"_s, pdf});
-        const ProgramRun run = report(arguments, login);
-        QCOMPARE(run.status, status);
-        QCOMPARE(QFile::exists(pdf), status == 0);
-        if (!told.isEmpty())
-            VERIFY_CONTAINS(run.err, told);
-        // The password is never repeated in what the command prints.
-        QVERIFY(!run.err.contains(u"segredo"_s) && !run.out.contains(u"segredo"_s));
+        const QStringList todayOnly{u"--from"_s,     today,      u"--to"_s,  today,
+                                    u"--data-dir"_s, book.dir(), u"--pdf"_s, pdf};
+        struct Case
+        {
+            const char* name;
+            QStringList login;
+            bool onlyToday;
+            int status;
+            const char* told;
+        };
+        const Case cases[] = {
+            {"no variables, no terminal", {}, false, 1, "LIVRO_CAIXA_USUARIO"},
+            {"only the user", {u"dona"_s, QString()}, false, 1, "LIVRO_CAIXA_SENHA"},
+            {"wrong password", {u"dona"_s, u"segred"_s}, false, 1, "usuário ou senha incorretos"},
+            {"common level", {u"dona"_s, u"segredo"_s}, false, 0, ""},
+            {"restricted, a period", {u"caixa1"_s, u"troco"_s}, false, 1, "só pode emitir"},
+            {"restricted, today", {u"caixa1"_s, u"troco"_s}, true, 0, ""}};
+        for (const Case& c : cases) {
+            QFile::remove(pdf);
+            const ProgramRun run =
+                report(c.onlyToday ? todayOnly : december(book.dir(), {u"--pdf"_s, pdf}), c.login);
+            const QString what = QString::fromUtf8(c.name) + u": "_s;
+            QCOMPARE(what + QString::number(run.status) + u' ' +
+                         QString::number(QFile::exists(pdf)),
+                     what + QString::number(c.status) + u' ' + QString::number(c.status == 0));
+            VERIFY_CONTAINS(what + run.err, QString::fromUtf8(c.told));
+            QVERIFY2(!run.err.contains(u"segredo"_s) && !run.out.contains(u"segredo"_s), c.name);
+        }
     }
 
     // On a terminal the user and password are asked; the password is not
