@@ -35,33 +35,24 @@ class tst_CommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    // Mistakes in the options are told as usage errors, without a display.
-    void usageErrorsNeedNoDisplay_data()
+    // Mistakes in the options are told as usage errors, and --help says
+    // where the data folder is (the three rules and this user's folder),
+    // without a display.
+    void usageNeedsNoDisplay()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << u"bogus"_s;
-        QTest::newRow("missing value") << QStringList{u"--data-dir"_s} << u"--data-dir"_s;
-    }
-    void usageErrorsNeedNoDisplay()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, told);
-        const ProgramRun run = ::run(arguments);
-        QCOMPARE(run.status, 1);
-        VERIFY_CONTAINS(run.err, told);
-    }
-
-    // --help says where the data folder is: the three rules and this user's folder.
-    void helpNamesTheDataFolder()
-    {
-        const ProgramRun run = ::run({u"--help"_s});
-        QCOMPARE(run.status, 0);
+        const ProgramRun unknown = ::run({u"--bogus"_s});
+        QCOMPARE(unknown.status, 1);
+        VERIFY_CONTAINS(unknown.err, u"bogus"_s);
+        const ProgramRun missing = ::run({u"--data-dir"_s});
+        QCOMPARE(missing.status, 1);
+        VERIFY_CONTAINS(missing.err, u"--data-dir"_s);
+        const ProgramRun help = ::run({u"--help"_s});
+        QCOMPARE(help.status, 0);
         for (const QString& rule :
              {u"1. a pasta dada com --data-dir"_s, u"2. senão, a pasta do próprio programa"_s,
               qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s) +
                   u"/livro-caixa."_s})
-            VERIFY_CONTAINS(run.out, rule);
+            VERIFY_CONTAINS(help.out, rule);
     }
 
     void disableLogin_data()

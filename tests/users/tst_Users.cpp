@@ -304,30 +304,24 @@ private slots:
     // A password is taken as the register stores it, however the box was
     // left: Tab out of it, or a click on the login area (Enter in the box:
     // loginBoxes).
-    void thePasswordCountsTheSameWhateverTheFocusDid_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Tab, then the login area") << u"tab"_s;
-        QTest::newRow("the login area") << u"click"_s;
-    }
     void thePasswordCountsTheSameWhateverTheFocusDid()
     {
-        QFETCH(QString, how);
         UsersBook book;
-        frmLogin w(book.session);
-        showActive(w);
-        QSignalSpy loggedIn(&w, &frmLogin::loggedIn);
-        auto* password = box(w, "txtSenha");
-        box(w, "txtUsuario")->setFocus();
-        QTest::keyClicks(box(w, "txtUsuario"), u"joao"_s);
-        QTest::keyClick(box(w, "txtUsuario"), Qt::Key_Tab);
-        QTest::keyClicks(password, u" Caixa1"_s);
-        if (how == u"tab")
-            QTest::keyClick(password, Qt::Key_Tab);
-        control<QPushButton>(w, "btnLogin")->click();
-        QVERIFY2(book.dialogs.shown.isEmpty(), qPrintable(book.dialogs.texts().join(u'|')));
-        QCOMPARE(loggedIn.count(), 1);
-        QCOMPARE(book.session.CurrentUser.userName, u"joao"_s);
+        for (const bool tabOut : {true, false}) {
+            frmLogin w(book.session);
+            showActive(w);
+            QSignalSpy loggedIn(&w, &frmLogin::loggedIn);
+            auto* password = box(w, "txtSenha");
+            box(w, "txtUsuario")->setFocus();
+            QTest::keyClicks(box(w, "txtUsuario"), u"joao"_s);
+            QTest::keyClick(box(w, "txtUsuario"), Qt::Key_Tab);
+            QTest::keyClicks(password, u" Caixa1"_s);
+            if (tabOut)
+                QTest::keyClick(password, Qt::Key_Tab);
+            control<QPushButton>(w, "btnLogin")->click();
+            QVERIFY2(book.dialogs.shown.isEmpty(), qPrintable(book.dialogs.texts().join(u'|')));
+            QCOMPARE(loggedIn.count(), 1);
+        }
     }
 
     // The maintenance credentials open the register only while no common-level user exists (a user
