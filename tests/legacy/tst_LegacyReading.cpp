@@ -268,32 +268,26 @@ private slots:
     }
 
     // The damaged bd-completo.mdb that made libmdb print the same warning
-    // forever while the program buffered it: refused on the first warning,
-    // with that warning as the reason, the file as it was.
-    void theDamagedBookIsRefusedOnItsFirstWarning()
+    // forever while the program buffered it is refused on the first warning,
+    // with that warning as the reason; what a reader leaves on standard error
+    // is kept to the limit.
+    void warningsStopTheReaderAndAreKeptShort()
     {
-        const QByteArray good = fileBytes(legacyBook(u"bd-completo.mdb"_s));
-        const QByteArray damaged =
-            Mutation::flipBits(good, Mutation::kRunawayAccessSeed, Mutation::kRunawayAccessFlips);
         QTemporaryDir folder;
         const QString book = folder.filePath(u"bd.mdb"_s);
-        writeFile(book, damaged);
+        writeFile(book,
+                  Mutation::flipBits(fileBytes(legacyBook(u"bd-completo.mdb"_s)),
+                                     Mutation::kRunawayAccessSeed, Mutation::kRunawayAccessFlips));
         FakeDialogs dialogs;
         // Generous limits: only the warning may stop this reader in time.
-        ReaderProcess::Limits limits;
-        limits.quietSeconds = 120;
-        const auto result =
-            AccessMigration::migrate(book, QStringLiteral(LIVRO_MDB_READER), dialogs, limits);
+        ReaderProcess::Limits generous;
+        generous.quietSeconds = 120;
         VERIFY_CONTAINS(
-            result.reason(),
+            AccessMigration::migrate(book, QStringLiteral(LIVRO_MDB_READER), dialogs, generous)
+                .reason(),
             u"encontrou problemas (Warning: mdb_col_to_string called on unsupported data "
             "type 0.)"_s);
-    }
 
-    // What the reader leaves on standard error is kept to the limit.
-    void warningsAreKeptShort()
-    {
-        QTemporaryDir folder;
         ReaderProcess::Limits limits;
         limits.warningBytes = 100;
         const auto [status, output] = runReader(
