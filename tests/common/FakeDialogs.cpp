@@ -55,51 +55,49 @@ Dialogs::Answer FakeDialogs::detailedMessage(QWidget*, Icon icon, const QString&
     return answers.takeFirst();
 }
 
+namespace {
+
+// The next scripted reply; a question nobody scripted fails the test.
+std::optional<QString> scripted(QList<std::optional<QString>>& replies, const char* kind,
+                                const QString& title, const QString& text)
+{
+    if (!replies.isEmpty())
+        return replies.takeFirst();
+    QTest::qFail(qPrintable(QStringLiteral("a %1 question nobody scripted: \"%2\": \"%3\"")
+                                .arg(QLatin1String(kind), title, text)),
+                 __FILE__, __LINE__);
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> FakeDialogs::askPassword(QWidget*, const QString& title, const QString& text)
 {
     passwordQuestions.append(text);
-    if (passwords.isEmpty()) {
-        QTest::qFail(qPrintable(QStringLiteral("a password question nobody scripted: \"%1\": "
-                                               "\"%2\"")
-                                    .arg(title, text)),
-                     __FILE__, __LINE__);
-        return std::nullopt;
-    }
-    return passwords.takeFirst();
+    return scripted(passwords, "password", title, text);
 }
 
 std::optional<QString> FakeDialogs::askText(QWidget*, const QString& title, const QString& text,
                                             const QString& initial)
 {
     lineQuestions.append(text + QStringLiteral(" [") + initial + u']');
-    if (typedLines.isEmpty()) {
-        QTest::qFail(
-            qPrintable(
-                QStringLiteral("a text question nobody scripted: \"%1\": \"%2\"").arg(title, text)),
-            __FILE__, __LINE__);
-        return std::nullopt;
-    }
-    return typedLines.takeFirst();
+    return scripted(typedLines, "text", title, text);
 }
 
 FakeDialogs::~FakeDialogs()
 {
-    if (!typedLines.isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(
-            qPrintable(
-                QStringLiteral("%1 scripted line(s) no question took").arg(typedLines.size())),
-            __FILE__, __LINE__);
     // A test that failed already may have stopped before its questions.
-    if (!passwords.isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(
-            qPrintable(
-                QStringLiteral("%1 scripted password(s) no question took").arg(passwords.size())),
-            __FILE__, __LINE__);
-    if (!answers.isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(
-            qPrintable(
-                QStringLiteral("%1 scripted answer(s) no question took").arg(answers.size())),
-            __FILE__, __LINE__);
+    if (QTest::currentTestFailed())
+        return;
+    for (const auto& [left, what] :
+         {std::pair{typedLines.size(), "line(s)"}, std::pair{passwords.size(), "password(s)"},
+          std::pair{answers.size(), "answer(s)"}}) {
+        if (left > 0)
+            QTest::qFail(qPrintable(QStringLiteral("%1 scripted %2 no question took")
+                                        .arg(left)
+                                        .arg(QLatin1String(what))),
+                         __FILE__, __LINE__);
+    }
 }
 
 Dialogs::Answer FakeDialogs::askToDelete(QWidget* parent, const QString& title, const QString& text,

@@ -1,17 +1,18 @@
 #include "TestBook.h"
 #include "TestMain.h"
 #include "app/Startup.h"
-#include "core/BookLock.h"
+#include "core/BookHealth.h"
+#include "core/BookSnapshot.h"
 #include "core/DataFolder.h"
 #include "core/DbConnection.h"
-#include "core/EnsureColumn.h"
 #include "core/RowReader.h"
-#include "core/Schema.h"
+#include "core/Sql.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,16 +30,84 @@ QByteArray bookAfter(const QStringList& statements)
     return fileBytes(book.bookPath());
 }
 
-void readerPaths()
+// A connection of the test's own, outside the program's.
+struct RawConnection
 {
-    QTest::addColumn<int>("path");
-    QTest::newRow("sqlite") << int(RowReader::Path::Fastest);
-    QTest::newRow("portable") << int(RowReader::Path::Portable);
+    explicit RawConnection(const QString& path, const QString& options = QString())
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(options);
+        if (!db.open())
+            qFatal("raw connection failed");
+    }
+    ~RawConnection()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    QVariant scalar(const QString& sql) const
+    {
+        const auto value = Sql::scalar(db(), sql);
+        return value ? *value : QVariant();
+    }
+    QString m_name = u"raw"_s;
+};
+
+// A book of 40 entries on one day, and one last entry, the largest in the
+// (data, hora) index, on the 5th.
+void fillBook(TestBook& book)
+{
+    const qint64 account = book.addAccount(u"CAIXA"_s);
+    book.exec(u"begin"_s);
+    for (int i = 0; i < 40; ++i)
+        book.addEntry(u"2026-12-01"_s, QTime(8, i).toString(u"HH:mm:ss"_s), account,
+                      u"Venda %1"_s.arg(i), u"10,00"_s, std::nullopt);
+    book.addEntry(u"2026-12-05"_s, u"23:59:00"_s, account, u"Última"_s, u"5,00"_s, std::nullopt);
+    book.exec(u"commit"_s);
+    book.db.close();
 }
 
+// The index (data, hora) of the closed book tells another day for the last
+// entry than its row does: the kind of damage the quick check does not see.
+QByteArray damageIndex(const QString& path)
+{
+    qint64 root = 0;
+    {
+        RawConnection raw(path);
+        root = raw.scalar(u"select rootpage from sqlite_master where name = 'caixa_data_hora'"_s)
+                   .toLongLong();
+    }
+    QByteArray bytes = fileBytes(path);
+    const qsizetype page = 4096;
+    const qsizetype at = bytes.indexOf("2026-12-05", (root - 1) * page);
+    if (root < 2 || at < 0 || at >= root * page)
+        qFatal("the index page of the test book was not found");
+    bytes[at + 9] = '6';
+    writeFile(path, bytes);
+    return bytes;
+}
+
+// A book with enough entries to span many pages, one of them unique.
+struct SnapshotBook : TestBook
+{
+    SnapshotBook()
+    {
+        addAccount(u"CAIXA"_s);
+        exec(u"with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000) "
+             "insert into caixa (idconta, data, hora, descricao, entrada) select 1, "
+             "'2026-01-' || (10 + i % 20), '10:00:00', 'Venda número ' || i, i * 100 from n"_s);
+        addEntry(u"2026-02-01"_s, u"10:00:00"_s, 1, u"Pagamento ÚNICO do aluguel"_s, std::nullopt,
+                 u"1.234,00"_s);
+    }
+};
 } // namespace
 
-// Opening, creating and refusing book files, and reading them.
+// Opening, creating and refusing book files, and reading them. Damaged books
+// caught at open without a full check on every start; indexes repaired once
+// the user agrees; a book left in WAL mode switched back; a backup opened
+// without a single write; consistent copies, and their check.
 class tst_Book : public QObject
 {
     Q_OBJECT
@@ -52,12 +121,6 @@ private slots:
         const Status opened = db.open(dir.filePath(u"sub/bd.mdb"_s));
         QVERIFY2(opened.ok(), qPrintable(opened.reason()));
         QCOMPARE(filesIn(dir.filePath(u"sub"_s)), QStringList{u"bd.mdb"_s});
-        for (const QString& table : Schema::tableNames()) {
-            for (const QString& column :
-                 Schema::originalColumns(table) + Schema::lateColumns(table))
-                QVERIFY2(db.database().record(table).indexOf(column) >= 0,
-                         qPrintable(table + u'.' + column));
-        }
         QSqlQuery q(db.database());
         for (const QString& sql :
              {u"insert into caixa (descricao) values ('a')"_s, u"delete from caixa"_s,
@@ -69,18 +132,6 @@ private slots:
         QCOMPARE(value(u"PRAGMA journal_mode"_s), u"delete"_s);
         QCOMPARE(value(u"PRAGMA synchronous"_s), u"2"_s); // FULL
         QCOMPARE(value(u"select id from caixa"_s), u"2"_s);
-    }
-
-    // A file where the folder should be cannot hold a book.
-    void aFileWhereTheFolderShouldBe()
-    {
-        QTemporaryDir dir;
-        DbConnection db;
-        writeFile(dir.filePath(u"arquivo"_s), "x");
-        const Status refused = db.open(dir.filePath(u"arquivo/bd.mdb"_s));
-        QVERIFY(!refused.ok());
-        VERIFY_CONTAINS(refused.reason(), u"pasta"_s);
-        QVERIFY(!db.isOpen());
     }
 
     // Anything that is not a sound book of ours is refused with its reason,
@@ -133,24 +184,7 @@ private slots:
         QCOMPARE(filesIn(dir.path()), QStringList{u"bd.mdb"_s});
     }
 
-    // An older book opens; EnsureColumn adds a missing column once, keeping the rows.
-    void ensureColumn()
-    {
-        TestBook book;
-        book.exec(u"alter table caixa drop column ndoc"_s);
-        book.exec(u"insert into caixa (descricao) values ('antigo')"_s);
-        QVERIFY(book.db.open(book.bookPath()).ok());
-        const int before = book.db.database().record(u"caixa"_s).count();
-        QVERIFY(EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
-        QVERIFY(!EnsureColumn(book.db, u"caixa"_s, u"ndoc"_s, u"varchar (255)"_s));
-        QCOMPARE(book.db.database().record(u"caixa"_s).count(), before + 1);
-        QCOMPARE(book.scalar(u"select descricao from caixa where ndoc is null"_s).toString(),
-                 u"antigo"_s);
-        QVERIFY(!EnsureColumn(book.db, u"tabela_inexistente"_s, u"x"_s, u"Bit"_s));
-    }
-
-    // A new data folder gets a book and the common level; the login switch decides the first
-    // window.
+    // A new data folder gets a book, and the user the common level, without login.
     void startup()
     {
         TestBook book;
@@ -162,28 +196,6 @@ private slots:
         QVERIFY(book.db.isOpen());
         QCOMPARE(book.session.CurrentUser.userLevel, u"c"_s);
         QCOMPARE(book.session.CurrentUser.userName, QString());
-        book.exec(u"insert into opcoes (susuario, corfundoentrada) values (1, '255')"_s);
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Login);
-    }
-
-    // A damaged book gives the connection message, stays as it was and is not
-    // held (nothing stops the next start), and start-up still reaches its window.
-    void damagedBookAtStartup()
-    {
-        TestBook book;
-        book.db.close();
-        writeFile(book.bookPath(), "isto não é um banco de dados");
-        QCOMPARE(Startup::Main(book.session), Startup::FirstWindow::Main);
-        QCOMPARE(book.dialogs.shown.size(), 1);
-        const FakeDialogs::Shown& shown = book.dialogs.last();
-        QCOMPARE(shown.title, u"A T E  Ç Ã O"_s);
-        QCOMPARE(shown.icon, Dialogs::Icon::Exclamation);
-        QVERIFY2(shown.text.endsWith(u"\nNão foi possivel conectar ao servidor"_s),
-                 qPrintable(shown.text));
-        VERIFY_CONTAINS(shown.text, QDir::toNativeSeparators(book.bookPath()));
-        QCOMPARE(fileBytes(book.bookPath()), QByteArray("isto não é um banco de dados"));
-        QVERIFY(!book.db.isOpen() && !book.session.bookLock);
-        QVERIFY(!QFile::exists(BookLock::lockPath(book.bookPath())));
     }
 
     // The command line's folder; else a book beside the program; else the user's folder.
@@ -197,50 +209,15 @@ private slots:
         QCOMPARE(DataFolder::resolve(given, program.path(), user.path()), given);
     }
 
-    // Both ways of reading rows give the same values and nulls.
-    void rowReaderValues_data() { readerPaths(); }
-    void rowReaderValues()
-    {
-        QFETCH(int, path);
-        TestBook book;
-        const qint64 account = book.addAccount(u"D'ÁVILA"_s);
-        const QString description = u"Compra de \"material\" — 10 €"_s;
-        book.addEntry(u"2024-03-01"_s, u"08:05:09"_s, account, description, u"1.234,56"_s,
-                      std::nullopt, u""_s);
-        book.exec(
-            u"insert into caixa (data, hora, entrada) values ('2024-03-02', '23:59', 12.5)"_s);
-        RowReader row(book.db, u"select * from caixa where data >= ? order by id"_s,
-                      {u"2024-01-01"_s}, RowReader::Path(path));
-        QVERIFY2(row.status().ok(), qPrintable(row.status().reason()));
-        const auto at = [&](const char* column) {
-            return row.indexOf(QString::fromLatin1(column));
-        };
-        QCOMPARE(at("inexistente"), -1);
-        QVERIFY(row.next());
-        QCOMPARE(row.integer(at("idconta")), std::optional<qint64>(account));
-        QCOMPARE(row.date(at("data")), QDate(2024, 3, 1));
-        QCOMPARE(row.time(at("hora")), QTime(8, 5, 9));
-        QCOMPARE(row.text(at("DESCRICAO")).toString(), description);
-        QVERIFY(row.isInteger(at("entrada")));
-        QCOMPARE(row.integer(at("entrada")), std::optional<qint64>(12345600));
-        QVERIFY(row.isNull(at("saida")));
-        QCOMPARE(row.integer(at("saida")), std::nullopt);
-        QVERIFY(!row.isNull(at("ndoc")));
-        QVERIFY(row.text(at("ndoc")).isEmpty());
-
-        QVERIFY(row.next());
-        QVERIFY(row.isNull(at("idconta")));
-        QVERIFY(row.isNull(at("descricao")));
-        QCOMPARE(row.time(at("hora")), QTime(23, 59));
-        QVERIFY(!row.isInteger(at("entrada")));
-        QCOMPARE(row.value(at("entrada")).toDouble(), 12.5);
-        QVERIFY(!row.next());
-        QVERIFY(row.status().ok());
-    }
-
     // Both ways of reading rows report errors; a reader gone before its last
-    // row leaves no lock on the book.
-    void rowReaderErrorsAndLocks_data() { readerPaths(); }
+    // row leaves no lock on the book. (Their values are read by every grid
+    // test on a file book and by the server programs on the portable path.)
+    void rowReaderErrorsAndLocks_data()
+    {
+        QTest::addColumn<int>("path");
+        QTest::newRow("sqlite") << int(RowReader::Path::Fastest);
+        QTest::newRow("portable") << int(RowReader::Path::Portable);
+    }
     void rowReaderErrorsAndLocks()
     {
         QFETCH(int, path);
@@ -258,6 +235,236 @@ private slots:
         DbConnection other;
         QVERIFY(other.open(book.bookPath()).ok());
         QVERIFY(QSqlQuery(other.database()).exec(u"insert into contas (descricao) values ('X')"_s));
+    }
+
+    // The full check runs whenever the file is not exactly as this program
+    // last closed it: written by another program, replaced by a copy, or
+    // never closed cleanly.
+    void aChangedFileIsNoticed()
+    {
+        TestBook book;
+        const QString path = book.bookPath();
+        book.db.close();
+        QVERIFY(BookHealth::unchangedSinceCleanClose(path));
+        QVERIFY(book.db.open(path).ok());
+        book.db.close();
+        QVERIFY(BookHealth::unchangedSinceCleanClose(path)); // opened and closed, nothing written
+
+        {
+            RawConnection other(path);
+            QVERIFY(Sql::exec(other.db(), u"insert into contas (descricao) values ('X')"_s).ok());
+        }
+        QVERIFY(!BookHealth::unchangedSinceCleanClose(path));
+
+        QVERIFY(book.db.open(path).ok());
+        book.db.close();
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(QFile::remove(path));
+        writeFile(path, bytes); // the same bytes, put back by a restore
+        QVERIFY(!BookHealth::unchangedSinceCleanClose(path));
+
+        QVERIFY(book.db.open(path).ok());
+        book.db.close();
+        writeFile(path + u"-journal"_s, "a write cut short");
+        QVERIFY(!BookHealth::unchangedSinceCleanClose(path));
+        QVERIFY(QFile::remove(path + u"-journal"_s) && QFile::remove(BookHealth::recordPath(path)));
+        QVERIFY(!BookHealth::unchangedSinceCleanClose(path));
+    }
+
+    // Indexes that disagree with their rows are caught, and start-up offers
+    // the repair: on yes, a copy of the damaged file is kept and the indexes
+    // are rebuilt from the rows; on no, the book stays closed and untouched.
+    void damagedIndexesAreRepairedOnRequest_data()
+    {
+        QTest::addColumn<bool>("repair");
+        QTest::newRow("repaired") << true;
+        QTest::newRow("declined") << false;
+    }
+    void damagedIndexesAreRepairedOnRequest()
+    {
+        QFETCH(bool, repair);
+        TestBook book;
+        fillBook(book);
+        const QByteArray damaged = damageIndex(book.bookPath());
+        book.dialogs.answers = {repair ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        Startup::Main(book.session);
+
+        const FakeDialogs::Shown& asked = book.dialogs.shown.constFirst();
+        QCOMPARE(asked.title, u"Livro de caixa danificado"_s);
+        QCOMPARE(asked.buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(book.db.isOpen(), repair);
+        const QString copy = book.dir() + u"/bd-danificado-2026_12_05_14_03_09.mdb"_s;
+        QCOMPARE(QFile::exists(copy), repair);
+        if (!repair) {
+            QCOMPARE(fileBytes(book.bookPath()), damaged);
+            QVERIFY2(book.dialogs.last().text.contains(u"índices danificados"_s) &&
+                         book.dialogs.last().text.contains(u"missing from index caixa_data_hora"_s),
+                     qPrintable(book.dialogs.last().text));
+            return;
+        }
+        QCOMPARE(fileBytes(copy), damaged);
+        VERIFY_CONTAINS(book.dialogs.last().text, QDir::toNativeSeparators(copy));
+        QCOMPARE(book.scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(book.scalar(u"select count(*) from caixa where data = '2026-12-05'"_s).toInt(), 1);
+        QCOMPARE(book.scalar(u"select sum(entrada) from caixa"_s).toLongLong(), 4050000);
+    }
+
+    // Damage beyond the indexes gets no offer of a repair, and no copy.
+    void otherDamageIsOnlyReported()
+    {
+        TestBook book;
+        fillBook(book);
+        QByteArray bytes = fileBytes(book.bookPath());
+        // The cell pointers of the page that holds the entries' rows.
+        const qsizetype page = bytes.indexOf("Venda 7") / 4096 * 4096;
+        for (qsizetype i = page + 8; i < page + 64; ++i)
+            bytes[i] = char((i * 7919 + 13) & 0xFF);
+        writeFile(book.bookPath(), bytes);
+        Startup::Main(book.session);
+        QVERIFY(!book.db.isOpen());
+        QCOMPARE(book.dialogs.shown.size(), 1);
+        VERIFY_CONTAINS(book.dialogs.last().text, u"danificado"_s);
+        // Nor is such a book copied as if it were sound.
+        const Status sound = BookSnapshot(book.bookPath()).checkStructure();
+        QVERIFY2(!sound.ok() && sound.reason().contains(u"danificado"_s),
+                 qPrintable(sound.reason()));
+        QCOMPARE(fileBytes(book.bookPath()), bytes);
+    }
+
+    // A book another tool left in WAL mode is switched back to the rollback
+    // journal; while that tool still has it open it is refused instead.
+    void aBookInWalModeIsSwitchedBackOrRefused()
+    {
+        TestBook book;
+        book.db.close();
+        {
+            RawConnection tool(book.bookPath());
+            QCOMPARE(tool.scalar(u"PRAGMA journal_mode=WAL"_s).toString(), u"wal"_s);
+            QVERIFY(Sql::exec(tool.db(), u"begin"_s).ok());
+            QVERIFY(tool.scalar(u"select count(*) from contas"_s).isValid());
+            const Status refused = book.db.open(book.bookPath());
+            QVERIFY2(!refused.ok() && refused.reason().contains(u"\"wal\""_s),
+                     qPrintable(refused.reason()));
+            QVERIFY(!book.db.isOpen());
+            QVERIFY(Sql::exec(tool.db(), u"commit"_s).ok());
+        }
+        QCOMPARE(fileBytes(book.bookPath()).mid(18, 2), QByteArray("\x02\x02"));
+        QVERIFY(book.db.open(book.bookPath()).ok());
+        QCOMPARE(book.scalar(u"PRAGMA journal_mode"_s).toString(), u"delete"_s);
+        QCOMPARE(fileBytes(book.bookPath()).mid(18, 2), QByteArray("\x01\x01"));
+    }
+
+    // A book killed in the middle of a commit has its header already counting
+    // pages that never reached the file, and the journal beside it: SQLite
+    // rolls the write back as the book opens, so it is not refused as cut short.
+    void aWriteCutShortIsRolledBack()
+    {
+        TestBook book;
+        fillBook(book);
+        const QString path = book.bookPath();
+        const QByteArray before = fileBytes(path);
+        QByteArray journal;
+        {
+            // A large write on a tiny cache spills pages to the file, so its
+            // journal is complete on disk before the commit, as at a crash.
+            RawConnection writer(path);
+            QVERIFY(Sql::exec(writer.db(), u"PRAGMA cache_size = 8"_s).ok());
+            QVERIFY(Sql::exec(writer.db(), u"begin"_s).ok());
+            QVERIFY(
+                Sql::exec(writer.db(),
+                          u"with recursive n(i) as (select 1 union all select i + 1 from n "
+                          "where i < 3000) insert into caixa (data, descricao) select "
+                          "'2026-12-02', 'Lançamento ' || i || ' de uma gravação longa' from n"_s)
+                    .ok());
+            journal = fileBytes(path + u"-journal"_s);
+            QVERIFY(Sql::exec(writer.db(), u"rollback"_s).ok());
+        }
+        QVERIFY(journal.size() > 512);
+        // The book as the kill left it: a first page that counts ten more
+        // pages than the file holds, and the journal of the write.
+        QByteArray crashed = before;
+        const quint32 pages = quint32(before.size() / 4096 + 10);
+        for (int i = 0; i < 4; ++i)
+            crashed[28 + i] = char((pages >> (24 - 8 * i)) & 0xFF);
+        crashed.replace(92, 4, crashed.mid(24, 4));
+        writeFile(path, crashed);
+        writeFile(path + u"-journal"_s, journal);
+
+        const Status opened = book.db.open(path);
+        QVERIFY2(opened.ok(), qPrintable(opened.reason()));
+        QCOMPARE(book.scalar(u"select count(*) from caixa"_s).toInt(), 41);
+        QCOMPARE(book.scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QVERIFY(!QFile::exists(path + u"-journal"_s));
+    }
+
+    // A backup copy is opened only to be read: not a byte, not a file is
+    // written, and writing through it fails.
+    void aBackupIsOpenedWithoutWriting()
+    {
+        TestBook book;
+        fillBook(book);
+        const QString copy = book.dir() + u"/copia.bkp"_s;
+        QVERIFY(QFile::copy(book.bookPath(), copy));
+        const QByteArray bytes = fileBytes(copy);
+        const QStringList files = filesIn(book.dir());
+
+        DbConnection reader;
+        QVERIFY(reader.openReadOnly(copy).ok());
+        QCOMPARE(QSqlQuery(reader.database()).exec(u"delete from caixa"_s), false);
+        reader.close();
+        QVERIFY(!reader.openReadOnly(book.dir() + u"/nao-existe.bkp"_s).ok());
+        QCOMPARE(fileBytes(copy), bytes);
+        QCOMPARE(filesIn(book.dir()), files);
+    }
+
+    // The consistent copy of a book is the book byte for byte and passes. A copy with one changed
+    // letter, which SQLite's integrity check still calls sound, fails, and so
+    // does a copy cut short.
+    void copyIsComparedWithTheBook()
+    {
+        SnapshotBook book;
+        const QString copy = book.dir() + u"/copia.mdb"_s;
+        const BookSnapshot snapshot(book.bookPath());
+        QVERIFY2(snapshot.status().ok(), qPrintable(snapshot.status().reason()));
+        QFile target(copy);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        QVERIFY(snapshot.writeTo(target).ok());
+        target.close();
+        QCOMPARE(fileBytes(copy), fileBytes(book.bookPath()));
+        QVERIFY(snapshot.compareWith(copy).ok());
+
+        QByteArray changed = fileBytes(copy);
+        const qsizetype at = changed.indexOf("ÚNICO");
+        QVERIFY(at > 0);
+        changed[at + 2] = 'M'; // "ÚMICO"
+        writeFile(copy, changed);
+        QCOMPARE(RawConnection(copy).scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        const Status differs = snapshot.compareWith(copy);
+        QVERIFY2(!differs.ok() && differs.reason().contains(QString::number(at + 2)),
+                 qPrintable(differs.reason()));
+
+        writeFile(copy, fileBytes(book.bookPath()).chopped(4096));
+        QVERIFY(!snapshot.compareWith(copy).ok());
+    }
+
+    // While the snapshot is held no write reaches the book, so the copy is
+    // one moment of it; the writer gets its turn as soon as it is let go.
+    void writersWaitForTheSnapshot()
+    {
+        SnapshotBook book;
+        {
+            RawConnection writer(book.bookPath(), u"QSQLITE_BUSY_TIMEOUT=50"_s);
+            const QString insert = u"insert into contas (descricao) values ('BANCO')"_s;
+            {
+                const BookSnapshot snapshot(book.bookPath());
+                QSqlQuery q(writer.db());
+                QVERIFY(!q.exec(insert));
+                VERIFY_CONTAINS(q.lastError().text(), u"locked"_s);
+            }
+            QVERIFY(QSqlQuery(writer.db()).exec(insert));
+        }
+        const BookSnapshot missing(book.dir() + u"/nada.mdb"_s);
+        QVERIFY(!missing.status().ok() && missing.status().reason().contains(u"nada.mdb"_s));
     }
 };
 

@@ -1,9 +1,15 @@
+#include "TestBook.h"
 #include "TestMain.h"
 #include "core/Fields.h"
 #include "core/Formats.h"
 #include "core/Money.h"
 #include "core/Settings.h"
+#include "core/SettingsStore.h"
+#include "core/UserGuide.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
@@ -13,10 +19,38 @@ using namespace Qt::StringLiterals;
 namespace {
 constexpr qint64 kMax = std::numeric_limits<qint64>::max();
 constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+// The statement that stores a row of the given values.
+QString row(const char* values)
+{
+    return QStringLiteral(
+               "insert into opcoes (lembrar, susuario, usuario, corfundoentrada, corletraentrada, "
+               "corfundosaida, corletrasaida, bkpautomatico, qtdarquivosbkp, moeda, indioma) "
+               "values ") +
+           QString::fromUtf8(values);
+}
+
+// Every field, in the table's order ("lembrar susuario usuario corfundoentrada
+// corletraentrada corfundosaida corletrasaida bkpautomatico qtdarquivosbkp
+// moeda indioma"): a list comparison names the first field that differs.
+QStringList fields(const SettingsValues& s)
+{
+    QStringList f{QString::number(s.lembrar), QString::number(s.susuario), s.usuario};
+    f << s.corfundoentrada << s.corletraentrada << s.corfundosaida << s.corletrasaida;
+    return f << QString::number(s.bkpautomatico) << QString::number(s.qtdarquivosbkp) << s.moeda
+             << s.indioma;
+}
+
+bool makeFile(const QString& path)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+           file.write("<html>") == 6;
+}
 } // namespace
 
 // Amounts, dates, times, colours and field values as the user types and sees
-// them, and as the book stores them.
+// them, and as the book stores them; the settings as loaded from the book;
+// where the guide is found.
 class tst_Values : public QObject
 {
     Q_OBJECT
@@ -129,19 +163,15 @@ private slots:
     // (or what other tools wrote); null and blank fields read as no amount, "" and 0.
     void storedValues()
     {
-        QCOMPARE(Formats::dbDate(QDate(2024, 3, 1)), u"2024-03-01"_s);
         QCOMPARE(Formats::dateFromDb(u"2024-03-01 00:00:00"_s), QDate(2024, 3, 1));
         QCOMPARE(Formats::dateFromDb(u"01/03/2024"_s), QDate());
         QCOMPARE(Formats::dateFromDb(QVariant()), QDate());
-        QCOMPARE(Formats::dbTime(QTime(8, 5, 7)), u"08:05:07"_s);
         QCOMPARE(Formats::timeFromDb(u"08:05"_s), QTime(8, 5));
         QCOMPARE(Formats::timeFromDb(u"1899-12-30 00:00:00"_s), QTime(0, 0));
         QCOMPARE(Formats::timeFromDb(QVariant()), QTime());
-        QCOMPARE(Formats::time(QTime(8, 5, 59)), u"08:05"_s);
 
         QVERIFY(!Money::fromDb(QVariant()));
         QVERIFY(!Money::fromDb(QVariant(QMetaType(QMetaType::LongLong))));
-        QCOMPARE(Money::fromDb(qint64(1500000))->units(), qint64(1500000));
         QCOMPARE(Money::fromDb(0.1)->units(), qint64(1000));
         QCOMPARE(Money::fromDb(u" 250000 "_s)->units(), qint64(250000));
         QVERIFY(!Money::fromDb(u"abc"_s));
@@ -151,14 +181,10 @@ private slots:
         QCOMPARE(FieldText(QVariant()), QString());
         QCOMPARE(FieldText(QVariant(QMetaType(QMetaType::QString))), QString());
         QCOMPARE(FieldText(u"  CAIXA  "_s), u"CAIXA"_s);
-        QCOMPARE(FieldText(42), u"42"_s);
-        QCOMPARE(FieldNumber(QVariant()), QVariant(0));
-        QCOMPARE(FieldNumber(u"   "_s), QVariant(0));
-        QCOMPARE(FieldNumber(u" 12,50 "_s), QVariant(u"12,50"_s));
     }
 
     // Colours are stored with red in the low byte; anything else paints with
-    // the fallback, and settings not yet loaded still paint.
+    // the fallback.
     void colours()
     {
         QCOMPARE(Formats::colorFromSetting(u"255"_s, Qt::black), QColor(255, 0, 0));
@@ -167,10 +193,78 @@ private slots:
         for (const char* bad : {"", "azul", "16777216", "-1"})
             QCOMPARE(Formats::colorFromSetting(QString::fromLatin1(bad), Qt::cyan),
                      QColor(Qt::cyan));
-        const SettingsValues unloaded;
-        QCOMPARE(unloaded.receivedBackground(), QColor(0, 0, 255));
-        QCOMPARE(unloaded.paidBackground(), QColor(255, 0, 0));
-        QCOMPARE(unloaded.paidText(), QColor(255, 255, 255));
+    }
+
+    // LoadSettings over the single row of "opcoes", starting each time from
+    // values loaded before, so that what is kept and what is replaced both show.
+    void loadSettings_data()
+    {
+        QTest::addColumn<QString>("statements");
+        QTest::addColumn<QString>("loaded");
+        QTest::newRow("no row: every default")
+            << ""
+            << "0|0||16711680|16777215|255|16777215|0|5|R$|Português-Brasil";
+        // A stored row of the given values, and what is then loaded.
+        const auto stored = [](const char* name, const char* values, const char* loaded) {
+            QTest::newRow(name) << row(values) << QString::fromUtf8(loaded);
+        };
+        stored("stored row", "(1, 0, 'maria', '65280', '0', '65535', '0', 0, 7, 'US$', 'Espanhol')",
+               "1|0|maria|65280|0|65535|0|0|7|US$|Espanhol");
+        // Null columns keep the previous value; currency and language get their default.
+        stored("nulls", "(null, null, null, '65280', null, null, null, null, null, null, null)",
+               "1|1|joao|65280|2|3|4|1|9|R$|Português-Brasil");
+        stored("currency and language of spaces",
+               "(0, 0, '', '1', '2', '3', '4', 0, 3, '  ', '   ')",
+               "0|0||1|2|3|4|0|3|R$|Português-Brasil");
+        // A row without colours predates the settings window: default colours and backup count.
+        stored("empty background", "(0, 0, '', '', '12', '13', '14', 1, 10, 'R$', 'Espanhol')",
+               "0|0||16711680|16777215|255|16777215|1|5|R$|Espanhol");
+        stored("backup count out of range",
+               "(0, 0, '', '1', '2', '3', '4', 0, 70000, 'R$', 'Espanhol')",
+               "0|0||1|2|3|4|0|9|R$|Espanhol");
+        QTest::newRow("older table without currency and language")
+            << "alter table opcoes drop column moeda; alter table opcoes drop column indioma; "
+               "insert into opcoes (susuario, corfundoentrada, qtdarquivosbkp) values (0, '255', 4)"
+            << "1|0|joao|255|2|3|4|1|4|R$|Português-Brasil";
+        QTest::newRow("unreadable table changes nothing") << "drop table opcoes"
+                                                          << "1|1|joao|1|2|3|4|1|9|US|Inglês";
+    }
+    void loadSettings()
+    {
+        QFETCH(QString, statements);
+        QFETCH(QString, loaded);
+        TestBook book;
+        for (const QString& statement : statements.split(u';', Qt::SkipEmptyParts))
+            book.exec(statement);
+        SettingsValues s{true,   true, u"joao"_s, u"1"_s,  u"2"_s,     u"3"_s,
+                         u"4"_s, true, 9,         u"US"_s, u"Inglês"_s};
+        LoadSettings(book.db, s);
+        QCOMPARE(fields(s), loaded.split(u'|'));
+    }
+
+    // Where F1 finds the guide of an installed program: in the package's
+    // share folder (beside a build's program: tst_Keyboard's F1).
+    void found_data()
+    {
+        QTest::addColumn<QString>("guide"); // relative to the folder above the program's
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("installed")
+            << u"share/livro-caixa/guia/index.html"_s << u"share/livro-caixa/guia/index.html"_s;
+        QTest::newRow("nowhere") << u"share/doc/outro/index.html"_s << QString();
+        QTest::newRow("a folder of that name") << u"bin/guia/index.html/"_s << QString();
+    }
+    void found()
+    {
+        QFETCH(QString, guide);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
+        if (guide.endsWith(u'/'))
+            QVERIFY(QDir().mkpath(root.filePath(guide)));
+        else
+            QVERIFY(makeFile(root.filePath(guide)));
+        const QString found = UserGuide::find(root.filePath(u"bin"_s));
+        QCOMPARE(found, expected.isEmpty() ? QString() : root.filePath(expected));
     }
 };
 

@@ -62,21 +62,18 @@ int main(int argc, char** argv)
         const qint64 pick = random.below(10);
         const QString name =
             QStringLiteral("Lançamento %1-%2").arg(QString::fromLatin1(seed)).arg(n);
-        if (pick < 6 || ids.isEmpty()) {
+        if (pick < 9 || ids.isEmpty()) {
+            const bool add = pick < 6 || ids.isEmpty();
+            const qint64 id = add ? 0 : ids.at(random.below(ids.size()));
             const EntryStore::Entry e = randomEntry(random, name, 5);
-            say(QStringLiteral("try\tadd\t0\t") + describe(e));
-            const auto id = store.save(0, e);
-            if (!id)
+            say(QStringLiteral("try\t%1\t%2\t").arg(QLatin1String(add ? "add" : "edit")).arg(id) +
+                describe(e));
+            const auto saved = store.save(id, e);
+            if (!saved)
                 return 1;
-            ids.append(*id);
-            say(QStringLiteral("done\t%1").arg(*id));
-        } else if (pick < 9) {
-            const qint64 id = ids.at(random.below(ids.size()));
-            const EntryStore::Entry e = randomEntry(random, name, 5);
-            say(QStringLiteral("try\tedit\t%1\t").arg(id) + describe(e));
-            if (!store.save(id, e))
-                return 1;
-            say(QStringLiteral("done\t%1").arg(id));
+            if (add)
+                ids.append(*saved);
+            say(QStringLiteral("done\t%1").arg(add ? *saved : id));
         } else {
             const qint64 id = ids.takeAt(random.below(ids.size()));
             say(QStringLiteral("try\tdelete\t%1").arg(id));

@@ -4,7 +4,6 @@
 #include "TestMain.h"
 #include "book/AccountBook.h"
 #include "core/DbConnection.h"
-#include "core/Schema.h"
 #include "core/Sql.h"
 #include "legacy/AccessMigration.h"
 
@@ -17,22 +16,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint64 kPage = 4096;
-
-// Mutant number n of a file: bit flips (a few, or many), a cut, or a page of zeros.
-QByteArray mutant(const QByteArray& good, int n, int maxFlips)
+// Mutant number n of a file: bit flips (up to 4, or up to 64), a cut, or a
+// page of zeros.
+QByteArray mutant(const QByteArray& good, int n)
 {
     const auto seed = std::uint64_t(n) * 7919 + 17;
-    switch (n % 4) {
-    case 0:
-        return Mutation::flipBits(good, seed, 1 + int(seed % 4));
-    case 1:
-        return Mutation::flipBits(good, seed, 1 + int(seed % std::uint64_t(maxFlips)));
-    case 2:
-        return Mutation::truncated(good, seed);
-    default:
-        return Mutation::zeroedPage(good, seed, kPage);
-    }
+    if (n % 4 < 2)
+        return Mutation::flipBits(good, seed, 1 + int(seed % (n % 4 == 0 ? 4 : 64)));
+    return n % 4 == 2 ? Mutation::truncated(good, seed) : Mutation::zeroedPage(good, seed, 4096);
 }
 
 // What a book holds, table by table; `indexedOnly` keeps the columns that
@@ -130,7 +121,7 @@ private slots:
         }
         int refused = 0, same = 0, otherText = 0;
         for (int n = 0; n < 240; ++n) {
-            const QByteArray bytes = mutant(good, n, 64);
+            const QByteArray bytes = mutant(good, n);
             QTemporaryDir dir;
             const QString path = dir.filePath(u"bd.mdb"_s);
             writeFile(path, bytes);
@@ -180,7 +171,7 @@ private slots:
             // The first is the damaged file that once sent libmdb round in circles.
             const QByteArray bytes = n == 0 ? Mutation::flipBits(good, Mutation::kRunawayAccessSeed,
                                                                  Mutation::kRunawayAccessFlips)
-                                            : mutant(good, n, 64);
+                                            : mutant(good, n);
             QTemporaryDir dir;
             const QString path = dir.filePath(u"bd.mdb"_s);
             writeFile(path, bytes);
