@@ -258,25 +258,11 @@ Status AccountBook::lockForWrite(const QSqlDatabase& db, QList<qint64> ids)
     return Status::success();
 }
 
-Status AccountBook::storeBalance(const QSqlDatabase& db, qint64 id)
+Status AccountBook::UpdateAccountBalance(const QSqlDatabase& db, qint64 id)
 {
     const auto balance = sumOf(db, id);
     if (!balance)
         return balance.status();
     return Sql::exec(db, QStringLiteral("update contas set saldo = ? where id = ?"),
                      {balance->toDb(), id});
-}
-
-bool AccountBook::UpdateAccountBalance(const QString& name)
-{
-    const auto id = idOf(name);
-    if (!id)
-        return false;
-    if (!*id)
-        return true;
-    Transaction transaction(m_db.database());
-    if (!transaction.begun() || !lockForWrite(m_db.database(), {**id}) ||
-        !storeBalance(m_db.database(), **id))
-        return false;
-    return transaction.commit().ok();
 }

@@ -65,11 +65,9 @@ public:
     // are one transaction.
     Result<Outcome> remove(qint64 id);
 
-    // Recomputes and stores an account's balance, by name. True when it
-    // completed; a name that no account has changes nothing.
-    bool UpdateAccountBalance(const QString& name);
-    // The same by id, inside a transaction the caller holds.
-    static Status storeBalance(const QSqlDatabase& db, qint64 id);
+    // Recomputes an account's stored balance from its entries, inside the
+    // transaction of the write that changed them (the caller holds it).
+    static Status UpdateAccountBalance(const QSqlDatabase& db, qint64 id);
     // Before entries of these accounts change on a server book: their rows
     // stay locked until the transaction ends, so two desks that write to one
     // account take turns and each stores a balance that counts the other's

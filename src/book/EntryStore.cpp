@@ -320,10 +320,10 @@ Result<qint64> EntryStore::writeLogged(const std::optional<Stored>& before, cons
             !logged)
             return logged;
     }
-    if (Status balance = AccountBook::storeBalance(db, **accountId); !balance)
+    if (Status balance = AccountBook::UpdateAccountBalance(db, **accountId); !balance)
         return balance;
     if (formerAccount && *formerAccount != **accountId) {
-        if (Status balance = AccountBook::storeBalance(db, *formerAccount); !balance)
+        if (Status balance = AccountBook::UpdateAccountBalance(db, *formerAccount); !balance)
             return balance;
     }
     return written;
@@ -386,7 +386,7 @@ Status EntryStore::removeOnce(qint64 id)
         !logged)
         return logged;
     if (entry->accountId) {
-        if (Status balance = AccountBook::storeBalance(db, *entry->accountId); !balance)
+        if (Status balance = AccountBook::UpdateAccountBalance(db, *entry->accountId); !balance)
             return balance;
     }
     Status committed = transaction.commit();

@@ -6,11 +6,3 @@ QString FieldText(const QVariant& value)
         return QString();
     return value.toString().trimmed();
 }
-
-QVariant FieldNumber(const QVariant& value)
-{
-    const QString text = FieldText(value);
-    if (text.isEmpty())
-        return QVariant(0);
-    return QVariant(text);
-}

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+using namespace Qt::StringLiterals;
+
 // Two accounts and three days of entries: 01/12 (100,00 in), 03/12 (30,00
 // out) and 05/12 (10,00 in, in BANCO). The book says 70,00 at the end of
 // 03/12 and 80,00 at the end of 05/12. On a file book or a server book
@@ -16,14 +18,11 @@ struct ClosingBook : TestBook
 {
     ClosingBook()
     {
-        addAccount(QStringLiteral("CAIXA"));
-        addAccount(QStringLiteral("BANCO"));
-        addEntry(QStringLiteral("2026-12-01"), QStringLiteral("09:00:00"), 1,
-                 QStringLiteral("Abertura"), QStringLiteral("100,00"), QStringLiteral("0,00"));
-        addEntry(QStringLiteral("2026-12-03"), QStringLiteral("10:00:00"), 1, QStringLiteral("Luz"),
-                 QStringLiteral("0,00"), QStringLiteral("30,00"));
-        addEntry(QStringLiteral("2026-12-05"), QStringLiteral("11:00:00"), 2,
-                 QStringLiteral("Venda"), QStringLiteral("10,00"), QStringLiteral("0,00"));
+        addAccount(u"CAIXA"_s);
+        addAccount(u"BANCO"_s);
+        addEntry(u"2026-12-01"_s, u"09:00:00"_s, 1, u"Abertura"_s, u"100,00"_s, u"0,00"_s);
+        addEntry(u"2026-12-03"_s, u"10:00:00"_s, 1, u"Luz"_s, u"0,00"_s, u"30,00"_s);
+        addEntry(u"2026-12-05"_s, u"11:00:00"_s, 2, u"Venda"_s, u"10,00"_s, u"0,00"_s);
         // A server book dates what it records by the server's clock; the
         // desk's "today" agrees with it, as a shop's desks do.
         if (onServer())
@@ -44,14 +43,10 @@ struct ClosingBook : TestBook
 
     static EntryStore::Entry entryOn(const QDate& day, const QString& description)
     {
-        return {day,           QTime(12, 0), QStringLiteral("CAIXA"), QString(), description,
-                reais("5,00"), Money()};
+        return {day, QTime(12, 0), u"CAIXA"_s, QString(), description, reais("5,00"), Money()};
     }
 
-    int count(const QString& table)
-    {
-        return scalar(QStringLiteral("select count(*) from ") + table).toInt();
-    }
+    int count(const QString& table) { return scalar(u"select count(*) from "_s + table).toInt(); }
 
     // The moment the book dates a change at now: the desk's fixed clock on
     // a file book, the server's clock on a server book.
@@ -103,7 +98,7 @@ struct ClosingBook : TestBook
     }
     void allowInserts(const QString& table)
     {
-        exec(onServer() ? QStringLiteral("drop trigger refuse_%1 on %1").arg(table)
-                        : QStringLiteral("drop trigger refuse_%1").arg(table));
+        exec(onServer() ? u"drop trigger refuse_%1 on %1"_s.arg(table)
+                        : u"drop trigger refuse_%1"_s.arg(table));
     }
 };

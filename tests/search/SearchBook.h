@@ -9,6 +9,23 @@
 
 using namespace Qt::StringLiterals;
 
+// The descriptions found, in the order given, joined by "|".
+inline QString foundIn(DbConnection& db, const SearchCriteria& criteria,
+                       int limit = EntrySearch::kFirstResults)
+{
+    const auto rows = EntrySearch(db).find(criteria, limit);
+    if (!rows)
+        return u"falhou: "_s + rows.reason();
+    QStringList texts;
+    for (const FoundEntry& e : *rows)
+        texts.append(e.descricao);
+    return texts.join(u'|');
+}
+inline QString foundIn(DbConnection& db, const QString& words)
+{
+    return foundIn(db, SearchCriteria{words, {}, {}, {}, {}});
+}
+
 // A book with the search's indexes from the start (on a file the word
 // index, which every entry below reaches through the triggers; on a server
 // the folded texts), as the program prepares it at start-up. The clock says
@@ -38,18 +55,11 @@ struct SearchBook : TestBook
                           u"0,00"_s);
     }
 
-    // The descriptions found, in the order given, joined by "|".
     QString found(const SearchCriteria& criteria, int limit = EntrySearch::kFirstResults)
     {
-        const auto rows = EntrySearch(db).find(criteria, limit);
-        if (!rows)
-            return u"falhou: "_s + rows.reason();
-        QStringList texts;
-        for (const FoundEntry& e : *rows)
-            texts.append(e.descricao);
-        return texts.join(u'|');
+        return foundIn(db, criteria, limit);
     }
-    QString found(const QString& words) { return found(SearchCriteria{words, {}, {}, {}, {}}); }
+    QString found(const QString& words) { return foundIn(db, words); }
     qint64 counted(const SearchCriteria& criteria)
     {
         const auto n = EntrySearch(db).count(criteria);

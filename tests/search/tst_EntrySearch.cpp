@@ -14,10 +14,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("words");
-        QTest::newRow("accents and capitals") << u"ÁGUA Ação"_s << u"agua acao"_s;
-        QTest::newRow("cedilla and tilde") << u"ÇÃÕ"_s << u"cao"_s;
-        QTest::newRow("punctuation splits") << u"d'Ávila-SP/nf.12"_s << u"d avila sp nf 12"_s;
-        QTest::newRow("spaces around") << u"  NF   12 "_s << u"nf 12"_s;
+        QTest::newRow("punctuation and spaces split")
+            << u" d'Ávila-SP/nf.12  "_s << u"d avila sp nf 12"_s;
         QTest::newRow("nothing to look for") << u" - / ."_s << QString();
         // Decomposed accents, as some keyboards and pastes give them.
         QTest::newRow("decomposed") << u"A\u0301GUA"_s << u"agua"_s;
@@ -38,32 +36,19 @@ private slots:
         SearchBook book;
         QCOMPARE(book.found(u"agua"_s), u"ÁGUA MINERAL|Nota fiscal da água|Luz e água"_s);
         QCOMPARE(book.found(u"ÁGUA"_s), book.found(u"agua"_s));
-        QCOMPARE(book.found(u"acao"_s), u"Ação social"_s);
         QCOMPARE(book.found(u"mineral agua"_s), u"ÁGUA MINERAL"_s);
-        QCOMPARE(book.found(u"agua luz"_s), u"Luz e água"_s);
         QCOMPARE(book.found(u"MIN"_s), u"ÁGUA MINERAL"_s);
-        // The account's name: "fornecedores" is in no description.
         QCOMPARE(book.found(u"fornecedores agua"_s), u"ÁGUA MINERAL|Luz e água"_s);
         QCOMPARE(book.found(u"avila"_s), u"Conta de luz|Nota fiscal da água"_s);
-        // The beginning of a word, not its middle.
         QCOMPARE(book.found(u"neral"_s), QString());
         QCOMPARE(book.found(u"agua cerveja"_s), QString());
-        QCOMPARE(book.counted({u"agua"_s, {}, {}, {}, {}}), 3);
-    }
-
-    // A document number is found by its number or by its beginning.
-    void documentNumbers()
-    {
-        SearchBook book;
         QCOMPARE(book.found(u"nf 12"_s), u"Venda balcão|Nota fiscal da água"_s);
-        QCOMPARE(book.found(u"12345"_s), u"Venda balcão"_s);
         QCOMPARE(book.found(u"NF-21"_s), u"Conta de luz"_s);
-        QCOMPARE(book.found(u"nf 2"_s), u"Conta de luz"_s);
     }
 
     // An amount is found as received or as paid out, alone or with words,
-    // days and an account.
-    void amounts()
+    // days and an account; days and an account narrow words or stand alone.
+    void amountsDaysAndAccount()
     {
         SearchBook book;
         const auto byAmount = [](const char* amount) {
@@ -75,18 +60,12 @@ private slots:
         SearchCriteria withWords = byAmount("30,00");
         withWords.words = u"agua"_s;
         QCOMPARE(book.found(withWords), u"ÁGUA MINERAL|Luz e água"_s);
-        QCOMPARE(book.counted(withWords), 2);
         withWords.from = QDate(2026, 1, 1);
         QCOMPARE(book.found(withWords), u"ÁGUA MINERAL"_s);
         SearchCriteria ofAccount = byAmount("30,00");
         ofAccount.accountId = book.caixa;
         QCOMPARE(book.found(ofAccount), u"Ação social"_s);
-    }
-
-    // Both days are included; the account narrows words, amounts and days.
-    void daysAndAccount()
-    {
-        SearchBook book;
+        // Both days are included; either may be left open.
         SearchCriteria c{u"luz"_s, QDate(2026, 12, 4), QDate(2026, 12, 4), {}, {}};
         QCOMPARE(book.found(c), u"Conta de luz"_s);
         c.from = QDate(2025, 12, 31);
@@ -102,9 +81,6 @@ private slots:
                  u"Venda balcão|ÁGUA MINERAL|Conta de luz"_s);
         QCOMPARE(book.found({QString(), {}, {}, book.banco, {}}),
                  u"Conta de luz|Nota fiscal da água"_s);
-        SearchCriteria words{u"agua"_s, {}, {}, book.fornecedores, {}};
-        QCOMPARE(book.found(words), u"ÁGUA MINERAL|Luz e água"_s);
-        QCOMPARE(book.counted(words), 2);
     }
 
     // Newest first by day, time and id on every path; a limit keeps the
@@ -124,13 +100,8 @@ private slots:
         QCOMPARE(book.counted({u"a"_s, {}, {}, {}, {}}), 5);
         QCOMPARE(book.counted({QString(), {}, {}, {}, reais("30")}), 3);
         QCOMPARE(book.counted({QString(), QDate(2026, 1, 1), {}, book.banco, {}}), 2);
-    }
-
-    // A beginning shared by many terms (here forty document numbers and a
-    // word) is looked up whole, not cut at some number of terms.
-    void beginningOfManyTerms()
-    {
-        SearchBook book;
+        // A beginning shared by many terms (here forty document numbers and a
+        // word) is looked up whole, not cut at some number of terms.
         book.exec(u"with recursive n(i) as (select 0 union all select i + 1 from n where i < 39) "
                   "insert into caixa (idconta, data, hora, ndoc, descricao, entrada, saida) "
                   "select cast(? as integer), '2026-06-01', '08:00:00', "
@@ -156,11 +127,9 @@ private slots:
         book.addEntry(u"2026-12-05"_s, u"10:00:00"_s, account, u"Água"_s, u"5,00"_s, u"0,00"_s);
         const auto words = EntrySearch(book.db).find({u"agua"_s, {}, {}, {}, {}});
         QVERIFY(!words);
-        QVERIFY2(words.reason().contains(u"ainda não tem o índice de busca"_s),
-                 qPrintable(words.reason()));
+        VERIFY_CONTAINS(words.reason(), u"ainda não tem o índice de busca"_s);
         const auto amount = EntrySearch(book.db).find({QString(), {}, {}, {}, reais("5")});
         QVERIFY(amount && amount->size() == 1);
-        QCOMPARE(amount->first().descricao, u"Água"_s);
         QCOMPARE(amount->first().conta, u"CAIXA"_s);
     }
 };
