@@ -1,13 +1,21 @@
+#include "FakeDialogs.h"
+#include "LegacyFiles.h"
+#include "Mutation.h"
 #include "TestBook.h"
 #include "TestMain.h"
+#include "legacy/AccessMigration.h"
 #include "legacy/LegacyTables.h"
 #include "legacy/LegacyValues.h"
+#include "legacy/ReaderProcess.h"
 #include "legacy/SourceBook.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -86,8 +94,22 @@ Status convert(TestBook& book, const SourceBook::ReaderOutput& output,
     return status;
 }
 
+// The reader's outcome with the given limits.
+std::pair<Status, SourceBook::ReaderOutput> runReader(const QString& program,
+                                                      const ReaderProcess::Limits& limits)
+{
+    SilentProgress progress;
+    SourceBook::ReaderOutput output;
+    const Status status = ReaderProcess::run(program, {}, progress, output, limits);
+    return {status, output};
+}
+
 } // namespace
 
+// What the Access reader wrote, read and checked; and a reader that runs
+// away on a damaged file (warning, writing or growing without end, or just
+// taking too long) is stopped and the file refused with the reason, holding
+// on to no more than the limits allow.
 class tst_LegacyReading : public QObject
 {
     Q_OBJECT
@@ -176,8 +198,6 @@ private slots:
             "a coluna caixa.saida tem um tipo inesperado (tipo 4 do Access)");
         row("no saida", changed([](auto& t) { t[Caixa].columns.removeAt(7); }),
             "a tabela caixa não tem a coluna saida");
-        row("date as text", changed([](auto& t) { t[Saldos].columns[0] = "data\t10"; }),
-            "a coluna saldos.data tem um tipo inesperado");
         row("no usuarios", changed([](auto& t) { t.removeAt(Usuarios); }),
             "o arquivo não tem a tabela usuarios");
         row("id twice", readerOutput(currentLayout({good, good})),
@@ -245,6 +265,76 @@ private slots:
         book.exec(QStringLiteral("delete from saldos"));
         const Status days = LegacyTables::verify(book.db.database(), figures);
         VERIFY_CONTAINS(days.reason(), QStringLiteral("saldos"));
+    }
+
+    // The damaged bd-completo.mdb that made libmdb print the same warning
+    // forever while the program buffered it is refused on the first warning,
+    // with that warning as the reason; what a reader leaves on standard error
+    // is kept to the limit.
+    void warningsStopTheReaderAndAreKeptShort()
+    {
+        QTemporaryDir folder;
+        const QString book = folder.filePath(u"bd.mdb"_s);
+        writeFile(book,
+                  Mutation::flipBits(fileBytes(legacyBook(u"bd-completo.mdb"_s)),
+                                     Mutation::kRunawayAccessSeed, Mutation::kRunawayAccessFlips));
+        FakeDialogs dialogs;
+        // Generous limits: only the warning may stop this reader in time.
+        ReaderProcess::Limits generous;
+        generous.quietSeconds = 120;
+        VERIFY_CONTAINS(
+            AccessMigration::migrate(book, QStringLiteral(LIVRO_MDB_READER), dialogs, generous)
+                .reason(),
+            u"encontrou problemas (Warning: mdb_col_to_string called on unsupported data "
+            "type 0.)"_s);
+
+        ReaderProcess::Limits limits;
+        limits.warningBytes = 100;
+        const auto [status, output] = runReader(
+            readerScript(folder.path(), "yes 'Warning: the same line again' >&2"), limits);
+        QVERIFY(status.ok());
+        QVERIFY2(!output.warnings.isEmpty() && output.warnings.size() <= 100,
+                 qPrintable(QString::number(output.warnings.size())));
+        SourceBook source;
+        const Status parsed = SourceBook::parse(output, source);
+        VERIFY_CONTAINS(parsed.reason(), u"encontrou problemas (Warning: the same line again)"_s);
+    }
+
+    // Rows without end, memory without end, a read that never finishes
+    // while it keeps talking, or one that says nothing: each passes a limit
+    // and is stopped.
+    void eachLimitStopsTheReader_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("reasonPart");
+        QTest::newRow("rows without end")
+            << QByteArray("yes 'r\t1\t2\t3'") << u"output"_s << u"produziu dados demais"_s;
+        // The address-space limit only keeps the stand-in from taking the
+        // machine down should the watch fail.
+        QTest::newRow("memory without end") << QByteArray("ulimit -v 1000000; exec tail /dev/zero")
+                                            << u"memory"_s << u"memória demais"_s;
+        QTest::newRow("a read that never ends")
+            << QByteArray("while :; do echo 'r\t1'; sleep 0.2; done") << u"total"_s
+            << u"passou de 2 segundos"_s;
+        QTest::newRow("a reader that stops answering")
+            << QByteArray("sleep 30") << u"quiet"_s << u"parou de responder"_s;
+    }
+    void eachLimitStopsTheReader()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, limit);
+        QFETCH(QString, reasonPart);
+        QTemporaryDir folder;
+        ReaderProcess::Limits limits;
+        limits.totalSeconds = limit == u"total" ? 2 : 60;
+        limits.quietSeconds = limit == u"quiet" ? 1 : 60;
+        limits.outputBytes = limit == u"output" ? (1 << 20) : (64 << 20);
+        limits.memoryBytes = limit == u"memory" ? (64 << 20) : (1LL << 30);
+        const auto [status, output] = runReader(readerScript(folder.path(), body), limits);
+        QVERIFY2(!status.ok() && status.reason().contains(reasonPart), qPrintable(status.reason()));
+        // Stopped within one look at the pipe past the limit.
+        QVERIFY(output.stream.size() <= limits.outputBytes + (8 << 20));
     }
 };
 

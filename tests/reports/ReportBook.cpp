@@ -37,11 +37,11 @@ ReportBook::ReportBook()
 }
 
 dtrLivroCaixa::Output ReportBook::report(const QDate& first, const QDate& last, qint64 accountId,
-                                         bool newPagePerDay)
+                                         bool newPagePerDay, const QString& accountName)
 {
     const Money opening = Balances::openingBalance(db, first, accountId).value();
     const ReportContext context{opening, ReportPeriod::text(first, last), newPagePerDay};
-    const auto built = CashBookReport::build(db, {first, last, accountId}, context, u"Todas"_s);
+    const auto built = CashBookReport::build(db, {first, last, accountId}, context, accountName);
     if (!built)
         qFatal("the report failed: %s", qPrintable(built.reason()));
     return built.value();

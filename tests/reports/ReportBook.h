@@ -22,7 +22,8 @@ struct ReportBook : TestBook
     // The report of first..last as the report window runs it, opened by the
     // balance before first (of one account when accountId >= 1).
     dtrLivroCaixa::Output report(const QDate& first, const QDate& last, qint64 accountId = 0,
-                                 bool newPagePerDay = false);
+                                 bool newPagePerDay = false,
+                                 const QString& accountName = u"Todas"_s);
 };
 
 inline const QDate kFirst(2026, 12, 1);

@@ -1,4 +1,5 @@
 #include "Controls.h"
+#include "ProgramRun.h"
 #include "TestBook.h"
 #include "TestMain.h"
 #include "app/CommandLine.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,33 +16,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    bool crashed = true;
-    QString out;
-    QString err;
-};
-
 // The real program, with a display that does not exist: whatever it does
 // must not need one.
-Run runProgram(const QStringList& arguments)
+ProgramRun run(const QStringList& arguments)
 {
-    QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     env.insert(u"DISPLAY"_s, u":987"_s);
     env.remove(u"WAYLAND_DISPLAY"_s);
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(LIVRO_PROGRAM), arguments);
-    Run run;
-    if (!program.waitForFinished(20000))
-        return run;
-    run.status = program.exitCode();
-    run.crashed = program.exitStatus() != QProcess::NormalExit;
-    run.out = QString::fromUtf8(program.readAllStandardOutput());
-    run.err = QString::fromUtf8(program.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(LIVRO_PROGRAM), arguments, env, 20000);
 }
 
 } // namespace
@@ -53,34 +35,24 @@ class tst_CommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    // Mistakes in the options are told as usage errors, without a display.
-    void usageErrorsNeedNoDisplay_data()
+    // Mistakes in the options are told as usage errors, and --help says
+    // where the data folder is (the three rules and this user's folder),
+    // without a display.
+    void usageNeedsNoDisplay()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << u"bogus"_s;
-        QTest::newRow("missing value") << QStringList{u"--data-dir"_s} << u"--data-dir"_s;
-    }
-    void usageErrorsNeedNoDisplay()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, told);
-        const Run run = runProgram(arguments);
-        QVERIFY2(!run.crashed, qPrintable(run.err));
-        QCOMPARE(run.status, 1);
-        VERIFY_CONTAINS(run.err, told);
-    }
-
-    // --help says where the data folder is: the three rules and this user's folder.
-    void helpNamesTheDataFolder()
-    {
-        const Run run = runProgram({u"--help"_s});
-        QCOMPARE(run.status, 0);
+        const ProgramRun unknown = ::run({u"--bogus"_s});
+        QCOMPARE(unknown.status, 1);
+        VERIFY_CONTAINS(unknown.err, u"bogus"_s);
+        const ProgramRun missing = ::run({u"--data-dir"_s});
+        QCOMPARE(missing.status, 1);
+        VERIFY_CONTAINS(missing.err, u"--data-dir"_s);
+        const ProgramRun help = ::run({u"--help"_s});
+        QCOMPARE(help.status, 0);
         for (const QString& rule :
              {u"1. a pasta dada com --data-dir"_s, u"2. senão, a pasta do próprio programa"_s,
               qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s) +
                   u"/livro-caixa."_s})
-            VERIFY_CONTAINS(run.out, rule);
+            VERIFY_CONTAINS(help.out, rule);
     }
 
     void disableLogin_data()
@@ -107,8 +79,7 @@ private slots:
         const QString dir = book == u"none" ? empty.path() : folder.dir();
         if (book == u"held")
             QCOMPARE(Startup::Main(folder.session), Startup::FirstWindow::Login);
-        const Run run = runProgram({u"--disable-login"_s, u"--data-dir"_s, dir});
-        QVERIFY2(!run.crashed, qPrintable(run.err));
+        const ProgramRun run = ::run({u"--disable-login"_s, u"--data-dir"_s, dir});
         QCOMPARE(run.status, status);
         if (book == u"none")
             told += u' ' + dir; // the folder named
@@ -128,27 +99,25 @@ private slots:
         const QString file = dir.filePath(u"dados"_s);
         writeFile(file, QByteArray());
         const Status prepared = CommandLine::prepare(file);
-        QVERIFY(!prepared.ok());
-        QVERIFY2(prepared.reason().contains(file) && prepared.reason().contains(u"arquivo"_s),
+        QVERIFY2(!prepared.ok() && prepared.reason().contains(file) &&
+                     prepared.reason().contains(u"é um arquivo"_s),
                  qPrintable(prepared.reason()));
         QVERIFY(CommandLine::prepare(dir.filePath(u"nova/pasta"_s)).ok());
         QVERIFY(QFileInfo(dir.filePath(u"nova/pasta"_s)).isDir());
     }
 
-    // Titles are the windows' own: no display name is appended to them, and
+    // The desktop entry the program names is the one the package installs;
     // the login window's title is blank rather than the program's name.
-    void windowTitlesAreTheirOwn()
+    void theDesktopEntryAndTheLoginTitle()
     {
         const QString testName = QCoreApplication::applicationName();
         Startup::describeApplication(*QCoreApplication::instance());
-        QCOMPARE(QGuiApplication::desktopFileName(), u"br.com.tamirolavrenta.LivroCaixa"_s);
-        QCOMPARE(QGuiApplication::applicationDisplayName(), u"livro-caixa"_s);
         QCoreApplication::setApplicationName(testName);
-
+        QVERIFY(QFile::exists(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../packaging/") +
+                              QGuiApplication::desktopFileName() + u".desktop"_s));
         TestBook book;
         frmLogin login(book.session);
-        QVERIFY(!login.windowTitle().isEmpty());
-        QVERIFY(login.windowTitle().trimmed().isEmpty());
+        QVERIFY(!login.windowTitle().isEmpty() && login.windowTitle().trimmed().isEmpty());
     }
 };
 
