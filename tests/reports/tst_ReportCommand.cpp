@@ -93,6 +93,18 @@ private slots:
         QVERIFY(!QFile::exists(u"/tmp/nunca.pdf"_s));
     }
 
+    // "report --help" names every option and the login variables, with no
+    // display and no book.
+    void help()
+    {
+        const ProgramRun run = report({u"--help"_s});
+        QCOMPARE(run.status, 0);
+        for (const char* option :
+             {"--from", "--to", "--account", "--page-per-day", "--pdf", "--xlsx", "--data-dir",
+              "--database", "LIVRO_CAIXA_USUARIO", "LIVRO_CAIXA_SENHA"})
+            QVERIFY2(run.out.contains(QLatin1String(option)), option);
+    }
+
     void bookProblems_data()
     {
         QTest::addColumn<QString>("problem");
