@@ -171,6 +171,13 @@ public:
         m_ok = m_ok && saved;
         return saved;
     }
+    // A window made from the session alone, pictured as it opens.
+    template <typename Window> bool takeNew(Session& session, const char* name)
+    {
+        Window window(session);
+        return take(window, name);
+    }
+
     bool ok() const { return m_ok; }
 
 private:
@@ -194,30 +201,12 @@ int takeAll(Session& session, const QString& folder)
         typeSaturdaysCount(session, window);
         pictures.take(window, "fechar");
     }
-    {
-        frmCadConta form(session);
-        pictures.take(form, "contas");
-    }
-    {
-        frmRel window(session);
-        pictures.take(window, "relatorios");
-    }
-    {
-        RestoreWindow window(session);
-        pictures.take(window, "restaurar");
-    }
-    {
-        frmOpcoes window(session);
-        pictures.take(window, "opcoes");
-    }
-    {
-        frmCadUsuarios window(session);
-        pictures.take(window, "usuarios");
-    }
-    {
-        frmLogin window(session);
-        pictures.take(window, "login");
-    }
+    pictures.takeNew<frmCadConta>(session, "contas");
+    pictures.takeNew<frmRel>(session, "relatorios");
+    pictures.takeNew<RestoreWindow>(session, "restaurar");
+    pictures.takeNew<frmOpcoes>(session, "opcoes");
+    pictures.takeNew<frmCadUsuarios>(session, "usuarios");
+    pictures.takeNew<frmLogin>(session, "login");
     return pictures.ok() ? 0 : 1;
 }
 

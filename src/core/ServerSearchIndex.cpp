@@ -123,6 +123,16 @@ Status tryFolding(const QSqlDatabase& db)
     return Status::success();
 }
 
+// Whether the catalog holds a row for `name`; asked before every search,
+// which the catalog answers fastest.
+Result<bool> inCatalog(const QSqlDatabase& db, const QString& query, const QString& name)
+{
+    const auto found = Sql::scalar(db, query, {name});
+    if (!found)
+        return found.status();
+    return found->toLongLong() > 0;
+}
+
 } // namespace
 
 QString administratorCommand()
@@ -169,27 +179,20 @@ Status ensure(const QSqlDatabase& db)
 
 Result<bool> hasFoldedColumn(const QSqlDatabase& db)
 {
-    // Asked before every search: the catalog itself answers fastest.
-    const auto found = Sql::scalar(db,
-                                   QStringLiteral("select count(*) from pg_catalog.pg_attribute "
-                                                  "where attrelid = 'caixa'::regclass and "
-                                                  "attname = ? and not attisdropped"),
-                                   {kColumn});
-    if (!found)
-        return found.status();
-    return found->toLongLong() > 0;
+    return inCatalog(db,
+                     QStringLiteral("select count(*) from pg_catalog.pg_attribute where "
+                                    "attrelid = 'caixa'::regclass and attname = ? and "
+                                    "not attisdropped"),
+                     kColumn);
 }
 
 Result<bool> hasTrigramIndex(const QSqlDatabase& db)
 {
-    const auto found = Sql::scalar(db,
-                                   QStringLiteral("select count(*) from pg_catalog.pg_indexes "
-                                                  "where schemaname = current_schema() and "
-                                                  "tablename = 'caixa' and indexname = ?"),
-                                   {kTrigramIndex});
-    if (!found)
-        return found.status();
-    return found->toLongLong() > 0;
+    return inCatalog(db,
+                     QStringLiteral("select count(*) from pg_catalog.pg_indexes where "
+                                    "schemaname = current_schema() and tablename = 'caixa' and "
+                                    "indexname = ?"),
+                     kTrigramIndex);
 }
 
 QString foldedText(const QString& alias, bool hasColumn)
